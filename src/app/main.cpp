@@ -1,0 +1,154 @@
+// Start-up: reads the command line, chooses the window or the console, and
+// works through the files and flags given.
+#include <QApplication>
+#include <QDir>
+#include <cstdio>
+#include <vector>
+
+#include "app/consolefrontend.h"
+#include "core/commandline.h"
+#include "core/importer.h"
+#include "core/process.h"
+#include "core/session.h"
+#include "core/tempfiles.h"
+#include "settings/options.h"
+#include "settings/settingsstore.h"
+#include "ui/mainwindow.h"
+#include "ui/widgetfrontend.h"
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace {
+
+CommandLine ReadCommandLine(int argc, char* argv[]) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
+    // The raw text after the program name, which may itself be quoted.
+    QString text = QString::fromWCharArray(GetCommandLineW());
+    if (text.startsWith(QLatin1Char('"'))) {
+        const qsizetype close = text.indexOf(QLatin1Char('"'), 1);
+        text = close < 0 ? QString() : text.mid(close + 1);
+    } else {
+        const qsizetype space = text.indexOf(QLatin1Char(' '));
+        text = space < 0 ? QString() : text.mid(space + 1);
+    }
+    return ParseWindowsCommandLine(text, QDir::toNativeSeparators(QDir::currentPath()));
+#else
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.push_back(QString::fromLocal8Bit(argv[i]));
+    }
+    return ParsePosixArguments(arguments, QDir::currentPath());
+#endif
+}
+
+// Holds back Qt's own diagnostics while the platform is chosen.
+class HeldMessages {
+public:
+    static void start() { previous_ = qInstallMessageHandler(&hold); }
+    static void stop(bool replay) {
+        qInstallMessageHandler(previous_);
+        if (replay) {
+            for (const Held& m : held_) {
+                qt_message_output(m.type, QMessageLogContext(), m.text);
+            }
+        }
+        held_.clear();
+    }
+
+private:
+    struct Held {
+        QtMsgType type;
+        QString text;
+    };
+    static void hold(QtMsgType type, const QMessageLogContext&, const QString& text) {
+        held_.push_back({type, text});
+    }
+    static inline QtMessageHandler previous_ = nullptr;
+    static inline std::vector<Held> held_;
+};
+
+UserMessage UsageMessage() {
+    return {UsageText(), QStringLiteral("Wayfold Help Dialog"), MessageIcon::Information};
+}
+
+int RunHeadless(const CommandLine& commandLine) {
+    ConsoleFrontend frontend;
+    QtSettingsStore settings;
+    QtProcessStarter processes;
+    Session session(frontend, settings, processes, &SystemClockUtc, QDir::tempPath());
+    if (commandLine.showUsage || commandLine.empty) {
+        session.tell(UsageMessage());
+        return 0;
+    }
+    RestoreOptions(session.options, settings);
+    const int status = RunCommands(session, commandLine);
+    DeleteTemporaryFiles(session);
+    return status;
+}
+
+int RunWindow(QApplication& app, const CommandLine& commandLine) {
+    WidgetFrontend frontend;
+    QtSettingsStore settings;
+    QtProcessStarter processes;
+    Session session(frontend, settings, processes, &SystemClockUtc, QDir::tempPath());
+    if (commandLine.showUsage) {
+        session.tell(UsageMessage());
+        return 0;
+    }
+    MainWindow window(session);
+    frontend.attach(&window);
+    window.show();
+    UpdateStatus(session, 0);
+    RestoreOptions(session.options, settings);
+    int status = 0;
+    if (!commandLine.empty) {
+        status = RunCommands(session, commandLine);
+        if (status == 2 || session.QuitWhenDone) {
+            window.close();
+            DeleteTemporaryFiles(session);
+            return status;
+        }
+    }
+    app.exec();
+    DeleteTemporaryFiles(session);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    const CommandLine commandLine = ReadCommandLine(argc, argv);
+    if (commandLine.quitAtOnce) {
+        return 0;
+    }
+    if (commandLine.showVersion) {
+        std::printf("Wayfold %s\n", WAYFOLD_VERSION);
+        return 0;
+    }
+    if (commandLine.headless) {
+        QCoreApplication app(argc, argv);
+        return RunHeadless(commandLine);
+    }
+    // Without a display the window cannot open; the "minimal" platform then
+    // takes over and the run goes on headless. Asking Qt for the list keeps a
+    // missing display from aborting the program.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsSet("WAYLAND_DISPLAY")
+                                       ? QByteArrayLiteral("wayland;xcb;minimal")
+                                       : QByteArrayLiteral("xcb;minimal"));
+    }
+    // What Qt says while it looks for a display is held back: it matters only
+    // when a window is going to open, not for a headless run.
+    HeldMessages::start();
+    QApplication app(argc, argv);
+    if (QGuiApplication::platformName() == QLatin1String("minimal")) {
+        HeldMessages::stop(false);
+        return RunHeadless(commandLine);
+    }
+    HeldMessages::stop(true);
+    return RunWindow(app, commandLine);
+}

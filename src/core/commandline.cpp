@@ -1,0 +1,239 @@
+#include "core/commandline.h"
+
+#include "core/exporter.h"
+#include "core/importer.h"
+#include "core/session.h"
+#include "core/textutil.h"
+
+namespace {
+
+const QStringList kUsageLines = {
+    QStringLiteral("Usage: "),
+    QStringLiteral(
+        "Wayfold [file1 file2 file3 ...] [/m] [/s:mps_save] [/e:loc_save] [/l:loc_save] [/q]"),
+    QString(),
+    QStringLiteral("file1 file2... : Filenames of importable files"),
+    QStringLiteral("/m : Export imported waypoints to Mapsource as an MPS file"),
+    QStringLiteral("/6 : Export imported waypoints to Mapsource as a GDB file"),
+    QStringLiteral(
+        "/s:mps_save : Save imported waypoints to file mps_save as a Mapsource MPS file"),
+    QStringLiteral(
+        "/g:gdb_save : Save imported waypoints to file gdb_save as a Mapsource GDB file"),
+    QStringLiteral(
+        "/e:loc_save : Save imported waypoints to file loc_save as a TerraByte LOC file"),
+    QStringLiteral("/l:loc_save : Save imported waypoints to file loc_save as an XML LOC file"),
+    QStringLiteral("/q : Quit Wayfold (useful for scripting)"),
+    QString(),
+    QStringLiteral("Filenames may either be relative or absolute."),
+    QStringLiteral("Filenames with spaces much be eclosed in double-quotes (\"\")"),
+};
+
+// The flag table: the flag's letter (after "/", lower-cased) to its action.
+// Flags that take a file name lose their first three characters.
+Command FlagCommand(const QString& argument) {
+    const QChar letter = argument.size() > 1 ? argument.at(1).toLower() : QChar();
+    const QString value = argument.mid(3);
+    switch (letter.unicode()) {
+        case 'm':
+            return {Command::OpenMps, QString()};
+        case '6':
+            return {Command::OpenGdb, QString()};
+        case 's':
+            return {Command::WriteMps, value};
+        case 'g':
+            return {Command::WriteGdb, value};
+        case 'e':
+            return {Command::WriteTerraByte, value};
+        case 'l':
+            return {Command::WriteLoc, value};
+        case 'q':
+            return {Command::Quit, QString()};
+        default:
+            return {Command::InvalidFlag, argument};
+    }
+}
+
+// Our own long options. They never reach the flag table.
+bool TakeLongOption(const QString& argument, CommandLine& result) {
+    if (!argument.startsWith(QLatin1String("--"))) {
+        return false;
+    }
+    const QString option = argument.toLower();
+    if (option == QLatin1String("--headless")) {
+        result.headless = true;
+    } else if (option == QLatin1String("--help")) {
+        result.showUsage = true;
+    } else if (option == QLatin1String("--version")) {
+        result.showVersion = true;
+    } else {
+        result.commands.push_back({Command::InvalidFlag, argument});
+    }
+    return true;
+}
+
+bool EndsAtInvalidFlag(const CommandLine& result) {
+    return !result.commands.empty() && result.commands.back().kind == Command::InvalidFlag;
+}
+
+}  // namespace
+
+QString UsageText() {
+    return kUsageLines.join(QStringLiteral("\r\n"));
+}
+
+CommandLine ParseWindowsCommandLine(const QString& rawText, const QString& currentFolder) {
+    CommandLine result;
+    QString text = rawText.trimmed();
+    // Only flags are matched without regard to letter case; file names keep theirs.
+    const QString lower = text.toLower();
+    if (lower == QLatin1String("/q")) {
+        result.quitAtOnce = true;
+        return result;
+    }
+    result.showUsage = lower.contains(QLatin1String("/?"));
+    result.quitWhenDone = lower.contains(QLatin1String("/q"));
+
+    // A quoted flag value (/s:"c:\my files\x.mps") becomes a quoted argument
+    // ("/s:c:\my files\x.mps"): the opening quote moves in front of the flag.
+    // Each rewrite moves a quote three places to the left, so this ends.
+    for (;;) {
+        const qsizetype colon = text.indexOf(QLatin1String(":\""));
+        if (colon < 2) {
+            break;
+        }
+        text =
+            text.left(colon - 2) + QLatin1Char('"') + text.mid(colon - 2, 3) + text.mid(colon + 2);
+    }
+
+    while (!text.isEmpty()) {
+        const QString argument = NextToken(text);
+        if (argument.isEmpty()) {
+            continue;
+        }
+        if (TakeLongOption(argument, result)) {
+            if (EndsAtInvalidFlag(result)) {
+                break;
+            }
+            continue;
+        }
+        result.empty = false;
+        if (argument.contains(QLatin1Char('/'))) {
+            result.commands.push_back(FlagCommand(argument));
+            if (EndsAtInvalidFlag(result)) {
+                break;
+            }
+            continue;
+        }
+        if (argument.contains(QLatin1Char(':'))) {
+            result.commands.push_back({Command::Import, argument});
+        } else if (argument.contains(QLatin1Char('.')) && argument.startsWith(QLatin1Char('\\'))) {
+            result.commands.push_back({Command::Import, currentFolder + argument});
+        } else if (argument.contains(QLatin1Char('.'))) {
+            result.commands.push_back(
+                {Command::Import, currentFolder + QLatin1Char('\\') + argument});
+        }
+        // A name without a colon and without a dot is skipped silently.
+    }
+    if (EndsAtInvalidFlag(result)) {
+        result.empty = false;
+    }
+    return result;
+}
+
+CommandLine ParsePosixArguments(const QStringList& arguments, const QString& currentFolder) {
+    CommandLine result;
+    QStringList plain;
+    for (const QString& argument : arguments) {
+        if (!argument.startsWith(QLatin1String("--"))) {
+            plain.push_back(argument);
+        }
+    }
+    if (plain.size() == 1 && plain.front().compare(QLatin1String("/q"), Qt::CaseInsensitive) == 0) {
+        result.quitAtOnce = true;
+    }
+    for (const QString& argument : arguments) {
+        if (argument == QLatin1String("/?") ||
+            argument.compare(QLatin1String("--help"), Qt::CaseInsensitive) == 0) {
+            result.showUsage = true;
+        }
+        if (argument.compare(QLatin1String("/q"), Qt::CaseInsensitive) == 0) {
+            result.quitWhenDone = true;
+        }
+    }
+
+    for (const QString& argument : arguments) {
+        if (TakeLongOption(argument, result)) {
+            if (EndsAtInvalidFlag(result)) {
+                break;
+            }
+            continue;
+        }
+        if (argument.isEmpty()) {
+            continue;
+        }
+        result.empty = false;
+        const bool flag = argument.size() >= 2 && argument.front() == QLatin1Char('/') &&
+                          (argument.size() == 2 || argument.at(2) == QLatin1Char(':'));
+        if (flag) {
+            result.commands.push_back(FlagCommand(argument));
+            if (EndsAtInvalidFlag(result)) {
+                break;
+            }
+            continue;
+        }
+        const QString path = argument.startsWith(QLatin1Char('/'))
+                                 ? argument
+                                 : currentFolder + QLatin1Char('/') + argument;
+        const QString fileName = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+        if (fileName.contains(QLatin1Char('.'))) {
+            result.commands.push_back({Command::Import, path});
+        }
+        // A file name without a dot is skipped silently.
+    }
+    if (EndsAtInvalidFlag(result)) {
+        result.empty = false;
+    }
+    return result;
+}
+
+int RunCommands(Session& session, const CommandLine& commandLine) {
+    session.QuitWhenDone = session.QuitWhenDone || commandLine.quitWhenDone;
+    for (const Command& command : commandLine.commands) {
+        switch (command.kind) {
+            case Command::Import:
+                ImportFile(session, command.path);
+                break;
+            case Command::WriteMps:
+            case Command::WriteGdb:
+            case Command::WriteTerraByte:
+            case Command::WriteLoc: {
+                const ExportKind kind = command.kind == Command::WriteMps   ? ExportKind::Mps
+                                        : command.kind == Command::WriteGdb ? ExportKind::Gdb
+                                        : command.kind == Command::WriteLoc ? ExportKind::Loc
+                                                                            : ExportKind::TerraByte;
+                if (command.path.isEmpty()) {
+                    session.report({QStringLiteral("No file name given after the flag; write it as "
+                                                   "/s:file, /g:file, /e:file or /l:file."),
+                                    QStringLiteral("Wayfold"), MessageIcon::Exclamation});
+                    break;
+                }
+                ExportFile(session, kind, command.path);
+                break;
+            }
+            case Command::OpenMps:
+                OpenInMapSource(session, ExportKind::OpenMps);
+                break;
+            case Command::OpenGdb:
+                OpenInMapSource(session, ExportKind::OpenGdb);
+                break;
+            case Command::Quit:
+                session.QuitWhenDone = true;
+                break;
+            case Command::InvalidFlag:
+                session.report({QStringLiteral("Invalid flag detected\r\n\r\n") + UsageText(),
+                                QStringLiteral("Wayfold"), MessageIcon::None});
+                return 2;
+        }
+    }
+    return session.problemCount > 0 ? 1 : 0;
+}

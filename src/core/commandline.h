@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+struct Session;
+
+// One argument of the command line, in the order given.
+struct Command {
+    enum Kind {
+        Import,          // a file to import
+        WriteMps,        // /s:file
+        WriteGdb,        // /g:file
+        WriteTerraByte,  // /e:file
+        WriteLoc,        // /l:file
+        OpenMps,         // /m
+        OpenGdb,         // /6
+        Quit,            // /q
+        InvalidFlag,     // any other flag; processing ends here
+    };
+    Kind kind = Import;
+    QString path;  // the file for Import and the writers; the flag itself for InvalidFlag
+};
+
+struct CommandLine {
+    bool quitAtOnce = false;    // the only argument is /q
+    bool showUsage = false;     // /? or --help anywhere
+    bool showVersion = false;   // --version
+    bool headless = false;      // --headless
+    bool quitWhenDone = false;  // /q anywhere
+    bool empty = true;          // nothing to process: the user works in the window
+    std::vector<Command> commands;
+};
+
+// The Windows command line: the raw text after the program name, split the way
+// Windows programs of this kind split it (double quotes around arguments with
+// spaces, "/s:"-style flags with quoted values).
+CommandLine ParseWindowsCommandLine(const QString& text, const QString& currentFolder);
+
+// POSIX arguments as the shell delivered them. An argument is a flag only when
+// it is "/" and one character, alone or followed by ":" and a value; anything
+// else is a file name.
+CommandLine ParsePosixArguments(const QStringList& arguments, const QString& currentFolder);
+
+// The usage message, lines separated by CR LF.
+QString UsageText();
+
+// Works through the commands left to right and returns the exit status: 0
+// when all went well, 1 when any import or export reported a problem, 2 for an
+// invalid flag (which ends the processing).
+int RunCommands(Session& session, const CommandLine& commandLine);

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+struct Session;
+
+// The entries of the Generate list, in list order.
+enum class ExportKind {
+    Mps = 0,
+    Gdb = 1,
+    Loc = 2,
+    TerraByte = 3,
+    Separator = 4,
+    OpenMps = 5,
+    OpenGdb = 6,
+};
+
+// Writes the store to a file of the given kind (Mps, Gdb, Loc, TerraByte)
+// and shows what the writer reports.
+void ExportFile(Session& session, ExportKind kind, const QString& path);
+
+// Writes the store to a temporary file and starts MapSource on it (OpenMps, OpenGdb).
+void OpenInMapSource(Session& session, ExportKind kind);

@@ -1,0 +1,121 @@
+#include "core/importer.h"
+
+#include "core/session.h"
+#include "locgpx/gpxreader.h"
+#include "locgpx/locreader.h"
+#include "mapsource/gdbreader.h"
+#include "mapsource/mpsreader.h"
+
+namespace {
+
+const QString kClearCaption = QStringLiteral("Clear Imports");
+const QString kCancelCaption = QStringLiteral("Cancel Import..");
+
+// The session's side of a running import.
+class SessionImportProgress final : public ImportProgress {
+public:
+    explicit SessionImportProgress(Session& session) : session_(session) {}
+
+    void showRunningTotal(qint32 total) override { UpdateStatus(session_, total); }
+    void showCurrentImport(qint32 count) override {
+        session_.frontend.setStatusText(
+            2, QStringLiteral("Current import: ") + QString::number(count));
+    }
+    void letEventsThrough() override { session_.frontend.processEvents(); }
+    bool takeCancelRequest() override {
+        const bool requested = session_.CancelImport;
+        session_.CancelImport = false;
+        return requested;
+    }
+    void showFileProgress(qint64 done, qint64 total) override {
+        session_.frontend.setProgress(done, total);
+    }
+
+private:
+    Session& session_;
+};
+
+}  // namespace
+
+FileNameParts SplitFileName(const QString& path) {
+#ifdef Q_OS_WIN
+    const qsizetype slash =
+        std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
+#else
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+#endif
+    const QString fileName = path.mid(slash + 1);
+    const qsizetype dot = fileName.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0) {
+        return {QString(), fileName};
+    }
+    return {fileName.mid(dot), fileName.left(dot)};
+}
+
+bool ImportFile(Session& session, const QString& path) {
+    if (session.importRunning) {
+        return false;
+    }
+    const FileNameParts parts = SplitFileName(path);
+    session.lastImportBaseName = parts.baseName;
+
+    using Reader = ImportResult (*)(const QString&, WaypointStore&, ImportProgress&);
+    Reader reader = nullptr;
+    const QString ending = path.right(4).toLower();
+    if (ending == QLatin1String(".mps")) {
+        reader = &ReadMpsFile;
+    } else if (ending == QLatin1String(".gdb")) {
+        reader = &ReadGdbFile;
+    } else if (ending == QLatin1String(".loc")) {
+        reader = &ReadLocFile;
+    } else if (ending == QLatin1String(".gpx")) {
+        reader = &ReadGpxFile;
+    }
+
+    ImportResult imported;
+    if (reader == nullptr) {
+        imported.messages.push_back({QStringLiteral("Can't import files of type ") +
+                                         parts.extension.toUpper() + QStringLiteral("\r\n"),
+                                     QStringLiteral("Wayfold"), MessageIcon::Information});
+    } else {
+        session.importRunning = true;
+        session.CancelImport = false;
+        session.frontend.setClearCaption(kCancelCaption);
+        SessionImportProgress progress(session);
+        imported = reader(path, session.store, progress);
+        session.frontend.setProgress(0, 0);
+        session.importRunning = false;
+    }
+    for (const UserMessage& message : imported.messages) {
+        session.report(message);
+    }
+    UpdateStatus(session, session.store.WaypointCount(), imported.result);
+    session.frontend.setClearCaption(kClearCaption);
+    session.frontend.importFinished();
+    return true;
+}
+
+void UpdateStatus(Session& session, std::optional<qint32> total, std::optional<qint32> last) {
+    Frontend& f = session.frontend;
+    if (!total) {
+        f.setStatusText(1, QStringLiteral("Imported waypoints: 0"));
+        f.setExportCaption(QStringLiteral("Export New File - 0 waypoints"));
+        f.setStatusText(2, QString());
+        return;
+    }
+    f.setStatusText(1, QStringLiteral("Imported waypoints: ") + QString::number(*total));
+    f.setExportCaption(QStringLiteral("Export New File - ") + QString::number(*total) +
+                       QStringLiteral(" waypoints"));
+    if (last) {
+        f.setStatusText(2, QStringLiteral("Last Import: ") + QString::number(*last));
+    }
+}
+
+void ClearOrCancel(Session& session) {
+    if (session.importRunning) {
+        session.CancelImport = true;
+        return;
+    }
+    ClearStore(session.store);
+    UpdateStatus(session);
+}

@@ -1,0 +1,26 @@
+#include "core/session.h"
+
+#include <utility>
+
+#include "core/textutil.h"
+
+Session::Session(Frontend& frontend_, SettingsStore& settings_, ProcessStarter& processes_,
+                 Clock clock_, QString tempFolder_)
+    : frontend(frontend_),
+      settings(settings_),
+      processes(processes_),
+      clock(std::move(clock_)),
+      tempFolder(std::move(tempFolder_)) {
+    // The manual time starts as the current time, taken the way the time box
+    // of the option tabs shows and reads it.
+    options.ManualTime = ManualTimeSeconds(DateTimeText(nowUtc())).value_or(0);
+}
+
+MessageAnswer Session::report(const UserMessage& message) {
+    ++problemCount;
+    return frontend.showMessage(message);
+}
+
+QDateTime SystemClockUtc() {
+    return QDateTime::currentDateTimeUtc();
+}

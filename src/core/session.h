@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+#include "core/frontend.h"
+#include "core/store.h"
+#include "settings/options.h"
+
+class ProcessStarter;
+class SettingsStore;
+
+// The current time in UTC.
+using Clock = std::function<QDateTime()>;
+
+// Everything one run of the program holds: the waypoint store, the options
+// and the program-wide flags, together with the seams to the outside (user
+// interface, settings store, process start, clock, temporary folder). The
+// window and the console each build one; tests build theirs with fakes.
+struct Session {
+    Session(Frontend& frontend, SettingsStore& settings, ProcessStarter& processes, Clock clock,
+            QString tempFolder);
+
+    Frontend& frontend;
+    SettingsStore& settings;
+    ProcessStarter& processes;
+    Clock clock;
+    QString tempFolder;
+
+    WaypointStore store;
+    Options options;
+    // Temporary files handed to MapSource; deleted when the program ends.
+    QStringList TemporaryFiles;
+    bool CancelImport = false;
+    bool QuitWhenDone = false;
+    // True while a reader runs; further imports and exports are refused then.
+    bool importRunning = false;
+    // Base name of the most recently imported file: the default save name.
+    QString lastImportBaseName;
+    // Error and warning messages shown so far; a command-line run that showed
+    // any ends with status 1.
+    int problemCount = 0;
+
+    QDateTime nowUtc() const { return clock(); }
+
+    // Shows an error or warning message and counts it as a problem.
+    MessageAnswer report(const UserMessage& message);
+    // Shows a message that reports no problem (help, information asked for).
+    MessageAnswer tell(const UserMessage& message) { return frontend.showMessage(message); }
+};
+
+// The system clock.
+QDateTime SystemClockUtc();

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+#include "core/waypoint.h"
+
+// The one list of waypoints that every reader appends to and every writer
+// reads. Records are numbered from 1 in everything the user sees (status line,
+// sort order); record n lives at Waypoints[n - 1].
+struct WaypointStore {
+    std::vector<Waypoint> Waypoints;
+    // True once the coordinate check has changed any waypoint since the last clear.
+    bool CoordinatesFixed = false;
+
+    qint32 WaypointCount() const { return static_cast<qint32>(Waypoints.size()); }
+    Waypoint& record(qint32 n) { return Waypoints[static_cast<size_t>(n - 1)]; }
+    const Waypoint& record(qint32 n) const { return Waypoints[static_cast<size_t>(n - 1)]; }
+};
+
+// The result of the coordinate check.
+struct CoordinateFix {
+    double Latitude = 0;
+    double Longitude = 0;
+    QString Name;
+    QString Description;
+};
+
+// Drops every record and resets CoordinatesFixed.
+void ClearStore(WaypointStore& store);
+
+// Sorts records first..last (record numbers, 1-based) in place by SortKey with
+// the store's own partition-exchange sort. The order that records with equal
+// keys end in is part of what the exporters write, so it follows this exact
+// procedure rather than any library sort.
+void SortWaypoints(WaypointStore& store, qint32 first, qint32 last);
+
+// Refreshes every SortKey, sorts, and marks each record whose name equals the
+// one before it: ignoring letter case (SortAndMarkDuplicates, for the
+// MapSource writers) or exactly (MarkExactDuplicates, for the LOC writers).
+void SortAndMarkDuplicates(WaypointStore& store);
+void MarkExactDuplicates(WaypointStore& store);
+
+// Repairs coordinates outside +-90 / +-180: the name gets "FIXED-", the
+// description the original values, the bad coordinate becomes 0 and the
+// store's CoordinatesFixed is set.
+CoordinateFix CheckCoordinates(WaypointStore& store, double latitude, double longitude,
+                               const QString& name, const QString& description);
+
+// Degrees to semicircles (2^31 = 180 degrees), rounded half to even and
+// clamped to the signed 32-bit range; NaN gives 0.
+qint32 DegreesToSemicircles(double degrees);
+double SemicirclesToDegrees(qint32 semicircles);
+
+// The general number text: up to 15 significant digits, "." as decimal point,
+// trailing zeros dropped, exponent form ("1E+20") only for very large or very
+// small magnitudes. NumberText has no sign place; SignedNumberText puts a space
+// before a value that is not negative.
+QString NumberText(double value);
+QString SignedNumberText(double value);

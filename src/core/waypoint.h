@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// The value of Symbol, Display and CategoryBits that means "not set": the
+// writers then use the matching option instead.
+inline constexpr qint32 NotSet = 999;
+
+// One waypoint as every reader stores it and every writer reads it. A fresh
+// record has every number 0, every flag 0 and every text empty.
+struct Waypoint {
+    double Latitude = 0;   // degrees, north positive
+    double Longitude = 0;  // degrees, east positive
+    QString Name;
+    QString SortKey;  // upper-cased Name, filled by the duplicate markings only
+    QString Description;
+    bool Duplicate = false;  // same name as the record before it in sorted order
+    QString Url;
+    QString LinkName;
+    quint8 HasAltitude = 0;
+    double Altitude = 0;  // metres
+    quint8 HasDepth = 0;
+    double Depth = 0;
+    quint8 HasProximity = 0;
+    double Proximity = 0;
+    qint32 Symbol = 0;  // MapSource symbol number, or NotSet
+    qint32 Colour = 0;
+    qint32 Display = 0;  // MapSource display mode, or NotSet
+    qint32 LatSemicircles = 0;
+    qint32 LonSemicircles = 0;
+    QString Comment;    // TerraByte LOC comment
+    QString TypeText;   // TerraByte LOC type ("waypoint", "geocache", ...)
+    QString CacheType;  // GPX cache type ("Traditional Cache", ...)
+    quint8 HasTemperature = 0;
+    double Temperature = 0;
+    quint8 HasTime = 0;
+    qint32 Time = 0;          // seconds since 1970-01-01 00:00:00
+    qint32 CategoryBits = 0;  // bit n = user category n + 1, or NotSet
+    QString Hint;
+};

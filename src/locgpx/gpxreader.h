@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QString>
+
+#include "core/importer.h"
+#include "core/store.h"
+
+// Appends the waypoints (wpt elements) of a GPX file.
+ImportResult ReadGpxFile(const QString& path, WaypointStore& store, ImportProgress& progress);

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+#include "core/importer.h"
+#include "core/store.h"
+
+// Appends the waypoints of a .loc file: XML LOC, or TerraByte LOC when the
+// file is not XML.
+ImportResult ReadLocFile(const QString& path, WaypointStore& store, ImportProgress& progress);

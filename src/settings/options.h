@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+class SettingsStore;
+
+// The user's choices for how waypoints are written out. Filled from the
+// settings store at start-up, changed by the option tabs, read by the writers.
+struct Options {
+    qint32 IconNumber = 0;  // MapSource symbol given to waypoints
+    bool PreserveIcons = false;
+    qint32 DisplayMode = 0;  // 0 symbol, 1 symbol and name, 2 symbol and description
+    bool PreserveDisplay = false;
+    bool ModNames = false;
+    bool SwapNameDesc = false;
+    bool CopyHint = false;
+    qint16 Categories = 0;  // bit i = user category i + 1; bit 15 is the sign bit
+    bool PreserveCats = false;
+    bool PreserveTimes = false;
+    qint64 ManualTime = 0;  // seconds since 1969-12-31 23:59:47
+};
+
+// Fills the options from the settings store: IconNumber must be one of the
+// symbols the option tabs offer and DisplayMode 0, 1 or 2, otherwise the
+// default is taken and written back; check boxes are on when their stored
+// state is not 0.
+void RestoreOptions(Options& options, SettingsStore& settings);
+
+// Stores one option value as text.
+void SaveOption(SettingsStore& settings, const QString& name, const QString& text);
+
+// The symbol numbers the option tabs offer, in the order of their buttons.
+inline constexpr qint32 OfferedIcons[] = {18, 112, 117, 118, 64, 65, 35, 99};

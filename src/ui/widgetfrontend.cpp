@@ -1,0 +1,131 @@
+#include "ui/widgetfrontend.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "ui/mainwindow.h"
+
+MessageAnswer WidgetFrontend::showMessage(const UserMessage& message) {
+    QMessageBox box(window_);
+    box.setWindowTitle(message.title);
+    QString text = message.text;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    box.setText(text);
+    switch (message.icon) {
+        case MessageIcon::None:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
+        case MessageIcon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case MessageIcon::Exclamation:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case MessageIcon::Critical:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case MessageIcon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+    }
+    switch (message.buttons) {
+        case MessageButtons::Ok:
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
+        case MessageButtons::OkCancel:
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            break;
+        case MessageButtons::YesNo:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            break;
+    }
+    switch (box.exec()) {
+        case QMessageBox::Cancel:
+            return MessageAnswer::Cancel;
+        case QMessageBox::Yes:
+            return MessageAnswer::Yes;
+        case QMessageBox::No:
+            return MessageAnswer::No;
+        default:
+            return message.buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+    }
+}
+
+void WidgetFrontend::setStatusText(int panel, const QString& text) {
+    if (window_ != nullptr) {
+        window_->statusPanel(panel)->setText(text);
+    }
+}
+
+void WidgetFrontend::setExportCaption(const QString& text) {
+    if (window_ != nullptr) {
+        window_->exportCaption()->setText(text);
+    }
+}
+
+void WidgetFrontend::setClearCaption(const QString& text) {
+    if (window_ != nullptr) {
+        window_->clearButton()->setText(text);
+    }
+}
+
+void WidgetFrontend::setBusy(bool busy) {
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void WidgetFrontend::processEvents() {
+    QApplication::processEvents();
+}
+
+QString QtFileFilter(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts.at(i);
+        QString patterns = parts.at(i + 1);
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        if (!description.contains(QLatin1Char('('))) {
+            description += QStringLiteral(" (") + patterns + QLatin1Char(')');
+        }
+        entries.push_back(description);
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+std::optional<QString> WidgetFrontend::saveFileDialog(const FileDialogRequest& request) {
+    QFileDialog dialog(window_, request.title, request.folder, QtFileFilter(request.filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(request.defaultExtension);
+    dialog.selectFile(request.fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().front();
+}
+
+std::optional<QString> WidgetFrontend::openFileDialog(const FileDialogRequest& request) {
+    QFileDialog dialog(window_, request.title, request.folder, QtFileFilter(request.filter));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(request.defaultExtension);
+    dialog.selectFile(request.fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().front();
+}
+
+std::optional<QString> WidgetFrontend::folderDialog(const QString& prompt) {
+    const QString folder = QFileDialog::getExistingDirectory(window_, prompt);
+    if (folder.isEmpty()) {
+        return std::nullopt;
+    }
+    return folder;
+}
