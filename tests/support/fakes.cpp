@@ -63,6 +63,19 @@ QStringList FakeFrontend::messageTexts() const {
     return texts;
 }
 
+void RecordingProgress::letEventsThrough() {
+    ++eventPasses;
+    if (cancelAfterEvents > 0 && eventPasses == cancelAfterEvents) {
+        cancelRequested = true;
+    }
+}
+
+bool RecordingProgress::takeCancelRequest() {
+    const bool requested = cancelRequested;
+    cancelRequested = false;
+    return requested;
+}
+
 bool FakeProcessStarter::startDetached(const QString& program, const QStringList& arguments,
                                        QString* error) {
     starts.push_back({program, arguments});

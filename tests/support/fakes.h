@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/frontend.h"
+#include "core/importer.h"
 #include "core/process.h"
 #include "core/session.h"
 #include "settings/settingsstore.h"
@@ -67,6 +68,24 @@ public:
 
     std::vector<Start> starts;
     bool fail = false;
+};
+
+// What a reader reported while it ran. cancelAfterEvents > 0 makes the
+// cancel request appear once that many event passes have happened.
+class RecordingProgress final : public ImportProgress {
+public:
+    void showRunningTotal(qint32 total) override { runningTotals.push_back(total); }
+    void showCurrentImport(qint32 count) override { currentImports.push_back(count); }
+    void letEventsThrough() override;
+    bool takeCancelRequest() override;
+    void showFileProgress(qint64 done, qint64 total) override { fileProgress = {done, total}; }
+
+    std::vector<qint32> runningTotals;
+    std::vector<qint32> currentImports;
+    int eventPasses = 0;
+    int cancelAfterEvents = 0;
+    bool cancelRequested = false;
+    std::pair<qint64, qint64> fileProgress{0, 0};
 };
 
 // A session with fakes and a clock pinned to 2026-12-05 01:02:03 UTC.
