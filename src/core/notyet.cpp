@@ -32,10 +32,6 @@ ImportResult ReadGpxFile(const QString&, WaypointStore&, ImportProgress&) {
     return NotYetAvailable(QStringLiteral("Reading GPX files"));
 }
 
-void ExportFile(Session& session, ExportKind, const QString&) {
-    session.report(NotYetAvailable(QStringLiteral("Writing files")).messages.front());
-}
-
 void OpenInMapSource(Session& session, ExportKind) {
     session.report(NotYetAvailable(QStringLiteral("Opening MapSource")).messages.front());
 }
