@@ -50,7 +50,7 @@ std::vector<TerraByteRecord> Records(const QByteArray& file) {
                     skipZeroText();
                     break;
                 case 0x84:
-                    r.icon = qFromLittleEndian<qint32>(file.constData() + at);
+                    r.icon = LittleEndianAt<qint32>(file, at);
                     at += 4;
                     break;
                 case 99:

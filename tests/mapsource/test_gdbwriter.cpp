@@ -30,12 +30,12 @@ public:
     Walker(const QByteArray& b, qsizetype at) : b_(b), at_(at) {}
     quint8 byte() { return static_cast<quint8>(b_[at_++]); }
     qint32 int32() {
-        const auto v = qFromLittleEndian<qint32>(b_.constData() + at_);
+        const auto v = LittleEndianAt<qint32>(b_, at_);
         at_ += 4;
         return v;
     }
     double float64() {
-        const auto v = qFromLittleEndian<double>(b_.constData() + at_);
+        const auto v = LittleEndianAt<double>(b_, at_);
         at_ += 8;
         return v;
     }
@@ -61,7 +61,10 @@ std::vector<GdbRecord> WaypointRecords(const QByteArray& file) {
     std::vector<GdbRecord> records;
     qsizetype at = 6 + 7 + 32 + 10;
     while (at + 5 <= file.size()) {
-        const qint32 length = qFromLittleEndian<qint32>(file.constData() + at);
+        const qint32 length = LittleEndianAt<qint32>(file, at);
+        if (length < 0) {
+            break;
+        }
         const char type = file[at + 4];
         if (type == 'W') {
             Walker w(file, at + 5);

@@ -24,7 +24,10 @@ std::vector<MpsRecord> WaypointRecords(const QByteArray& file) {
     std::vector<MpsRecord> records;
     qsizetype at = 6;
     while (at + 5 <= file.size()) {
-        const qint32 length = qFromLittleEndian<qint32>(file.constData() + at);
+        const qint32 length = LittleEndianAt<qint32>(file, at);
+        if (length < 0) {
+            break;
+        }
         const char type = file[at + 4];
         const qsizetype data = at + 5;
         if (type == 'W') {
@@ -36,8 +39,8 @@ std::vector<MpsRecord> WaypointRecords(const QByteArray& file) {
             const qsizetype commentEnd = file.indexOf('\0', comment);
             r.comment = DecodeAnsi(file.mid(comment, commentEnd - comment));
             const qsizetype display = commentEnd + 1 + 9;
-            r.display = qFromLittleEndian<qint32>(file.constData() + display);
-            r.symbol = qFromLittleEndian<qint32>(file.constData() + display + 8);
+            r.display = LittleEndianAt<qint32>(file, display);
+            r.symbol = LittleEndianAt<qint32>(file, display + 8);
             records.push_back(r);
         }
         at = data + length;

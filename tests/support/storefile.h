@@ -13,6 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
+#include <QtEndian>
 
 #include <algorithm>
 #include <type_traits>
@@ -104,6 +105,16 @@ inline StoreFile LoadStoreFile(const QString& path) {
 inline QByteArray ReadWholeFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A little-endian number at an offset of a written file; 0 past its end.
+template <typename T>
+T LittleEndianAt(const QByteArray& bytes, qsizetype at) {
+    char buffer[sizeof(T)] = {};
+    if (at >= 0 && at + qsizetype(sizeof(T)) <= bytes.size()) {
+        std::copy_n(bytes.constData() + at, sizeof(T), buffer);
+    }
+    return qFromLittleEndian<T>(buffer);
 }
 
 // Where two byte strings first differ, for failure messages.
