@@ -68,7 +68,10 @@ WriteResult WriteEncodedFile(QIODevice& device, const QString& path, const Encod
 
 WriteResult SaveEncodedFile(const QString& path, const EncodedFile& file) {
     QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly)) {
+    // Unbuffered: a file buffer would take a small file whole and leave the
+    // real write to commit(), which may then keep a file cut short by a full
+    // disk. Written directly, a short write shows at once.
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         WriteResult result;
         result.status = WriteResult::Failed;
         result.messages.push_back(WriteFailure(path, out.errorString()));
@@ -79,7 +82,7 @@ WriteResult SaveEncodedFile(const QString& path, const EncodedFile& file) {
         out.cancelWriting();
         return result;
     }
-    if (!out.commit()) {
+    if (!out.flush() || out.error() != QFileDevice::NoError || !out.commit()) {
         WriteResult failed;
         failed.status = WriteResult::Failed;
         failed.messages.push_back(WriteFailure(path, out.errorString()));

@@ -5,6 +5,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "mapsource/mpswriter.h"
+#include "support/storefile.h"
+
 namespace {
 
 struct Run {
@@ -12,6 +15,7 @@ struct Run {
     QString err;
 };
 
+const QString kData = QStringLiteral(WAYFOLD_TEST_DATA "/writers/");
 const QString kLakeside = QStringLiteral(WAYFOLD_EXAMPLES "/lakeside.gpx");
 const QString kHilltop = QStringLiteral(WAYFOLD_EXAMPLES "/hilltop.loc");
 
@@ -61,11 +65,28 @@ class ExportCliTest : public QObject {
         return r;
     }
 
-    // The round trips below need the readers, which land on their own.
-    bool readersAvailable() {
+    // The samples need the GPX and LOC readers, which land on their own.
+    bool samplesReadable() {
         QTemporaryDir dir;
         const Run r = run({kLakeside, kHilltop, QStringLiteral("/q")}, dir.path());
         return r.status == 0 && !r.err.contains(QStringLiteral("not available yet"));
+    }
+
+    // An MPS file of the realistic test store, as input for the program;
+    // extra adds that many more waypoints.
+    static QString writeInput(const QString& folder, int extra = 0) {
+        StoreFile input = LoadStoreFile(kData + QStringLiteral("realistic.json"));
+        for (int i = 0; i < extra; ++i) {
+            Waypoint w = input.store.Waypoints.front();
+            w.Name = QStringLiteral("EXTRA%1").arg(i);
+            input.store.Waypoints.push_back(w);
+        }
+        const QString path = folder + QStringLiteral("/input.mps");
+        if (!input.loaded ||
+            WriteMpsFile(path, input.store, input.options).status != WriteResult::Written) {
+            return QString();
+        }
+        return path;
     }
 
     static bool permissionsApply(const QString& folder) {
@@ -98,15 +119,25 @@ private Q_SLOTS:
         QCOMPARE(ReadAll(dir.filePath(QStringLiteral("old.gdb"))), QByteArray("old"));
     }
 
+    void allFourFormats_data() {
+        QTest::addColumn<bool>("samples");
+        QTest::newRow("MPS input") << false;
+        QTest::newRow("the samples") << true;
+    }
     void allFourFormats() {
-        if (!readersAvailable()) {
+        QFETCH(bool, samples);
+        if (samples && !samplesReadable()) {
             QSKIP("the GPX and LOC readers are not part of this build yet");
         }
         QTemporaryDir dir;
-        const Run r = run(
-            {kLakeside, QStringLiteral("/s:out.mps"), QStringLiteral("/g:out.gdb"),
-             QStringLiteral("/l:out.loc"), QStringLiteral("/e:out.tb.loc"), QStringLiteral("/q")},
-            dir.path());
+        const QStringList inputs =
+            samples ? QStringList{kLakeside, kHilltop} : QStringList{writeInput(dir.path())};
+        QVERIFY(!inputs.front().isEmpty());
+        const Run r =
+            run(inputs + QStringList{QStringLiteral("/s:out.mps"), QStringLiteral("/g:out.gdb"),
+                                     QStringLiteral("/l:out.loc"), QStringLiteral("/e:out.tb.loc"),
+                                     QStringLiteral("/q")},
+                dir.path());
         QVERIFY2(r.status == 0, qPrintable(r.err));
         QVERIFY(
             ReadAll(dir.filePath(QStringLiteral("out.mps"))).startsWith(QByteArray("MsRcd\0", 6)));
@@ -121,26 +152,25 @@ private Q_SLOTS:
     // A write that runs out of room (here the file size limit, which holds
     // for root too) reports the file and leaves the old one.
     void fullDiskKeepsTheOldFile() {
-        if (!readersAvailable()) {
-            QSKIP("the GPX and LOC readers are not part of this build yet");
-        }
         QTemporaryDir dir;
+        const QString input = writeInput(dir.path(), 100);
+        QVERIFY(!input.isEmpty());
         QFile old(dir.filePath(QStringLiteral("out.gdb")));
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write("old");
         old.close();
-        // 1 block of the shell's ulimit is at least 512 bytes; the samples
-        // make a file of several.
-        const Run r = run({kLakeside, kHilltop, QStringLiteral("/g:out.gdb"), QStringLiteral("/q")},
-                          dir.path(), QStringLiteral("trap '' XFSZ; ulimit -f 1; "));
-        QCOMPARE(r.status, 1);
+        // A block of the shell's ulimit is 512 or 1024 bytes; the input
+        // makes a file of many.
+        const Run r = run({input, QStringLiteral("/g:out.gdb"), QStringLiteral("/q")}, dir.path(),
+                          QStringLiteral("trap '' XFSZ; ulimit -f 1; "));
+        QVERIFY2(r.status == 1, qPrintable(r.err));
         QVERIFY2(r.err.contains(QStringLiteral("Wayfold: Could not write ") +
                                 dir.filePath(QStringLiteral("out.gdb"))) ||
                      r.err.contains(QStringLiteral("Wayfold: Could not write out.gdb")),
                  qPrintable(r.err));
         QCOMPARE(ReadAll(dir.filePath(QStringLiteral("out.gdb"))), QByteArray("old"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-                 QStringList{QStringLiteral("out.gdb")});
+                 (QStringList{QStringLiteral("input.mps"), QStringLiteral("out.gdb")}));
     }
 
     void readOnlyTargets_data() {
@@ -154,9 +184,8 @@ private Q_SLOTS:
         if (!permissionsApply(dir.path())) {
             QSKIP("this process may write anywhere (root), so read-only files cannot be tested");
         }
-        if (!readersAvailable()) {
-            QSKIP("the GPX and LOC readers are not part of this build yet");
-        }
+        const QString input = writeInput(dir.path());
+        QVERIFY(!input.isEmpty());
         const QString target = dir.filePath(QStringLiteral("target"));
         QDir(dir.path()).mkdir(QStringLiteral("target"));
         const QString out = target + QStringLiteral("/out.mps");
@@ -166,8 +195,7 @@ private Q_SLOTS:
         old.close();
         const auto readable = QFile::ReadOwner | QFile::ExeOwner;
         QFile::setPermissions(readOnlyFolder ? target : out, readable);
-        const Run r =
-            run({kLakeside, QStringLiteral("/s:") + out, QStringLiteral("/q")}, dir.path());
+        const Run r = run({input, QStringLiteral("/s:") + out, QStringLiteral("/q")}, dir.path());
         QFile::setPermissions(target, readable | QFile::WriteOwner);
         QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner);
         QCOMPARE(r.status, 1);
