@@ -2,8 +2,6 @@
 // that the function is not available, so that a run never pretends success.
 #include "core/exporter.h"
 #include "core/session.h"
-#include "locgpx/gpxreader.h"
-#include "locgpx/locreader.h"
 #include "mapsource/gdbreader.h"
 #include "mapsource/mpsreader.h"
 
@@ -24,12 +22,6 @@ ImportResult ReadMpsFile(const QString&, WaypointStore&, ImportProgress&) {
 }
 ImportResult ReadGdbFile(const QString&, WaypointStore&, ImportProgress&) {
     return NotYetAvailable(QStringLiteral("Reading GDB files"));
-}
-ImportResult ReadLocFile(const QString&, WaypointStore&, ImportProgress&) {
-    return NotYetAvailable(QStringLiteral("Reading LOC files"));
-}
-ImportResult ReadGpxFile(const QString&, WaypointStore&, ImportProgress&) {
-    return NotYetAvailable(QStringLiteral("Reading GPX files"));
 }
 
 void ExportFile(Session& session, ExportKind, const QString&) {
