@@ -6,7 +6,6 @@
 
 #include "core/store.h"
 #include "locgpx/gpxreader.h"
-#include "locgpx/xmlinput.h"
 #include "support/fakes.h"
 
 namespace {
@@ -319,45 +318,6 @@ private Q_SLOTS:
         }
         QCOMPARE(progress.fileProgress.second, QFileInfo(path).size());
         QVERIFY(progress.fileProgress.first >= 3 << 20);
-    }
-
-    void declaration_data() {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<bool>("valid");
-        QTest::addColumn<QByteArray>("encoding");
-        QTest::newRow("version") << QByteArray("<?xml version=\"1.0\"?>") << true << QByteArray();
-        QTest::newRow("all three")
-            << QByteArray("<?xml version='1.1' encoding=\"ISO-8859-1\" standalone='no' ?>") << true
-            << QByteArray("ISO-8859-1");
-        QTest::newRow("spaces around =")
-            << QByteArray("<?xml version = \"1.0\" encoding = 'utf-8'?>") << true
-            << QByteArray("utf-8");
-        QTest::newRow("no version")
-            << QByteArray("<?xml encoding=\"utf-8\"?>") << false << QByteArray();
-        QTest::newRow("version 2.0")
-            << QByteArray("<?xml version=\"2.0\"?>") << false << QByteArray();
-        QTest::newRow("wrong order")
-            << QByteArray("<?xml version=\"1.0\" standalone=\"yes\" encoding=\"utf-8\"?>") << false
-            << QByteArray();
-        QTest::newRow("standalone maybe")
-            << QByteArray("<?xml version=\"1.0\" standalone=\"maybe\"?>") << false << QByteArray();
-        QTest::newRow("encoding with a blank")
-            << QByteArray("<?xml version=\"1.0\" encoding=\"utf 8\"?>") << false << QByteArray();
-        QTest::newRow("unknown pseudo-attribute")
-            << QByteArray("<?xml version=\"1.0\" foo=\"bar\"?>") << false << QByteArray();
-        QTest::newRow("no space between")
-            << QByteArray("<?xml version=\"1.0\"encoding=\"utf-8\"?>") << false << QByteArray();
-    }
-    void declaration() {
-        QFETCH(QByteArray, text);
-        QFETCH(bool, valid);
-        XmlDeclaration declaration;
-        QCOMPARE(ParseXmlDeclaration(std::string_view(text.constData(), size_t(text.size())),
-                                     declaration),
-                 valid);
-        if (valid) {
-            QTEST(QByteArray::fromStdString(declaration.encoding), "encoding");
-        }
     }
 };
 
