@@ -12,10 +12,6 @@ UserMessage NotYetAvailable(const QString& what) {
 
 }  // namespace
 
-void ExportFile(Session& session, ExportKind, const QString&) {
-    session.report(NotYetAvailable(QStringLiteral("Writing files")));
-}
-
 void OpenInMapSource(Session& session, ExportKind) {
     session.report(NotYetAvailable(QStringLiteral("Opening MapSource")));
 }
