@@ -1,6 +1,68 @@
 #include "core/exporter.h"
 
+#include "core/filewrite.h"
+#include "core/session.h"
+#include "locgpx/locwriter.h"
+#include "locgpx/terrabytewriter.h"
+#include "mapsource/gdbwriter.h"
 #include "mapsource/launcher.h"
+#include "mapsource/mpswriter.h"
+
+namespace {
+
+// Shows the busy pointer for as long as it lives.
+class BusyPointer {
+public:
+    explicit BusyPointer(Frontend& frontend) : frontend_(frontend) { frontend_.setBusy(true); }
+    ~BusyPointer() { frontend_.setBusy(false); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+private:
+    Frontend& frontend_;
+};
+
+}  // namespace
+
+bool ExportFile(Session& session, ExportKind kind, const QString& path) {
+    // Checked here for every caller, so that no writer ever creates a file
+    // without waypoints (the command line reaches this with whatever it
+    // imported, possibly nothing).
+    if (session.store.WaypointCount() == 0) {
+        session.report({QStringLiteral("No waypoints to export"), QStringLiteral("Wayfold"),
+                        MessageIcon::Information});
+        return false;
+    }
+    WriteResult result;
+    {
+        const BusyPointer busy(session.frontend);
+        switch (kind) {
+            case ExportKind::Mps:
+                result = WriteMpsFile(path, session.store, session.options);
+                break;
+            case ExportKind::Gdb:
+                result = WriteGdbFile(path, session.store, session.options);
+                break;
+            case ExportKind::Loc:
+                result = WriteLocFile(path, session.store);
+                break;
+            case ExportKind::TerraByte:
+                result = WriteTerraByteFile(path, session.store, session.options);
+                break;
+            case ExportKind::Separator:
+            case ExportKind::OpenMps:
+            case ExportKind::OpenGdb:
+                result.messages.push_back({QStringLiteral("Error selecting function."),
+                                           QStringLiteral("Wayfold Error"), MessageIcon::Critical,
+                                           MessageButtons::OkCancel});
+                break;
+        }
+    }
+    for (const UserMessage& message : result.messages) {
+        session.report(message);
+    }
+    return result.status == WriteResult::Written;
+}
 
 void OpenInMapSource(Session& session, ExportKind kind) {
     if (kind == ExportKind::OpenGdb) {

@@ -1,5 +1,6 @@
 #include "settings/options.h"
 
+#include <QUrl>
 #include <algorithm>
 #include <cmath>
 #include <iterator>
@@ -60,6 +61,36 @@ void RestoreOptions(Options& options, SettingsStore& settings) {
     // Saved by its check box like the others, so restored like them too.
     options.PreserveCats =
         StoredFlag(settings, QStringLiteral("PreserveCats"), QStringLiteral("0"));
+
+    // Only scheme and host are taken; a value that has neither leaves the
+    // default site in force. Nothing is written back: the option tabs do not
+    // show this value, so whatever the user put there stays for them to mend.
+    options.CacheSiteUrl = SiteAddress(settings.valueOr(QStringLiteral("CacheSiteUrl"), QString()));
+}
+
+QString CacheSiteShortName() {
+    return QStringLiteral("Geocaching.com");
+}
+
+QString DefaultCacheSiteUrl() {
+    return QStringLiteral("https://www.geocaching.com");
+}
+
+QString SiteAddress(const QString& text) {
+    const QUrl url(text.trimmed(), QUrl::StrictMode);
+    if (!url.isValid() || url.scheme().isEmpty() || url.host().isEmpty()) {
+        return QString();
+    }
+    QUrl site;
+    site.setScheme(url.scheme());
+    site.setHost(url.host());
+    site.setPort(url.port());
+    return site.toString();
+}
+
+QString CacheDetailsUrl(const QString& site, const QString& code) {
+    return (site.isEmpty() ? DefaultCacheSiteUrl() : site) +
+           QStringLiteral("/seek/cache_details.aspx?wp=") + code;
 }
 
 void SaveOption(SettingsStore& settings, const QString& name, const QString& text) {

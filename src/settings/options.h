@@ -19,6 +19,10 @@ struct Options {
     bool PreserveCats = false;
     bool PreserveTimes = false;
     qint64 ManualTime = 0;  // seconds since 1969-12-31 23:59:47
+    // Scheme and host of the cache listing site, for the details-page links
+    // the GDB writer completes ("https://www.geocaching.com"). Restored from
+    // "CacheSiteUrl"; empty means the default site.
+    QString CacheSiteUrl;
 };
 
 // Fills the options from the settings store: IconNumber must be one of the
@@ -26,6 +30,21 @@ struct Options {
 // default is taken and written back; check boxes are on when their stored
 // state is not 0.
 void RestoreOptions(Options& options, SettingsStore& settings);
+
+// The cache listing site's short name, as the Generate list and the export
+// menu show it.
+QString CacheSiteShortName();
+
+// The site that "CacheSiteUrl" can replace.
+QString DefaultCacheSiteUrl();
+
+// The scheme and host (and port) of an address, "https://host"; empty when
+// the text is no absolute address with a host.
+QString SiteAddress(const QString& text);
+
+// The details page of a cache on the listing site: site (or the default site
+// when empty) + "/seek/cache_details.aspx?wp=" + code.
+QString CacheDetailsUrl(const QString& site, const QString& code);
 
 // Stores one option value as text.
 void SaveOption(SettingsStore& settings, const QString& name, const QString& text);

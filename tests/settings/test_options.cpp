@@ -79,6 +79,41 @@ private Q_SLOTS:
         QVERIFY(!o.CopyHint);
     }
 
+    void cacheSite_data() {
+        QTest::addColumn<QString>("stored");  // null: absent
+        QTest::addColumn<QString>("site");
+        QTest::addColumn<QString>("details");
+        const QString path = QStringLiteral("/seek/cache_details.aspx?wp=GC1A2B");
+        QTest::newRow("absent") << QString() << QString()
+                                << QStringLiteral("https://www.geocaching.com") + path;
+        QTest::newRow("scheme and host")
+            << "http://caches.example"
+            << "http://caches.example" << QStringLiteral("http://caches.example") + path;
+        QTest::newRow("path and query dropped")
+            << "https://caches.example/some/page?x=1"
+            << "https://caches.example" << QStringLiteral("https://caches.example") + path;
+        QTest::newRow("port kept") << " https://caches.example:8443/ "
+                                   << "https://caches.example:8443"
+                                   << QStringLiteral("https://caches.example:8443") + path;
+        QTest::newRow("no scheme")
+            << "caches.example" << QString() << QStringLiteral("https://www.geocaching.com") + path;
+        QTest::newRow("empty") << "" << QString()
+                               << QStringLiteral("https://www.geocaching.com") + path;
+    }
+    void cacheSite() {
+        QFETCH(QString, stored);
+        MemorySettingsStore settings;
+        if (!stored.isNull()) {
+            settings.setValue(QStringLiteral("CacheSiteUrl"), stored);
+        }
+        Options o;
+        RestoreOptions(o, settings);
+        QTEST(o.CacheSiteUrl, "site");
+        QTEST(CacheDetailsUrl(o.CacheSiteUrl, QStringLiteral("GC1A2B")), "details");
+        // Nothing is written back.
+        QCOMPARE(settings.value(QStringLiteral("CacheSiteUrl")).has_value(), !stored.isNull());
+    }
+
     void qtStoreLivesInTheXdgConfigFolder() {
         QTemporaryDir dir;
         qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());

@@ -1,0 +1,99 @@
+#include "core/filewrite.h"
+
+#include <QDir>
+#include <QIODevice>
+#include <QSaveFile>
+
+namespace {
+
+QString Plural(qint64 count, const char* one, const char* many) {
+    return QString::number(count) + QLatin1Char(' ') + QLatin1String(count == 1 ? one : many);
+}
+
+UserMessage WriteFailure(const QString& path, const QString& reason) {
+    return {QStringLiteral("Could not write ") + QDir::toNativeSeparators(path) +
+                QStringLiteral("\r\nReason: ") + reason,
+            QStringLiteral("Wayfold"), MessageIcon::Critical};
+}
+
+// The reports that follow a written file.
+void AddReports(WriteResult& result, const QString& path, const EncodedFile& file) {
+    const QString name = QDir::toNativeSeparators(path);
+    if (file.replacedCharacters > 0) {
+        result.messages.push_back(
+            {Plural(file.replacedCharacters, "character", "characters") + QStringLiteral(" in ") +
+                 Plural(file.waypointsWithReplacements, "waypoint", "waypoints") +
+                 QStringLiteral(" could not be written in the character set of ") + name +
+                 (file.replacedCharacters == 1 ? QStringLiteral(" and was written as \"?\".")
+                                               : QStringLiteral(" and were written as \"?\".")),
+             QStringLiteral("Wayfold"), MessageIcon::Exclamation});
+    }
+    if (file.cutTexts > 0) {
+        result.messages.push_back(
+            {Plural(file.cutTexts, "text was", "texts were") +
+                 QStringLiteral(" longer than 255 characters and cut to 255 in ") + name +
+                 QLatin1Char('.'),
+             QStringLiteral("Wayfold"), MessageIcon::Exclamation});
+    }
+    if (file.warnFixedCoordinates) {
+        result.messages.push_back(FixedCoordinatesWarning());
+    }
+}
+
+}  // namespace
+
+WriteResult WriteEncodedFile(QIODevice& device, const QString& path, const EncodedFile& file) {
+    WriteResult result;
+    const char* data = file.bytes.constData();
+    qint64 left = file.bytes.size();
+    while (left > 0) {
+        const qint64 n = device.write(data, left);
+        if (n <= 0) {
+            result.status = WriteResult::Failed;
+            const QString reason = device.errorString();
+            result.messages.push_back(
+                WriteFailure(path, reason.isEmpty() || reason == QLatin1String("Unknown error")
+                                       ? QStringLiteral("the device took only part of the data")
+                                       : reason));
+            return result;
+        }
+        data += n;
+        left -= n;
+    }
+    result.status = WriteResult::Written;
+    result.waypoints = file.waypoints;
+    AddReports(result, path, file);
+    return result;
+}
+
+WriteResult SaveEncodedFile(const QString& path, const EncodedFile& file) {
+    QSaveFile out(path);
+    // Unbuffered: a file buffer would take a small file whole and leave the
+    // real write to commit(), which may then keep a file cut short by a full
+    // disk. Written directly, a short write shows at once.
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        WriteResult result;
+        result.status = WriteResult::Failed;
+        result.messages.push_back(WriteFailure(path, out.errorString()));
+        return result;
+    }
+    WriteResult result = WriteEncodedFile(out, path, file);
+    if (result.status != WriteResult::Written) {
+        out.cancelWriting();
+        return result;
+    }
+    if (!out.flush() || out.error() != QFileDevice::NoError || !out.commit()) {
+        WriteResult failed;
+        failed.status = WriteResult::Failed;
+        failed.messages.push_back(WriteFailure(path, out.errorString()));
+        return failed;
+    }
+    return result;
+}
+
+UserMessage FixedCoordinatesWarning() {
+    return {QStringLiteral("Some input waypoints had out-of-range latitudes or longitudes.\r\n\r\n"
+                           "Offending values were reset to 0 and the waypoints renamed to \r\n"
+                           "'FIXED - ' + OriginalName"),
+            QStringLiteral("Errors during import"), MessageIcon::Exclamation};
+}

@@ -1,0 +1,133 @@
+#include "locgpx/locwriter.h"
+
+#include <QChar>
+#include <charconv>
+
+namespace {
+
+enum class Context { Attribute, Content, CData };
+
+bool IsXmlChar(char32_t c) {
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+void AppendReference(QByteArray& out, char32_t c, Context context) {
+    if (context == Context::CData) {
+        out.append("]]>");
+    }
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<quint32>(c)).ptr;
+    out.append("&#");
+    out.append(digits, end - digits);
+    out.append(';');
+    if (context == Context::CData) {
+        out.append("<![CDATA[");
+    }
+}
+
+// Appends text as ISO-8859-1 for the given place in the document.
+void AppendXmlText(QByteArray& out, QStringView text, Context context, qsizetype* replaced) {
+    const char16_t* s = text.utf16();
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        char32_t c = s[i];
+        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1])) {
+            c = QChar::surrogateToUcs4(s[i], s[i + 1]);
+            ++i;
+        }
+        if (!IsXmlChar(c)) {
+            out.append('?');
+            ++*replaced;
+            continue;
+        }
+        switch (c) {
+            case '&':
+                out.append(context == Context::CData ? "&" : "&amp;");
+                continue;
+            case '<':
+                out.append(context == Context::CData ? "<" : "&lt;");
+                continue;
+            case '"':
+                out.append(context == Context::Attribute ? "&quot;" : "\"");
+                continue;
+            case '>':
+                // "]]>" may stand neither in content nor inside a CDATA
+                // section; attributes can hold it.
+                if (context != Context::Attribute && i >= 2 && s[i - 1] == ']' && s[i - 2] == ']') {
+                    out.append(context == Context::CData ? "]]><![CDATA[>" : "&gt;");
+                    continue;
+                }
+                break;
+            case '\r':
+                AppendReference(out, c, context);
+                continue;
+            case '\t':
+            case '\n':
+                if (context == Context::Attribute) {
+                    AppendReference(out, c, context);
+                    continue;
+                }
+                break;
+            default:
+                break;
+        }
+        if (c > 0xFF) {
+            AppendReference(out, c, context);
+        } else {
+            out.append(static_cast<char>(c));
+        }
+    }
+}
+
+void AppendWaypoint(QByteArray& out, const Waypoint& w, qsizetype* replaced) {
+    out.append("<waypoint>\r\n<name id=\"");
+    AppendXmlText(out, w.Name, Context::Attribute, replaced);
+    out.append("\">\r\n<![CDATA[");
+    AppendXmlText(out, w.Description, Context::CData, replaced);
+    out.append("]]>\r\n</name>\r\n<coord lat=\"");
+    out.append(NumberText(w.Latitude).toLatin1());
+    out.append("\" lon=\"");
+    out.append(NumberText(w.Longitude).toLatin1());
+    out.append("\"/>\r\n<type>geocache</type>\r\n<link text=\"");
+    AppendXmlText(out, w.LinkName, Context::Attribute, replaced);
+    out.append("\">");
+    AppendXmlText(out, w.Url, Context::Content, replaced);
+    out.append("</link>\r\n</waypoint>\r\n");
+}
+
+}  // namespace
+
+EncodedFile EncodeLocFile(WaypointStore& store) {
+    EncodedFile file;
+    file.bytes.reserve(96 + qsizetype(store.WaypointCount()) * 300);
+    file.bytes.append(
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><loc version=\"1.0\" src=\"Wayfold\">\r\n");
+    MarkExactDuplicates(store);
+    ReplacementCounter replaced;
+    for (const Waypoint& w : store.Waypoints) {
+        if (w.Duplicate) {
+            continue;
+        }
+        AppendWaypoint(file.bytes, w, replaced.counter());
+        replaced.endWaypoint();
+        ++file.waypoints;
+    }
+    file.bytes.append("</loc>\r\n");
+    replaced.addTo(file);
+    return file;
+}
+
+WriteResult WriteLocFile(const QString& path, WaypointStore& store) {
+    if (store.WaypointCount() == 0) {
+        return {};
+    }
+    return SaveEncodedFile(path, EncodeLocFile(store));
+}
+
+WriteResult WriteLocFile(QIODevice& device, const QString& path, WaypointStore& store) {
+    if (store.WaypointCount() == 0) {
+        return {};
+    }
+    return WriteEncodedFile(device, path, EncodeLocFile(store));
+}

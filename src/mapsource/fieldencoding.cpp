@@ -1,0 +1,113 @@
+#include "mapsource/fieldencoding.h"
+
+#include <algorithm>
+
+#include "core/ansi.h"
+
+void ByteWriter::zeroText(QStringView text, qsizetype* replaced) {
+    const qsizetype start = out_.size();
+    AppendAnsi(out_, text, replaced);
+    char* p = out_.data() + start;
+    char* end = out_.data() + out_.size();
+    const qsizetype nuls = std::count(p, end, '\0');
+    if (nuls > 0) {
+        std::replace(p, end, '\0', '?');
+        if (replaced != nullptr) {
+            *replaced += nuls;
+        }
+    }
+    out_.append('\0');
+}
+
+bool ByteWriter::shortText(QStringView text, qsizetype* replaced) {
+    const qsizetype lengthAt = out_.size();
+    out_.append('\0');
+    AppendAnsi(out_, text, replaced);
+    qsizetype length = out_.size() - lengthAt - 1;
+    const bool cut = length > 255;
+    if (cut) {
+        // Cutting the encoded bytes cuts characters, and never half of a
+        // surrogate pair: such a pair was encoded as a single "?".
+        out_.truncate(lengthAt + 1 + 255);
+        length = 255;
+    }
+    out_[lengthAt] = static_cast<char>(length);
+    return cut;
+}
+
+qsizetype ByteWriter::beginRecord(char type) {
+    const qsizetype record = out_.size();
+    int32(0);
+    out_.append(type);
+    return record;
+}
+
+void ByteWriter::endRecord(qsizetype record) {
+    const qint32 length = static_cast<qint32>(out_.size() - record - 5);
+    qToLittleEndian(length, out_.data() + record);
+}
+
+WaypointStyle ResolveWaypointStyle(const Waypoint& waypoint, const Options& options) {
+    WaypointStyle style;
+    style.DisplayMode = options.PreserveDisplay && waypoint.Display != NotSet ? waypoint.Display
+                                                                              : options.DisplayMode;
+    style.PlainSymbol = options.IconNumber;
+    style.Symbol =
+        options.PreserveIcons && waypoint.Symbol != NotSet ? waypoint.Symbol : options.IconNumber;
+    // Every reader stores categories that fit 16 bits (the GDB reader
+    // sign-extends bit 15), so the cast keeps all 16 of them.
+    style.Categories = options.PreserveCats && waypoint.CategoryBits != NotSet
+                           ? static_cast<qint16>(waypoint.CategoryBits)
+                           : options.Categories;
+    return style;
+}
+
+QString CacheTypeCode(QStringView cacheType, CacheCodes table) {
+    const QString type = cacheType.toString().toLower();
+    if (type == QLatin1String("multi-cache")) {
+        return QStringLiteral("MC");
+    }
+    if (type == QLatin1String("webcam cache")) {
+        return QStringLiteral("WC");
+    }
+    if (type == QLatin1String("virtual cache")) {
+        return QStringLiteral("VC");
+    }
+    if (type == QLatin1String("locationless (reverse) cache")) {
+        return QStringLiteral("LC");
+    }
+    // Only the exact text "unknown" counts: "Unknown Cache" is a GC.
+    if (table == CacheCodes::MapSource && type == QLatin1String("unknown")) {
+        return QStringLiteral("UC");
+    }
+    return QStringLiteral("GC");
+}
+
+QString ExportName(const Waypoint& waypoint, const Options& options, CacheCodes table) {
+    const QString& name = waypoint.Name;
+    if (!options.ModNames || name.size() < 2 ||
+        name.left(2).compare(QLatin1String("gc"), Qt::CaseInsensitive) != 0) {
+        return name;
+    }
+    QString written = CacheTypeCode(waypoint.CacheType, table);
+    written.append(QStringView(name).mid(2));
+    return written;
+}
+
+NameDescriptionSwap::NameDescriptionSwap(WaypointStore& store, bool swap)
+    : store_(store), swap_(swap) {
+    exchange();
+}
+
+NameDescriptionSwap::~NameDescriptionSwap() {
+    exchange();
+}
+
+void NameDescriptionSwap::exchange() {
+    if (!swap_) {
+        return;
+    }
+    for (Waypoint& w : store_.Waypoints) {
+        w.Name.swap(w.Description);
+    }
+}
