@@ -20,6 +20,7 @@ public:
     void processEvents() override {}
     void setProgress(qint64 done, qint64 total) override;
     void importFinished() override;
+    bool canAsk() const override { return false; }
     std::optional<QString> saveFileDialog(const FileDialogRequest&) override {
         return std::nullopt;
     }

@@ -80,6 +80,7 @@ int RunHeadless(const CommandLine& commandLine) {
     QtSettingsStore settings;
     QtProcessStarter processes;
     Session session(frontend, settings, processes, &SystemClockUtc, QDir::tempPath());
+    DeleteStaleTemporaryFiles(session.tempFolder, session.nowUtc());
     if (commandLine.showUsage || commandLine.empty) {
         session.tell(UsageMessage());
         return 0;
@@ -95,6 +96,7 @@ int RunWindow(QApplication& app, const CommandLine& commandLine) {
     QtSettingsStore settings;
     QtProcessStarter processes;
     Session session(frontend, settings, processes, &SystemClockUtc, QDir::tempPath());
+    DeleteStaleTemporaryFiles(session.tempFolder, session.nowUtc());
     if (commandLine.showUsage) {
         session.tell(UsageMessage());
         return 0;

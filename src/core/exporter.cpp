@@ -5,6 +5,7 @@
 #include "locgpx/locwriter.h"
 #include "locgpx/terrabytewriter.h"
 #include "mapsource/gdbwriter.h"
+#include "mapsource/launcher.h"
 #include "mapsource/mpswriter.h"
 
 namespace {
@@ -23,14 +24,14 @@ private:
 
 }  // namespace
 
-void ExportFile(Session& session, ExportKind kind, const QString& path) {
+bool ExportFile(Session& session, ExportKind kind, const QString& path) {
     // Checked here for every caller, so that no writer ever creates a file
     // without waypoints (the command line reaches this with whatever it
     // imported, possibly nothing).
     if (session.store.WaypointCount() == 0) {
         session.report({QStringLiteral("No waypoints to export"), QStringLiteral("Wayfold"),
                         MessageIcon::Information});
-        return;
+        return false;
     }
     WriteResult result;
     {
@@ -59,5 +60,14 @@ void ExportFile(Session& session, ExportKind kind, const QString& path) {
     }
     for (const UserMessage& message : result.messages) {
         session.report(message);
+    }
+    return result.status == WriteResult::Written;
+}
+
+void OpenInMapSource(Session& session, ExportKind kind) {
+    if (kind == ExportKind::OpenGdb) {
+        OpenGdbInMapSource(session);
+    } else {
+        OpenMpsInMapSource(session);
     }
 }

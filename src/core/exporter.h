@@ -16,8 +16,8 @@ enum class ExportKind {
 };
 
 // Writes the store to a file of the given kind (Mps, Gdb, Loc, TerraByte)
-// and shows what the writer reports.
-void ExportFile(Session& session, ExportKind kind, const QString& path);
+// and shows what the writer reports. False when no file was written.
+bool ExportFile(Session& session, ExportKind kind, const QString& path);
 
 // Writes the store to a temporary file and starts MapSource on it (OpenMps, OpenGdb).
 void OpenInMapSource(Session& session, ExportKind kind);

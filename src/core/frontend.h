@@ -52,6 +52,10 @@ public:
     // show its result.
     virtual void importFinished() = 0;
 
+    // False when nobody can answer a dialog (headless runs): dialogs then
+    // answer "cancelled", and the core says what the user could do instead.
+    virtual bool canAsk() const { return true; }
+
     // A path, or empty when the user cancelled.
     virtual std::optional<QString> saveFileDialog(const FileDialogRequest& request) = 0;
     virtual std::optional<QString> openFileDialog(const FileDialogRequest& request) = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -31,8 +32,10 @@ struct Session {
 
     WaypointStore store;
     Options options;
-    // Temporary files handed to MapSource; deleted when the program ends.
+    // Temporary files made for MapSource; deleted when the program ends.
     QStringList TemporaryFiles;
+    // When each temporary file was handed to a started program.
+    QHash<QString, QDateTime> temporaryFilesHandedOver;
     bool CancelImport = false;
     bool QuitWhenDone = false;
     // True while a reader runs; further imports and exports are refused then.

@@ -15,6 +15,8 @@ public:
     virtual ~SettingsStore() = default;
     virtual std::optional<QString> value(const QString& name) const = 0;
     virtual void setValue(const QString& name, const QString& text) = 0;
+    // Where the values are kept, in words a user can follow.
+    virtual QString location() const = 0;
 
     QString valueOr(const QString& name, const QString& fallback) const {
         return value(name).value_or(fallback);
@@ -29,7 +31,7 @@ public:
     ~QtSettingsStore() override;
     std::optional<QString> value(const QString& name) const override;
     void setValue(const QString& name, const QString& text) override;
-    QString location() const;
+    QString location() const override;
 
 private:
     std::unique_ptr<QSettings> settings_;
@@ -42,6 +44,7 @@ public:
         return it == values.constEnd() ? std::nullopt : std::optional<QString>(*it);
     }
     void setValue(const QString& name, const QString& text) override { values.insert(name, text); }
+    QString location() const override { return QStringLiteral("the settings held in memory"); }
 
     QMap<QString, QString> values;
 };

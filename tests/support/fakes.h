@@ -26,6 +26,7 @@ public:
     void processEvents() override;
     void setProgress(qint64 done, qint64 total) override { lastProgress = {done, total}; }
     void importFinished() override { ++importsFinished; }
+    bool canAsk() const override { return interactive; }
     std::optional<QString> saveFileDialog(const FileDialogRequest& request) override;
     std::optional<QString> openFileDialog(const FileDialogRequest& request) override;
     std::optional<QString> folderDialog(const QString& prompt) override;
@@ -44,6 +45,8 @@ public:
     std::vector<FileDialogRequest> dialogs;
     QStringList folderPrompts;
 
+    // False acts like a headless run: nobody can answer dialogs.
+    bool interactive = true;
     // Answers, taken from the front.
     std::deque<MessageAnswer> messageAnswers;
     // A null QString answers "cancelled".
