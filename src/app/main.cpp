@@ -101,9 +101,11 @@ int RunWindow(QApplication& app, const CommandLine& commandLine) {
     }
     MainWindow window(session);
     frontend.attach(&window);
+    window.load();
     window.show();
-    UpdateStatus(session, 0);
     RestoreOptions(session.options, settings);
+    window.showRestoredOptions();
+    window.showImportDir();
     int status = 0;
     if (!commandLine.empty) {
         status = RunCommands(session, commandLine);
