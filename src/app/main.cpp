@@ -109,7 +109,8 @@ int RunWindow(QApplication& app, const CommandLine& commandLine) {
     int status = 0;
     if (!commandLine.empty) {
         status = RunCommands(session, commandLine);
-        if (status == 2 || session.QuitWhenDone) {
+        // A window closed while the command line ran has been unloaded already.
+        if (status == 2 || session.QuitWhenDone || !window.isVisible()) {
             window.close();
             DeleteTemporaryFiles(session);
             return status;

@@ -6,6 +6,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringView>
+#include <iterator>
 
 #include "core/process.h"
 

@@ -38,6 +38,7 @@
 #include "ui/optiontabs.h"
 
 #ifdef Q_OS_WIN
+#define NOMINMAX
 #include <windows.h>
 #endif
 
@@ -417,14 +418,10 @@ void MainWindow::dropEvent(QDropEvent* event) {
     }
     event->acceptProposedAction();
     // The drag source waits for the drop to end; the import runs after it.
-    auto* copy = new QMimeData;
-    copy->setUrls(event->mimeData()->urls());
-    if (event->mimeData()->hasText()) {
-        copy->setText(event->mimeData()->text());
-    }
-    QTimer::singleShot(0, this, [this, copy] {
-        importDropped(*copy);
-        delete copy;
+    QTimer::singleShot(0, this, [this, urls = event->mimeData()->urls()] {
+        QMimeData data;
+        data.setUrls(urls);
+        importDropped(data);
     });
 }
 
