@@ -4,8 +4,6 @@
 #include "core/session.h"
 #include "locgpx/gpxreader.h"
 #include "locgpx/locreader.h"
-#include "mapsource/gdbreader.h"
-#include "mapsource/mpsreader.h"
 
 namespace {
 
@@ -19,12 +17,6 @@ ImportResult NotYetAvailable(const QString& what) {
 
 }  // namespace
 
-ImportResult ReadMpsFile(const QString&, WaypointStore&, ImportProgress&) {
-    return NotYetAvailable(QStringLiteral("Reading MPS files"));
-}
-ImportResult ReadGdbFile(const QString&, WaypointStore&, ImportProgress&) {
-    return NotYetAvailable(QStringLiteral("Reading GDB files"));
-}
 ImportResult ReadLocFile(const QString&, WaypointStore&, ImportProgress&) {
     return NotYetAvailable(QStringLiteral("Reading LOC files"));
 }

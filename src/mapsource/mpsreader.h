@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 
 #include "core/importer.h"
@@ -7,3 +8,8 @@
 
 // Appends the user waypoints of an MPS file to the store.
 ImportResult ReadMpsFile(const QString& path, WaypointStore& store, ImportProgress& progress);
+
+// The same for the file's bytes already in memory; path only names the file
+// in messages.
+ImportResult ReadMpsBytes(QByteArrayView bytes, const QString& path, WaypointStore& store,
+                          ImportProgress& progress);

@@ -1,0 +1,259 @@
+// MapSource files as the readers see them.
+//
+// Both formats start with a 6-byte signature, "MsRcd" 00 for MPS and
+// "MsRcf" 00 for GDB, followed by records. A record is a signed 32-bit
+// little-endian Length, one type letter, then Length data bytes:
+//   D  format version: a letter and 00 ("g", "h", "i" in MPS, "k" in GDB)
+//   A  application: 16-bit version and build texts (in GDB followed, outside
+//      any record, by the zero-terminated application name)
+//   W  waypoint      R route   T track   L map
+//   V  map set: ends the file
+//
+// A waypoint record, as MapSource writes it in both formats:
+//   name                 zero-terminated text
+//   class                4 bytes; only class 0 is a user waypoint, other
+//                        classes (map points, addresses...) carry other data
+//   country              zero-terminated text
+//   22 bytes             subclass data, fixed for user waypoints
+//   latitude, longitude  signed 32-bit semicircles
+//   altitude flag        1 byte, then a double
+//   comment              zero-terminated text
+//   proximity flag       1 byte, then a double
+//   display mode, colour, symbol   signed 32-bit each
+//   city, state, facility          zero-terminated texts
+//   1 byte
+//   depth flag           1 byte, then a double
+//   6 bytes
+//   directions           zero-terminated text
+// and in GDB only:
+//   URL                  zero-terminated text
+//   categories           signed 16-bit bit set
+//   temperature flag     1 byte, then a double
+//   time flag            1 byte, then signed 32-bit seconds since 1970
+// MPS always carries the double after a flag; GDB carries it only when the
+// flag is set, and it is read when the flag is exactly 1. Every text is
+// Windows-1252, one byte a character.
+//
+// Writers that leave the country, city, state and facility empty write the
+// same bytes as fixed runs of 00, which is why those texts are easy to miss.
+#include "mapsource/mapsourceinput.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "core/ansi.h"
+#include "core/store.h"
+
+namespace {
+
+UserMessage Exclamation(const QString& text) {
+    return {text, QStringLiteral("Wayfold"), MessageIcon::Exclamation};
+}
+
+QString Ansi(QByteArrayView bytes) {
+    return DecodeAnsi(bytes.data(), bytes.size());
+}
+
+}  // namespace
+
+LoadedFile LoadMapSourceFile(const QString& path) {
+    LoadedFile loaded;
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        loaded.refusal = UserMessage{QStringLiteral("Please create ") + path +
+                                         QStringLiteral(" before using this function!"),
+                                     QStringLiteral("Wayfold"), MessageIcon::None};
+        return loaded;
+    }
+    if (info.isDir()) {
+        loaded.refusal = DamagedFileMessage(path, QStringLiteral("it is a folder, not a file"));
+        return loaded;
+    }
+    // Devices and pipes could block the open or never end.
+    if (!info.isFile()) {
+        loaded.refusal = DamagedFileMessage(path, QStringLiteral("it is not a plain file"));
+        return loaded;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        loaded.refusal = DamagedFileMessage(
+            path, QStringLiteral("the file can't be opened (%1)").arg(file.errorString()));
+        return loaded;
+    }
+    loaded.bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        loaded.refusal = DamagedFileMessage(
+            path, QStringLiteral("the file can't be read (%1)").arg(file.errorString()));
+        loaded.bytes.clear();
+        return loaded;
+    }
+    if (loaded.bytes.isEmpty()) {
+        loaded.refusal = DamagedFileMessage(path, QStringLiteral("the file is empty"));
+    }
+    return loaded;
+}
+
+std::optional<UserMessage> CheckSignature(QByteArrayView bytes, const QString& path,
+                                          MapSourceFormat format) {
+    if (bytes.isEmpty()) {
+        return DamagedFileMessage(path, QStringLiteral("the file is empty"));
+    }
+    if (!bytes.startsWith("MsRc")) {
+        return NotMapSourceMessage();
+    }
+    if (format == MapSourceFormat::Mps && bytes.size() >= 5 && bytes[4] != 'd') {
+        return Exclamation(QStringLiteral("That's not a valid MPS file!"));
+    }
+    if (bytes.size() < 6) {
+        return DamagedFileMessage(
+            path, QStringLiteral("the file ends at byte %1 inside its 6-byte signature")
+                      .arg(bytes.size()));
+    }
+    return std::nullopt;
+}
+
+UserMessage DamagedFileMessage(const QString& path, const QString& reason) {
+    return Exclamation(QStringLiteral("Can't import ") + path + QStringLiteral(": ") + reason +
+                       QLatin1Char('.'));
+}
+
+UserMessage NotMapSourceMessage() {
+    return Exclamation(QStringLiteral("That's not a valid Mapsource file!"));
+}
+
+UserMessage UnknownRecordMessage(quint8 letter, MapSourceFormat format) {
+    const char shown = static_cast<char>(letter);
+    return Exclamation(
+        QStringLiteral("Unknown record identifier: (") + QString::number(letter) +
+        QLatin1Char(')') + ShownBytes(QByteArrayView(&shown, 1)) +
+        QStringLiteral("\r\nPlease inform the program author and send the ") +
+        (format == MapSourceFormat::Mps ? QStringLiteral("MPS") : QStringLiteral("GDB")) +
+        QStringLiteral(" file you are trying to import"));
+}
+
+QString ShownBytes(QByteArrayView bytes) {
+    QString shown = Ansi(bytes);
+    shown.remove(QChar(u'\0'));
+    return shown;
+}
+
+std::optional<QString> NextRecord(ByteReader& file, Record& record) {
+    record.start = file.offset();
+    const qint32 length = file.i32();
+    record.type = file.u8();
+    if (!file.ok()) {
+        return QStringLiteral("the file ends inside the record at byte %1").arg(record.start);
+    }
+    if (length < 0) {
+        return QStringLiteral("the record at byte %1 has a negative length (%2)")
+            .arg(record.start)
+            .arg(length);
+    }
+    if (length > file.bytesLeft()) {
+        return QStringLiteral(
+                   "the file ends inside the record at byte %1, which declares %2 data bytes "
+                   "where %3 are left")
+            .arg(record.start)
+            .arg(length)
+            .arg(file.bytesLeft());
+    }
+    record.data = file.take(length);
+    return std::nullopt;
+}
+
+QString ShortRecordReason(const Record& record) {
+    const char letter = static_cast<char>(record.type);
+    return QStringLiteral(
+               "the %1 record at byte %2 is too short for its fields (the field at byte %3 runs "
+               "past its end)")
+        .arg(ShownBytes(QByteArrayView(&letter, 1)))
+        .arg(record.start)
+        .arg(record.data.errorOffset());
+}
+
+WaypointClass ReadWaypointRecord(ByteReader& data, MapSourceFormat format, Waypoint& w) {
+    const bool gdb = format == MapSourceFormat::Gdb;
+    const auto flagged = [&](quint8& flag, double& value) {
+        flag = data.u8();
+        if (!gdb || flag == 1) {
+            value = data.f64();
+        }
+    };
+
+    w.Name = Ansi(data.text());
+    // Class numbers are small, so their first byte tells them apart.
+    if (data.u8() != 0) {
+        return WaypointClass::Other;
+    }
+    data.skip(3);
+    data.text();  // country
+    data.skip(22);
+    w.LatSemicircles = data.i32();
+    w.LonSemicircles = data.i32();
+    w.Latitude = SemicirclesToDegrees(w.LatSemicircles);
+    w.Longitude = SemicirclesToDegrees(w.LonSemicircles);
+    flagged(w.HasAltitude, w.Altitude);
+    w.Description = Ansi(data.text());
+    flagged(w.HasProximity, w.Proximity);
+    w.Display = data.i32();
+    w.Colour = data.i32();
+    w.Symbol = data.i32();
+    data.text();  // city
+    data.text();  // state
+    data.text();  // facility
+    data.skip(1);
+    flagged(w.HasDepth, w.Depth);
+    data.skip(6);
+    data.text();  // directions
+    if (!gdb) {
+        w.CategoryBits = NotSet;
+        return WaypointClass::User;
+    }
+    w.Url = Ansi(data.text());
+    w.LinkName = QStringLiteral("Link");
+    w.CategoryBits = data.i16();
+    flagged(w.HasTemperature, w.Temperature);
+    w.HasTime = data.u8();
+    if (w.HasTime == 1) {
+        w.Time = data.i32();
+    }
+    return WaypointClass::User;
+}
+
+WaypointStep ImportWaypointRecord(Record& record, MapSourceFormat format,
+                                  std::vector<Waypoint>& added, ImportProgress& progress,
+                                  qint64 fileSize) {
+    const qint64 n = static_cast<qint64>(added.size()) + 1;
+    if (n % 50 == 0) {
+        progress.showCurrentImport(static_cast<qint32>(n));
+        progress.showFileProgress(record.start, fileSize);
+    }
+    progress.letEventsThrough();
+    if (progress.takeCancelRequest()) {
+        return WaypointStep::Cancelled;
+    }
+    Waypoint w;
+    const WaypointClass kind = ReadWaypointRecord(record.data, format, w);
+    if (!record.data.ok()) {
+        return WaypointStep::Damaged;
+    }
+    if (kind != WaypointClass::User) {
+        return WaypointStep::Skipped;
+    }
+    added.push_back(std::move(w));
+    return WaypointStep::Kept;
+}
+
+ImportResult Refusal(UserMessage message) {
+    ImportResult result;
+    result.messages.push_back(std::move(message));
+    return result;
+}
+
+ImportResult Accept(std::vector<Waypoint>&& added, WaypointStore& store) {
+    store.Waypoints.insert(store.Waypoints.end(), std::make_move_iterator(added.begin()),
+                           std::make_move_iterator(added.end()));
+    ImportResult result;
+    result.result = static_cast<qint32>(added.size());
+    return result;
+}
