@@ -4,6 +4,7 @@
 // Import button. Settings live in memory only; messages go to standard error.
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QListWidget>
 #include <QPixmap>
@@ -53,7 +54,12 @@ int main(int argc, char* argv[]) {
     window.resize(900, 560);
     window.show();
     window.importSelectedFiles();
-    QApplication::processEvents();
+    // The folder tree fills in the background.
+    QElapsedTimer settling;
+    settling.start();
+    while (settling.elapsed() < 1500) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
 
     const QPixmap picture = window.grab();
     if (!picture.save(arguments.at(0), "PNG")) {

@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QStorageInfo>
+#include <QTimer>
 #include <QTreeView>
 #include <cerrno>
 #include <cstring>
@@ -64,7 +65,8 @@ FileBrowser::FileBrowser(Session& session, QWidget* parent)
       dirOpen_(new QTreeView(this)),
       filOpen_(new QListWidget(this)),
       cmdNetLocation_(new QPushButton(QStringLiteral("..."), this)),
-      model_(new QFileSystemModel(this)) {
+      model_(new QFileSystemModel(this)),
+      sightTimer_(new QTimer(this)) {
     setObjectName(QStringLiteral("fraFile"));
     drvOpen_->setObjectName(QStringLiteral("drvOpen"));
     dirOpen_->setObjectName(QStringLiteral("dirOpen"));
@@ -107,6 +109,19 @@ FileBrowser::FileBrowser(Session& session, QWidget* parent)
                     folderChosen(model_->filePath(current));
                 }
             });
+    // The tree fills in the background; the shown folder is kept in sight
+    // while the folders above it arrive.
+    sightTimer_->setSingleShot(true);
+    sightTimer_->setInterval(0);
+    connect(sightTimer_, &QTimer::timeout, this, [this] {
+        const QModelIndex current = dirOpen_->currentIndex();
+        if (current.isValid()) {
+            dirOpen_->scrollTo(current, QAbstractItemView::PositionAtCenter);
+        }
+    });
+    connect(model_, &QFileSystemModel::directoryLoaded, this, &FileBrowser::keepFolderInSight);
+    connect(model_, &QFileSystemModel::layoutChanged, this, &FileBrowser::keepFolderInSight);
+    connect(model_, &QFileSystemModel::rowsInserted, this, &FileBrowser::keepFolderInSight);
     connect(filOpen_, &QListWidget::itemDoubleClicked, this, [this] { Q_EMIT fileActivated(); });
     connect(cmdNetLocation_, &QPushButton::clicked, this, &FileBrowser::browseForLocation);
 }
@@ -169,6 +184,8 @@ std::optional<FolderError> FileBrowser::showFolder(const QString& folder) {
     lastDrive_ = root;
     showInTree(root, path);
     folder_ = path;
+    sinceShown_.start();
+    keepFolderInSight();
     refreshFiles();
     return std::nullopt;
 }
@@ -187,6 +204,19 @@ void FileBrowser::showInTree(const QString& root, const QString& folder) {
         dirOpen_->clearSelection();
     }
     settingTree_ = false;
+}
+
+void FileBrowser::keepFolderInSight() {
+    // Only while the tree is still filling in after a folder was shown; later
+    // the user scrolls it.
+    if (sinceShown_.isValid() && sinceShown_.elapsed() < 3000) {
+        sightTimer_->start();
+    }
+}
+
+void FileBrowser::showEvent(QShowEvent* event) {
+    QGroupBox::showEvent(event);
+    keepFolderInSight();
 }
 
 void FileBrowser::driveChosen(int index) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QString>
 #include <QStringList>
@@ -9,6 +10,7 @@ class QComboBox;
 class QFileSystemModel;
 class QListWidget;
 class QPushButton;
+class QTimer;
 class QTreeView;
 struct Session;
 
@@ -47,6 +49,9 @@ public:
     QListWidget* files() const { return filOpen_; }
     QPushButton* locationButton() const { return cmdNetLocation_; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 Q_SIGNALS:
     // A file of the list was double-clicked.
     void fileActivated();
@@ -58,6 +63,7 @@ private:
     void driveChosen(int index);
     void folderChosen(const QString& folder);
     void showInTree(const QString& root, const QString& folder);
+    void keepFolderInSight();
 
     Session& session_;
     QComboBox* drvOpen_;
@@ -65,6 +71,8 @@ private:
     QListWidget* filOpen_;
     QPushButton* cmdNetLocation_;
     QFileSystemModel* model_;
+    QTimer* sightTimer_;
+    QElapsedTimer sinceShown_;
     QString folder_;
     // The last drive that could be opened; the list goes back to it.
     QString lastDrive_;

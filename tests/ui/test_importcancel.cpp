@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 
@@ -66,12 +67,14 @@ private Q_SLOTS:
         auto* clear = f.find<QPushButton>("cmdClear");
         auto* go = f.find<QPushButton>("cmdGo");
         QMenu* exportMenu = f.find<QMenu>("mnuFileExport");
+        auto* progress = f.find<QProgressBar>("sbrProgress");
         struct Seen {
             bool running = false;
             bool addEnabled = true;
             bool goEnabled = true;
             bool menuEnabled = true;
             bool dropAccepted = true;
+            bool progressShown = false;
             qint32 countAtCancel = -1;
         } seen;
         QTimer probe;
@@ -81,6 +84,7 @@ private Q_SLOTS:
                 return;
             }
             seen.running = true;
+            seen.progressShown = progress->isVisible() && progress->value() > 0;
             seen.addEnabled = add->isEnabled();
             seen.goEnabled = go->isEnabled();
             seen.menuEnabled = exportMenu->menuAction()->isEnabled();
@@ -105,6 +109,8 @@ private Q_SLOTS:
         QVERIFY(!seen.goEnabled);
         QVERIFY(!seen.menuEnabled);
         QVERIFY(!seen.dropAccepted);
+        QVERIFY(seen.progressShown);
+        QVERIFY(progress->isHidden());
         QVERIFY(f.answers.dialogs.empty());
         // The reader stopped soon after the click, keeping what it had read.
         const qint32 count = f.session.store.WaypointCount();
