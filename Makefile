@@ -1,5 +1,6 @@
 # Front door: `make run` converts the bundled samples, `make test` runs every
-# test. Both install what is missing (Debian packages), configure and build first.
+# test, `make gui` opens the window, `make screenshot` draws docs/wayfold.png.
+# All install what is missing (Debian packages), configure and build first.
 
 PRESET      ?= default
 BUILD_DIR   := build/$(PRESET)
@@ -15,7 +16,7 @@ PACKAGES := g++ cmake ninja-build qt6-base-dev libpugixml-dev \
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: run test test-asan deps configure build clean format
+.PHONY: run test test-asan gui screenshot deps configure build clean format
 
 deps:
 	@missing=""; \
@@ -55,6 +56,24 @@ run: build
 	done; \
 	[ $$found = 1 ] || echo "  (none)"; \
 	[ $$status -le 1 ]
+
+# The window; without a display it opens on a virtual one (Xvfb), which shows
+# that it starts. End it with the Exit button or Ctrl-C.
+gui: build
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  $(WAYFOLD); \
+	else \
+	  echo "No display: the window opens on a virtual X display (Xvfb). End it with Ctrl-C."; \
+	  xvfb-run -a -s "-screen 0 1280x800x24" $(WAYFOLD); \
+	fi
+
+# The README's picture: the window with the samples imported, drawn without
+# any display.
+screenshot: build
+	cmake --build --preset $(PRESET) -j $(JOBS) --target wayfold_screenshot
+	@mkdir -p docs
+	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bin/wayfold_screenshot docs/wayfold.png \
+	  examples/lakeside.gpx examples/hilltop.loc
 
 test: build
 	ctest --preset $(PRESET) -j $(JOBS)

@@ -103,13 +103,16 @@ int RunWindow(QApplication& app, const CommandLine& commandLine) {
     }
     MainWindow window(session);
     frontend.attach(&window);
+    window.load();
     window.show();
-    UpdateStatus(session, 0);
     RestoreOptions(session.options, settings);
+    window.showRestoredOptions();
+    window.showImportDir();
     int status = 0;
     if (!commandLine.empty) {
         status = RunCommands(session, commandLine);
-        if (status == 2 || session.QuitWhenDone) {
+        // A window closed while the command line ran has been unloaded already.
+        if (status == 2 || session.QuitWhenDone || !window.isVisible()) {
             window.close();
             DeleteTemporaryFiles(session);
             return status;

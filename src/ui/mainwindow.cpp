@@ -1,34 +1,499 @@
 #include "ui/mainwindow.h"
 
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QListWidget>
+#include <QLocale>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
+#include <cmath>
 
+#include "core/exportdispatch.h"
 #include "core/importer.h"
 #include "core/session.h"
+#include "core/tempfiles.h"
+#include "core/textutil.h"
+#include "settings/options.h"
+#include "settings/settingsstore.h"
+#include "settings/shellverbs.h"
+#include "ui/aboutwindow.h"
+#include "ui/filebrowser.h"
+#include "ui/logo.h"
+#include "ui/optiontabs.h"
+
+#ifdef Q_OS_WIN
+#define NOMINMAX
+#include <windows.h>
+#endif
+
+namespace {
+
+// Window positions are kept in twips: 1440 to the inch, 15 to the pixel on a
+// 96 dpi screen.
+constexpr double kTwipsPerInch = 1440;
+const QString kDefaultTwips = QStringLiteral("480");
+
+int TwipsToPixels(const QString& twips, double dpi) {
+    const double pixels = std::nearbyint(LeadingNumber(twips) * dpi / kTwipsPerInch);
+    // Far beyond any screen; placeWindow puts such a window back in sight.
+    return static_cast<int>(std::clamp(pixels, -1.0e6, 1.0e6));
+}
+
+// Stored with a blank in the sign's place when not negative.
+QString PixelsToTwips(int pixels, double dpi) {
+    const auto twips = static_cast<qint64>(std::nearbyint(pixels * kTwipsPerInch / dpi));
+    return (twips < 0 ? QString() : QStringLiteral(" ")) + QString::number(twips);
+}
+
+QString DefaultImportDir() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("c:\\");
+#else
+    return QDir::homePath();
+#endif
+}
+
+}  // namespace
 
 MainWindow::MainWindow(Session& session, QWidget* parent)
     : QMainWindow(parent),
       session_(session),
+      browser_(new FileBrowser(session, this)),
+      tabs_(new OptionTabs(session, this)),
+      imgLogo_(new QLabel(this)),
+      lblIntro_(new QLabel(this)),
+      cmdAdd_(new QPushButton(QStringLiteral("Import  >>"), this)),
+      cmdClear_(new QPushButton(QStringLiteral("Clear Imports"), this)),
+      cmdExit_(new QPushButton(QStringLiteral("E&xit"), this)),
+      fraExport_(new QGroupBox(QStringLiteral("Export New File"), this)),
+      cmbGenerate_(new QComboBox(this)),
+      cmdGo_(new QPushButton(QStringLiteral("Do it!"), this)),
       panel1_(new QLabel(this)),
       panel2_(new QLabel(this)),
-      exportCaption_(new QLabel(this)),
-      clearButton_(new QPushButton(QStringLiteral("Clear Imports"), this)) {
+      panel3_(new QLabel(this)),
+      progress_(new QProgressBar(this)),
+      clock_(new QTimer(this)) {
+    setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Wayfold"));
-    auto* central = new QWidget(this);
-    auto* layout = new QVBoxLayout(central);
-    layout->addWidget(new QLabel(QStringLiteral(
+    setWindowIcon(QIcon(WayfoldLogo(64)));
+    setAcceptDrops(true);
+
+    imgLogo_->setObjectName(QStringLiteral("imgLogo"));
+    imgLogo_->setPixmap(WayfoldLogo(56));
+    imgLogo_->setToolTip(QStringLiteral("Wayfold, written by the Wayfold developers"));
+    lblIntro_->setObjectName(QStringLiteral("lblIntro"));
+    lblIntro_->setText(QStringLiteral(
         "Wayfold converts multiple files in MPS, GDB, GPX and LOC format into a single file in "
-        "Garmin Mapsource or LOC format.")));
-    layout->addWidget(exportCaption_);
-    layout->addWidget(clearButton_);
+        "Garmin Mapsource or LOC format."));
+    lblIntro_->setWordWrap(true);
+    cmdAdd_->setObjectName(QStringLiteral("cmdAdd"));
+    cmdAdd_->setToolTip(QStringLiteral("Import waypoints from selected files"));
+    cmdClear_->setObjectName(QStringLiteral("cmdClear"));
+    cmdClear_->setToolTip(QStringLiteral("Clear imported waypoint memory"));
+    // The one control that must never look busy: it cancels a running import.
+    cmdClear_->setCursor(Qt::ArrowCursor);
+    cmdExit_->setObjectName(QStringLiteral("cmdExit"));
+
+    auto* central = new QWidget(this);
+    auto* top = new QHBoxLayout;
+    top->addWidget(imgLogo_);
+    top->addWidget(lblIntro_, 1);
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(cmdAdd_);
+    buttons->addWidget(cmdClear_);
+    buttons->addStretch(1);
+    buttons->addWidget(cmdExit_);
+    auto* importRow = new QHBoxLayout;
+    importRow->addWidget(browser_, 1);
+    importRow->addLayout(buttons);
+    auto* left = new QVBoxLayout;
+    left->addLayout(top);
+    left->addLayout(importRow, 1);
+    auto* layout = new QHBoxLayout(central);
+    layout->addLayout(left, 3);
+    layout->addWidget(buildExportFrame(), 2);
     setCentralWidget(central);
+
+    panel1_->setObjectName(QStringLiteral("sbrPanel1"));
+    panel2_->setObjectName(QStringLiteral("sbrPanel2"));
+    panel3_->setObjectName(QStringLiteral("sbrPanel3"));
+    progress_->setObjectName(QStringLiteral("sbrProgress"));
+    progress_->setRange(0, 1000);
+    progress_->setTextVisible(false);
+    progress_->setMaximumWidth(160);
+    progress_->hide();
+    statusBar()->setObjectName(QStringLiteral("sbrMain"));
     statusBar()->addWidget(panel1_, 1);
     statusBar()->addWidget(panel2_, 1);
-    connect(clearButton_, &QPushButton::clicked, this, [this] { ClearOrCancel(session_); });
+    statusBar()->addPermanentWidget(progress_);
+    statusBar()->addPermanentWidget(panel3_);
+    buildMenus();
+
+    connect(browser_, &FileBrowser::fileActivated, this, &MainWindow::importSelectedFiles);
+    connect(cmdAdd_, &QPushButton::clicked, this, &MainWindow::importSelectedFiles);
+    connect(cmdClear_, &QPushButton::clicked, this, &MainWindow::clearOrCancel);
+    connect(cmdExit_, &QPushButton::clicked, this, &QWidget::close);
+    connect(cmdGo_, &QPushButton::clicked, this, &MainWindow::doIt);
+    connect(clock_, &QTimer::timeout, this, &MainWindow::showTimeOfDay);
+    clock_->start(1000);
+    showTimeOfDay();
 }
 
-QLabel* MainWindow::statusPanel(int panel) const {
-    return panel == 1 ? panel1_ : panel2_;
+MainWindow::~MainWindow() = default;
+
+QWidget* MainWindow::buildExportFrame() {
+    fraExport_->setObjectName(QStringLiteral("fraExport"));
+    fraExport_->setToolTip(QStringLiteral("Options for exporting imported waypoints"));
+    cmbGenerate_->setObjectName(QStringLiteral("cmbGenerate"));
+    cmbGenerate_->installEventFilter(this);
+    cmdGo_->setObjectName(QStringLiteral("cmdGo"));
+    auto* lblExport = new QLabel(QStringLiteral("Export format:"));
+    lblExport->setObjectName(QStringLiteral("lblExport"));
+    auto* lblOptions = new QLabel(QStringLiteral("Export Options"));
+    lblOptions->setObjectName(QStringLiteral("lblOptions"));
+
+    auto* grid = new QGridLayout(fraExport_);
+    grid->addWidget(lblExport, 0, 0, 1, 2);
+    grid->addWidget(cmbGenerate_, 1, 0);
+    grid->addWidget(cmdGo_, 1, 1);
+    grid->addWidget(lblOptions, 2, 0, 1, 2);
+    grid->addWidget(tabs_, 3, 0, 1, 2);
+    grid->setColumnStretch(0, 1);
+    grid->setRowStretch(3, 1);
+    return fraExport_;
+}
+
+void MainWindow::buildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    QAction* browse = file->addAction(QStringLiteral("&Browse..."));
+    browse->setObjectName(QStringLiteral("mnuFileBrowse"));
+    connect(browse, &QAction::triggered, browser_, &FileBrowser::browseForLocation);
+    file->addSeparator();
+    mnuFileExport_ = file->addMenu(QStringLiteral("&Export New File"));
+    mnuFileExport_->setObjectName(QStringLiteral("mnuFileExport"));
+    const QStringList items = ExportMenuTexts();
+    for (int index = 0; index < items.size(); ++index) {
+        if (items.at(index).isEmpty()) {
+            mnuFileExport_->addSeparator();
+            continue;
+        }
+        QAction* item = mnuFileExport_->addAction(items.at(index));
+        item->setObjectName(QStringLiteral("mnuFileExportAs") + QString::number(index));
+        connect(item, &QAction::triggered, this, [this, index] { exportAs(index); });
+    }
+    file->addSeparator();
+    QAction* exitItem = file->addAction(QStringLiteral("E&xit"));
+    exitItem->setObjectName(QStringLiteral("mnuFileExit"));
+    connect(exitItem, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
+    options->setObjectName(QStringLiteral("mnuOptions"));
+    mnuOptionsContext_ = options->addAction(QStringLiteral("LOC/GPX context menu items"));
+    mnuOptionsContext_->setObjectName(QStringLiteral("mnuOptionsContext"));
+    mnuOptionsContext_->setCheckable(true);
+    connect(mnuOptionsContext_, &QAction::triggered, this, &MainWindow::toggleShellVerbs);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    QAction* helpAbout = help->addAction(QStringLiteral("&About Wayfold"));
+    helpAbout->setObjectName(QStringLiteral("mnuHelpAbout"));
+    connect(helpAbout, &QAction::triggered, this, &MainWindow::showAbout);
+
+    QAction* about = menuBar()->addAction(QStringLiteral("About Wayfold..."));
+    about->setObjectName(QStringLiteral("mnuAbout"));
+    connect(about, &QAction::triggered, this, &MainWindow::showAbout);
+}
+
+void MainWindow::load() {
+    tabs_->takeCurrentTime();
+#ifdef Q_OS_WIN
+    HMENU systemMenu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
+    AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+    if (!AppendMenuW(systemMenu, MF_STRING, AboutCommandId, L"&About Wayfold...")) {
+        session_.report(
+            {QStringLiteral("About... was not added to the menu.\r\nPlease contact the program "
+                            "Author")});
+    }
+#endif
+    cmbGenerate_->addItems(GenerateListTexts());
+    cmbGenerate_->setCurrentIndex(StoredGenerateMode(session_.settings));
+    connect(cmbGenerate_, &QComboBox::currentIndexChanged, this,
+            [this](int index) { StoreGenerateMode(session_.settings, index); });
+    browser_->showFolder(QCoreApplication::applicationDirPath());
+    mnuOptionsContext_->setChecked(ShellVerbsRegistered());
+    placeWindow();
+    UpdateStatus(session_, 0);
+    unsetCursor();
+}
+
+void MainWindow::showRestoredOptions() {
+    tabs_->showOptions(session_.options);
+}
+
+void MainWindow::showImportDir() {
+    const QString folder =
+        session_.settings.valueOr(QStringLiteral("ImportDir"), DefaultImportDir());
+    if (browser_->showFolder(folder)) {
+        browser_->showFolder(QCoreApplication::applicationDirPath());
+    }
+}
+
+void MainWindow::placeWindow() {
+    const QScreen* screen = this->screen();
+    const double dpiX = screen != nullptr ? screen->logicalDotsPerInchX() : 96;
+    const double dpiY = screen != nullptr ? screen->logicalDotsPerInchY() : 96;
+    const auto place = [&](const QString& left, const QString& top) {
+        return QPoint(TwipsToPixels(left, dpiX), TwipsToPixels(top, dpiY));
+    };
+    QPoint position = place(session_.settings.valueOr(QStringLiteral("Left"), kDefaultTwips),
+                            session_.settings.valueOr(QStringLiteral("Top"), kDefaultTwips));
+    // A place stored on a screen that is gone would leave the window out of
+    // sight; it opens at the first-run place instead.
+    const QRect title(position, QSize(std::max(width(), 200), 40));
+    bool visible = false;
+    for (const QScreen* s : QGuiApplication::screens()) {
+        visible = visible || s->availableGeometry().intersects(title);
+    }
+    if (!visible) {
+        position = place(kDefaultTwips, kDefaultTwips);
+    }
+    move(position);
+}
+
+void MainWindow::storeWindowPlace() {
+    const QScreen* screen = this->screen();
+    const double dpiX = screen != nullptr ? screen->logicalDotsPerInchX() : 96;
+    const double dpiY = screen != nullptr ? screen->logicalDotsPerInchY() : 96;
+    // A minimised or maximised window keeps the place it will return to.
+    const QPoint position = (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))
+                                ? normalGeometry().topLeft()
+                                : pos();
+    SaveOption(session_.settings, QStringLiteral("Top"), PixelsToTwips(position.y(), dpiY));
+    SaveOption(session_.settings, QStringLiteral("Left"), PixelsToTwips(position.x(), dpiX));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // A reader still running stops at its next look at the cancel request.
+    if (session_.importRunning) {
+        session_.CancelImport = true;
+    }
+    storeWindowPlace();
+    SaveOption(session_.settings, QStringLiteral("ImportDir"),
+               QDir::toNativeSeparators(browser_->folder()));
+    DeleteTemporaryFiles(session_);
+    event->accept();
+}
+
+void MainWindow::importSelectedFiles() {
+    if (session_.importRunning) {
+        return;
+    }
+    const QStringList files = browser_->selectedFiles();
+    setBusy(true);
+    for (const QString& file : files) {
+        ImportFile(session_, file);
+    }
+    UpdateStatus(session_, session_.store.WaypointCount());
+    setBusy(false);
+}
+
+void MainWindow::clearOrCancel() {
+    ClearOrCancel(session_);
+}
+
+void MainWindow::doIt() {
+    RunExport(session_, {cmbGenerate_->currentIndex(), tabs_->timeNow(), browser_->folder(),
+                         [this](const QString& time) { tabs_->showRefreshedTime(time); }});
+}
+
+void MainWindow::exportAs(int index) {
+    if (session_.importRunning) {
+        return;
+    }
+    cmbGenerate_->setCurrentIndex(index);
+    doIt();
+}
+
+void MainWindow::toggleShellVerbs(bool on) {
+    for (const UserMessage& message :
+         SetShellVerbs(on, QCoreApplication::applicationFilePath(), session_.processes)) {
+        session_.report(message);
+    }
+    // The tick tells what is registered, also after a failed write.
+    mnuOptionsContext_->setChecked(ShellVerbsRegistered());
+}
+
+void MainWindow::showAbout() {
+    // Modal without a nested event loop: a reader that lets events through
+    // goes on while the window is open.
+    auto* about = new AboutWindow(this);
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    about->setModal(true);
+    about->show();
+}
+
+void MainWindow::importDropped(const QMimeData& data) {
+    if (session_.importRunning) {
+        return;
+    }
+    QStringList files;
+    for (const QUrl& url : data.urls()) {
+        if (url.isLocalFile()) {
+            files.push_back(QDir::toNativeSeparators(url.toLocalFile()));
+        }
+    }
+    setBusy(true);
+    if (files.isEmpty()) {
+        session_.tell({QStringLiteral("Can't import that object type"), QStringLiteral("Wayfold"),
+                       MessageIcon::Information});
+    }
+    for (const QString& file : files) {
+        if (QFileInfo(file).isDir()) {
+            session_.tell({QStringLiteral("Cannot import entire directories.\r\nPlease browse "
+                                          "inside the directory and drag'n'drop the files you "
+                                          "wish to import."),
+                           QStringLiteral("Wayfold"), MessageIcon::Information});
+            continue;
+        }
+        ImportFile(session_, file);
+    }
+    UpdateStatus(session_, session_.store.WaypointCount());
+    setBusy(false);
+}
+
+bool MainWindow::acceptsDropAt(const QPoint& position) const {
+    if (session_.importRunning) {
+        return false;
+    }
+    const QWidget* target = childAt(position);
+    if (target == nullptr || target == centralWidget()) {
+        return true;
+    }
+    for (const QWidget* w :
+         std::initializer_list<const QWidget*>{browser_, cmdAdd_, imgLogo_, lblIntro_}) {
+        if (target == w || w->isAncestorOf(target)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (acceptsDropAt(event->position().toPoint())) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+    if (acceptsDropAt(event->position().toPoint())) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    if (!acceptsDropAt(event->position().toPoint())) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // The drag source waits for the drop to end; the import runs after it.
+    QTimer::singleShot(0, this, [this, urls = event->mimeData()->urls()] {
+        QMimeData data;
+        data.setUrls(urls);
+        importDropped(data);
+    });
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == cmbGenerate_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            doIt();
+            cmdGo_->setFocus(Qt::OtherFocusReason);
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+#ifdef Q_OS_WIN
+bool MainWindow::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+    const MSG* msg = static_cast<const MSG*>(message);
+    if (msg != nullptr && IsAboutCommand(msg->message, static_cast<quintptr>(msg->wParam))) {
+        showAbout();
+        *result = 1;
+        return true;
+    }
+    return QMainWindow::nativeEvent(eventType, message, result);
+}
+#endif
+
+void MainWindow::setStatusText(int panel, const QString& text) {
+    (panel == 1 ? panel1_ : panel2_)->setText(text);
+}
+
+void MainWindow::setExportCaption(const QString& text) {
+    fraExport_->setTitle(text);
+}
+
+void MainWindow::setClearCaption(const QString& text) {
+    cmdClear_->setText(text);
+    showImportState();
+}
+
+void MainWindow::importFinished() {
+    showImportState();
+}
+
+void MainWindow::showImportState() {
+    // Imports never overlap, and nothing exports what a reader is still filling.
+    const bool idle = !session_.importRunning;
+    cmdAdd_->setEnabled(idle);
+    cmdGo_->setEnabled(idle);
+    mnuFileExport_->setEnabled(idle);
+}
+
+void MainWindow::setBusy(bool busy) {
+    busyDepth_ = std::max(0, busyDepth_ + (busy ? 1 : -1));
+    if (busyDepth_ > 0) {
+        setCursor(Qt::BusyCursor);
+    } else {
+        unsetCursor();
+    }
+}
+
+void MainWindow::setProgress(qint64 done, qint64 total) {
+    if (total <= 0) {
+        progress_->hide();
+        progress_->setValue(0);
+        return;
+    }
+    progress_->setValue(static_cast<int>(std::clamp<qint64>(done, 0, total) * 1000 / total));
+    progress_->show();
+}
+
+void MainWindow::showTimeOfDay() {
+    panel3_->setText(
+        QLocale().toString(session_.nowUtc().toLocalTime().time(), QLocale::ShortFormat));
 }

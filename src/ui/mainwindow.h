@@ -1,27 +1,100 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QString>
 
+class AboutWindow;
+class FileBrowser;
+class OptionTabs;
+class QAction;
+class QComboBox;
+class QGroupBox;
 class QLabel;
+class QMenu;
+class QMimeData;
+class QProgressBar;
 class QPushButton;
+class QTimer;
 struct Session;
 
-// The program's window. For now it shows the status line and the Clear
-// button; the file browser, export frame and option tabs come with it later.
+// The program's one window: the file browser, the Import and Clear buttons,
+// the export frame with the Generate list, "Do it!" and the option tabs, the
+// menus and the status line. Message boxes and dialogs go through the
+// session's front end.
 class MainWindow final : public QMainWindow {
     Q_OBJECT
 
 public:
     explicit MainWindow(Session& session, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
-    QLabel* statusPanel(int panel) const;
-    QLabel* exportCaption() const { return exportCaption_; }
-    QPushButton* clearButton() const { return clearButton_; }
+    // What the window does when start-up first shows it: the time box, the
+    // system-menu entry, the Generate list, the file browser at the program's
+    // folder, the shell-verb tick, the position and the status line.
+    void load();
+    // The option tabs show the options restored from the settings store.
+    void showRestoredOptions();
+    // The file browser shows the stored "ImportDir" (the home folder when
+    // none is stored), or the program's folder when that cannot be opened.
+    void showImportDir();
+
+    // The buttons and menu items.
+    void importSelectedFiles();
+    void clearOrCancel();
+    void doIt();
+    void exportAs(int index);
+    void toggleShellVerbs(bool on);
+    void showAbout();
+    // Imports what was dropped on the window: files, never folders.
+    void importDropped(const QMimeData& data);
+
+    // The front-end seam's side of the window.
+    void setStatusText(int panel, const QString& text);
+    void setExportCaption(const QString& text);
+    void setClearCaption(const QString& text);
+    void setBusy(bool busy);
+    void setProgress(qint64 done, qint64 total);
+    void importFinished();
+
+    FileBrowser* fileBrowser() const { return browser_; }
+    OptionTabs* optionTabs() const { return tabs_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+#endif
 
 private:
+    void buildMenus();
+    QWidget* buildExportFrame();
+    void showImportState();
+    void showTimeOfDay();
+    bool acceptsDropAt(const QPoint& position) const;
+    void placeWindow();
+    void storeWindowPlace();
+
     Session& session_;
+    FileBrowser* browser_;
+    OptionTabs* tabs_;
+    QLabel* imgLogo_;
+    QLabel* lblIntro_;
+    QPushButton* cmdAdd_;
+    QPushButton* cmdClear_;
+    QPushButton* cmdExit_;
+    QGroupBox* fraExport_;
+    QComboBox* cmbGenerate_;
+    QPushButton* cmdGo_;
     QLabel* panel1_;
     QLabel* panel2_;
-    QLabel* exportCaption_;
-    QPushButton* clearButton_;
+    QLabel* panel3_;
+    QProgressBar* progress_;
+    QTimer* clock_;
+    QMenu* mnuFileExport_ = nullptr;
+    QAction* mnuOptionsContext_ = nullptr;
+    int busyDepth_ = 0;
 };

@@ -2,13 +2,14 @@
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
 
 #include "ui/mainwindow.h"
 
 MessageAnswer WidgetFrontend::showMessage(const UserMessage& message) {
+    if (questions_ != nullptr) {
+        return questions_->showMessage(message);
+    }
     QMessageBox box(window_);
     box.setWindowTitle(message.title);
     QString text = message.text;
@@ -56,32 +57,42 @@ MessageAnswer WidgetFrontend::showMessage(const UserMessage& message) {
 
 void WidgetFrontend::setStatusText(int panel, const QString& text) {
     if (window_ != nullptr) {
-        window_->statusPanel(panel)->setText(text);
+        window_->setStatusText(panel, text);
     }
 }
 
 void WidgetFrontend::setExportCaption(const QString& text) {
     if (window_ != nullptr) {
-        window_->exportCaption()->setText(text);
+        window_->setExportCaption(text);
     }
 }
 
 void WidgetFrontend::setClearCaption(const QString& text) {
     if (window_ != nullptr) {
-        window_->clearButton()->setText(text);
+        window_->setClearCaption(text);
     }
 }
 
 void WidgetFrontend::setBusy(bool busy) {
-    if (busy) {
-        QApplication::setOverrideCursor(Qt::BusyCursor);
-    } else {
-        QApplication::restoreOverrideCursor();
+    if (window_ != nullptr) {
+        window_->setBusy(busy);
     }
 }
 
 void WidgetFrontend::processEvents() {
     QApplication::processEvents();
+}
+
+void WidgetFrontend::setProgress(qint64 done, qint64 total) {
+    if (window_ != nullptr) {
+        window_->setProgress(done, total);
+    }
+}
+
+void WidgetFrontend::importFinished() {
+    if (window_ != nullptr) {
+        window_->importFinished();
+    }
 }
 
 QString QtFileFilter(const QString& filter) {
@@ -100,6 +111,9 @@ QString QtFileFilter(const QString& filter) {
 }
 
 std::optional<QString> WidgetFrontend::saveFileDialog(const FileDialogRequest& request) {
+    if (questions_ != nullptr) {
+        return questions_->saveFileDialog(request);
+    }
     QFileDialog dialog(window_, request.title, request.folder, QtFileFilter(request.filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(request.defaultExtension);
@@ -111,6 +125,9 @@ std::optional<QString> WidgetFrontend::saveFileDialog(const FileDialogRequest& r
 }
 
 std::optional<QString> WidgetFrontend::openFileDialog(const FileDialogRequest& request) {
+    if (questions_ != nullptr) {
+        return questions_->openFileDialog(request);
+    }
     QFileDialog dialog(window_, request.title, request.folder, QtFileFilter(request.filter));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -123,7 +140,11 @@ std::optional<QString> WidgetFrontend::openFileDialog(const FileDialogRequest& r
 }
 
 std::optional<QString> WidgetFrontend::folderDialog(const QString& prompt) {
-    const QString folder = QFileDialog::getExistingDirectory(window_, prompt);
+    if (questions_ != nullptr) {
+        return questions_->folderDialog(prompt);
+    }
+    const QString folder = QFileDialog::getExistingDirectory(
+        window_, prompt, QString(), QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
     if (folder.isEmpty()) {
         return std::nullopt;
     }

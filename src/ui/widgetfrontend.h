@@ -4,11 +4,14 @@
 
 class MainWindow;
 
-// The window's side of the front-end seam: message boxes, dialogs and the
-// status line as widgets.
+// The window's side of the front-end seam: the status line, the captions, the
+// busy pointer and the progress bar on the window's widgets, and message boxes
+// and file dialogs. Given another front end for questions, boxes and dialogs
+// are put to it instead (tests answer them there, so nothing ever waits for a
+// click).
 class WidgetFrontend final : public Frontend {
 public:
-    WidgetFrontend() = default;
+    explicit WidgetFrontend(Frontend* questions = nullptr) : questions_(questions) {}
     void attach(MainWindow* window) { window_ = window; }
 
     MessageAnswer showMessage(const UserMessage& message) override;
@@ -17,13 +20,14 @@ public:
     void setClearCaption(const QString& text) override;
     void setBusy(bool busy) override;
     void processEvents() override;
-    void setProgress(qint64, qint64) override {}
-    void importFinished() override {}
+    void setProgress(qint64 done, qint64 total) override;
+    void importFinished() override;
     std::optional<QString> saveFileDialog(const FileDialogRequest& request) override;
     std::optional<QString> openFileDialog(const FileDialogRequest& request) override;
     std::optional<QString> folderDialog(const QString& prompt) override;
 
 private:
+    Frontend* questions_;
     MainWindow* window_ = nullptr;
 };
 

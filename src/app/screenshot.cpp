@@ -1,0 +1,70 @@
+// Draws the main window with a few files imported into a PNG picture, for the
+// README: wayfold_screenshot OUTPUT.png FILE...
+// The files are shown and selected in the file browser and imported with the
+// Import button. Settings live in memory only; messages go to standard error.
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QPixmap>
+#include <cstdio>
+
+#include "app/consolefrontend.h"
+#include "core/process.h"
+#include "core/session.h"
+#include "settings/options.h"
+#include "settings/settingsstore.h"
+#include "ui/filebrowser.h"
+#include "ui/mainwindow.h"
+#include "ui/widgetfrontend.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    if (arguments.size() < 2) {
+        std::fputs("usage: wayfold_screenshot OUTPUT.png FILE...\n", stderr);
+        return 2;
+    }
+    ConsoleFrontend console;
+    WidgetFrontend frontend(&console);
+    MemorySettingsStore settings;
+    settings.setValue(QStringLiteral("Generate Mode"), QStringLiteral("0"));
+    QtProcessStarter processes;
+    Session session(frontend, settings, processes, &SystemClockUtc, QDir::tempPath());
+
+    MainWindow window(session);
+    frontend.attach(&window);
+    window.load();
+    RestoreOptions(session.options, settings);
+    window.showRestoredOptions();
+
+    const QString folder = QFileInfo(arguments.at(1)).absolutePath();
+    if (window.fileBrowser()->showFolder(folder)) {
+        std::fprintf(stderr, "cannot open %s\n", qPrintable(folder));
+        return 1;
+    }
+    QListWidget* files = window.fileBrowser()->files();
+    for (const QString& file : arguments.mid(1)) {
+        const auto found = files->findItems(QFileInfo(file).fileName(), Qt::MatchExactly);
+        for (QListWidgetItem* item : found) {
+            item->setSelected(true);
+        }
+    }
+    window.resize(900, 560);
+    window.show();
+    window.importSelectedFiles();
+    // The folder tree fills in the background.
+    QElapsedTimer settling;
+    settling.start();
+    while (settling.elapsed() < 1500) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+
+    const QPixmap picture = window.grab();
+    if (!picture.save(arguments.at(0), "PNG")) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(arguments.at(0)));
+        return 1;
+    }
+    return 0;
+}

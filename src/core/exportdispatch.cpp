@@ -1,0 +1,124 @@
+#include "core/exportdispatch.h"
+
+#include <cmath>
+
+#include "core/session.h"
+#include "core/textutil.h"
+#include "core/timeentry.h"
+#include "settings/options.h"
+#include "settings/settingsstore.h"
+
+namespace {
+
+const QString kGenerateMode = QStringLiteral("Generate Mode");
+
+}  // namespace
+
+QStringList GenerateListTexts() {
+    return {
+        QStringLiteral("Make MPS File"),
+        QStringLiteral("Make GDB File"),
+        QStringLiteral("Make Geocaching.com LOC File"),
+        QStringLiteral("Make TerraByte LOC File"),
+        QStringLiteral("-----------------------"),
+        QStringLiteral("Open in Mapsource (MPS)"),
+        QStringLiteral("Open in Mapsource (GDB)"),
+    };
+}
+
+QStringList ExportMenuTexts() {
+    return {
+        QStringLiteral("Mapsource &MPS File..."),
+        QStringLiteral("Mapsource &GDB File..."),
+        QStringLiteral("Geocaching.com &LOC File (XML)..."),
+        QStringLiteral("&Terrabyte LOC File..."),
+        QString(),
+        QStringLiteral("Open in Mapsource (M&PS)..."),
+        QStringLiteral("Open in Mapsource (G&DB)..."),
+    };
+}
+
+int StoredGenerateMode(const SettingsStore& settings) {
+    const double stored = std::nearbyint(
+        LeadingNumber(settings.valueOr(kGenerateMode, QString::number(DefaultGenerateMode))));
+    // A number the list cannot select (a hand-edited store) must not keep the
+    // window from opening; it falls back to the first-run choice.
+    if (stored < -1 || stored >= GenerateEntryCount) {
+        return DefaultGenerateMode;
+    }
+    return static_cast<int>(stored);
+}
+
+void StoreGenerateMode(SettingsStore& settings, int index) {
+    SaveOption(settings, kGenerateMode, QString::number(index));
+}
+
+FileDialogRequest SaveDialogRequest(ExportKind kind, const QString& baseName) {
+    FileDialogRequest request;
+    switch (kind) {
+        case ExportKind::Mps:
+            request.title = QStringLiteral("Save Mapsource File As...");
+            request.defaultExtension = QStringLiteral("mps");
+            request.filter = QStringLiteral("Mapsource Files (*.mps)|*.mps|All Files (*.*)|*.*");
+            break;
+        case ExportKind::Gdb:
+            request.title = QStringLiteral("Save Garmin Database File As...");
+            request.defaultExtension = QStringLiteral("gdb");
+            request.filter =
+                QStringLiteral("Garmin Database Files (*.gdb)|*.gdb|All Files (*.*)|*.*");
+            break;
+        default:
+            request.title = QStringLiteral("Save .LOC File As...");
+            request.defaultExtension = QStringLiteral("loc");
+            request.filter = QStringLiteral("LOC Files (*.loc)|*.loc|All Files (*.*)|*.*");
+            break;
+    }
+    request.fileName = baseName + QLatin1Char('.') + request.defaultExtension;
+    return request;
+}
+
+void RunExport(Session& session, const ExportRequest& request) {
+    // Exports read the store that a running reader is still filling.
+    if (session.importRunning) {
+        return;
+    }
+    if (request.timeNow) {
+        const QString now = TakeCurrentTime(session);
+        if (request.showTime) {
+            request.showTime(now);
+        }
+    }
+    if (session.store.WaypointCount() == 0) {
+        session.tell({QStringLiteral("No waypoints to export"), QStringLiteral("Wayfold"),
+                      MessageIcon::Information});
+        return;
+    }
+    if (request.index < 0 || request.index >= GenerateEntryCount) {
+        session.report({QStringLiteral("Error selecting function."),
+                        QStringLiteral("Wayfold Error"), MessageIcon::Critical,
+                        MessageButtons::OkCancel});
+        return;
+    }
+    const auto kind = static_cast<ExportKind>(request.index);
+    switch (kind) {
+        case ExportKind::Mps:
+        case ExportKind::Gdb:
+        case ExportKind::Loc:
+        case ExportKind::TerraByte: {
+            FileDialogRequest dialog = SaveDialogRequest(kind, session.lastImportBaseName);
+            dialog.folder = request.folder;
+            const std::optional<QString> path = session.frontend.saveFileDialog(dialog);
+            if (!path || path->isEmpty() || path->contains(QLatin1Char('*'))) {
+                return;
+            }
+            ExportFile(session, kind, *path);
+            return;
+        }
+        case ExportKind::Separator:
+            return;
+        case ExportKind::OpenMps:
+        case ExportKind::OpenGdb:
+            OpenInMapSource(session, kind);
+            return;
+    }
+}

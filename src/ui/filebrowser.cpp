@@ -1,0 +1,285 @@
+#include "ui/filebrowser.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStorageInfo>
+#include <QTimer>
+#include <QTreeView>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "core/session.h"
+#include "settings/options.h"
+#include "settings/settingsstore.h"
+
+namespace {
+
+const QStringList kImportable = {QStringLiteral("*.loc"), QStringLiteral("*.gpx"),
+                                 QStringLiteral("*.mps"), QStringLiteral("*.gdb")};
+
+// The drive's name as a message title shows it, with one separator at the end.
+QString DriveTitle(const QString& root) {
+    QString text = QDir::toNativeSeparators(root);
+#ifdef Q_OS_WIN
+    text = text.toUpper();
+#endif
+    if (!text.endsWith(QDir::separator())) {
+        text += QDir::separator();
+    }
+    return text;
+}
+
+}  // namespace
+
+std::optional<FolderError> FolderOpenError(const QString& folder) {
+    if (folder.isEmpty()) {
+        return FolderError{ENOENT, QString::fromLocal8Bit(std::strerror(ENOENT)), true};
+    }
+#ifdef Q_OS_WIN
+    const std::filesystem::path path(folder.toStdWString());
+#else
+    const std::filesystem::path path(QFile::encodeName(folder).toStdString());
+#endif
+    std::error_code error;
+    std::filesystem::directory_iterator listing(path, error);
+    if (!error) {
+        return std::nullopt;
+    }
+    return FolderError{error.value(), QString::fromLocal8Bit(error.message()),
+                       error == std::errc::no_such_file_or_directory};
+}
+
+FileBrowser::FileBrowser(Session& session, QWidget* parent)
+    : QGroupBox(QStringLiteral("Select Files to Import"), parent),
+      session_(session),
+      drvOpen_(new QComboBox(this)),
+      dirOpen_(new QTreeView(this)),
+      filOpen_(new QListWidget(this)),
+      cmdNetLocation_(new QPushButton(QStringLiteral("..."), this)),
+      model_(new QFileSystemModel(this)),
+      sightTimer_(new QTimer(this)) {
+    setObjectName(QStringLiteral("fraFile"));
+    drvOpen_->setObjectName(QStringLiteral("drvOpen"));
+    dirOpen_->setObjectName(QStringLiteral("dirOpen"));
+    filOpen_->setObjectName(QStringLiteral("filOpen"));
+    cmdNetLocation_->setObjectName(QStringLiteral("cmdNetLocation"));
+    setToolTip(QStringLiteral("Browse for and select waypoint files to import from"));
+    drvOpen_->setToolTip(QStringLiteral("Select the drive to search for waypoints to import"));
+    dirOpen_->setToolTip(QStringLiteral("Browse directories to look for waypoints to import"));
+    filOpen_->setToolTip(QStringLiteral("View supported files for waypoints to import"));
+    cmdNetLocation_->setToolTip(
+        QStringLiteral("Select a network location for opening waypoint files"));
+
+    model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    model_->setReadOnly(true);
+    dirOpen_->setModel(model_);
+    for (int column = 1; column < model_->columnCount(); ++column) {
+        dirOpen_->hideColumn(column);
+    }
+    dirOpen_->header()->hide();
+    filOpen_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    filOpen_->setSortingEnabled(false);
+    cmdNetLocation_->setFixedWidth(
+        cmdNetLocation_->fontMetrics().horizontalAdvance(QStringLiteral("......")) + 12);
+
+    auto* grid = new QGridLayout(this);
+    auto* driveRow = new QHBoxLayout;
+    driveRow->addWidget(drvOpen_, 1);
+    driveRow->addWidget(cmdNetLocation_);
+    grid->addLayout(driveRow, 0, 0, 1, 2);
+    grid->addWidget(dirOpen_, 1, 0);
+    grid->addWidget(filOpen_, 1, 1);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 1);
+
+    fillDrives();
+    connect(drvOpen_, &QComboBox::activated, this, &FileBrowser::driveChosen);
+    connect(dirOpen_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (!settingTree_ && current.isValid()) {
+                    folderChosen(model_->filePath(current));
+                }
+            });
+    // The tree fills in the background; the shown folder is kept in sight
+    // while the folders above it arrive.
+    sightTimer_->setSingleShot(true);
+    sightTimer_->setInterval(0);
+    connect(sightTimer_, &QTimer::timeout, this, [this] {
+        const QModelIndex current = dirOpen_->currentIndex();
+        if (current.isValid()) {
+            dirOpen_->scrollTo(current, QAbstractItemView::PositionAtCenter);
+        }
+    });
+    connect(model_, &QFileSystemModel::directoryLoaded, this, &FileBrowser::keepFolderInSight);
+    connect(model_, &QFileSystemModel::layoutChanged, this, &FileBrowser::keepFolderInSight);
+    connect(model_, &QFileSystemModel::rowsInserted, this, &FileBrowser::keepFolderInSight);
+    connect(filOpen_, &QListWidget::itemDoubleClicked, this, [this] { Q_EMIT fileActivated(); });
+    connect(cmdNetLocation_, &QPushButton::clicked, this, &FileBrowser::browseForLocation);
+}
+
+void FileBrowser::fillDrives() {
+    QStringList roots;
+#ifdef Q_OS_WIN
+    // Every drive letter, ready or not: a drive without a disc is chosen and
+    // then refused with the system's reason.
+    for (const QFileInfo& drive : QDir::drives()) {
+        roots.push_back(drive.absoluteFilePath());
+    }
+#else
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        // Single files mounted into place (containers do that) are no drives.
+        if (volume.isValid() && QFileInfo(volume.rootPath()).isDir()) {
+            roots.push_back(volume.rootPath());
+        }
+    }
+    roots.sort();
+#endif
+    roots.removeDuplicates();
+    for (const QString& root : roots) {
+        driveIndex(root);
+    }
+}
+
+int FileBrowser::driveIndex(const QString& root) {
+    const int found = drvOpen_->findData(root);
+    if (found >= 0) {
+        return found;
+    }
+    QString text = QDir::toNativeSeparators(root);
+#ifdef Q_OS_WIN
+    text = text.left(2).toLower();
+#endif
+    const QString name = QStorageInfo(root).name();
+    if (!name.isEmpty()) {
+        text += QStringLiteral(" [") + name + QLatin1Char(']');
+    }
+    drvOpen_->addItem(text, root);
+    return drvOpen_->count() - 1;
+}
+
+QString FileBrowser::driveOf(const QString& folder) const {
+    const QStorageInfo volume(folder);
+    if (volume.isValid() && !volume.rootPath().isEmpty()) {
+        return volume.rootPath();
+    }
+    return QDir(folder).rootPath();
+}
+
+std::optional<FolderError> FileBrowser::showFolder(const QString& folder) {
+    if (auto error = FolderOpenError(folder)) {
+        return error;
+    }
+    const QString path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    const QString root = driveOf(path);
+    drvOpen_->setCurrentIndex(driveIndex(root));
+    lastDrive_ = root;
+    showInTree(root, path);
+    folder_ = path;
+    sinceShown_.start();
+    keepFolderInSight();
+    refreshFiles();
+    return std::nullopt;
+}
+
+void FileBrowser::showInTree(const QString& root, const QString& folder) {
+    settingTree_ = true;
+    model_->setRootPath(root);
+    dirOpen_->setRootIndex(model_->index(root));
+    dirOpen_->collapseAll();
+    const QModelIndex current = model_->index(folder);
+    if (current.isValid()) {
+        dirOpen_->setCurrentIndex(current);
+        dirOpen_->scrollTo(current);
+        dirOpen_->expand(current);
+    } else {
+        dirOpen_->clearSelection();
+    }
+    settingTree_ = false;
+}
+
+void FileBrowser::keepFolderInSight() {
+    // Only while the tree is still filling in after a folder was shown; later
+    // the user scrolls it.
+    if (sinceShown_.isValid() && sinceShown_.elapsed() < 3000) {
+        sightTimer_->start();
+    }
+}
+
+void FileBrowser::showEvent(QShowEvent* event) {
+    QGroupBox::showEvent(event);
+    keepFolderInSight();
+}
+
+void FileBrowser::driveChosen(int index) {
+    const QString root = drvOpen_->itemData(index).toString();
+    if (auto error = FolderOpenError(root)) {
+        session_.report({error->text,
+                         QStringLiteral("Error ") + QString::number(error->number) +
+                             QStringLiteral(" with ") + DriveTitle(root),
+                         MessageIcon::Exclamation});
+        drvOpen_->setCurrentIndex(driveIndex(lastDrive_));
+        return;
+    }
+    lastDrive_ = root;
+    showInTree(root, root);
+    folder_ = QDir::cleanPath(root);
+    refreshFiles();
+}
+
+void FileBrowser::folderChosen(const QString& folder) {
+    folder_ = folder;
+    refreshFiles();
+}
+
+void FileBrowser::refreshFiles() {
+    filOpen_->clear();
+    if (folder_.isEmpty()) {
+        return;
+    }
+    // Name filters ignore letter case, so GC12AB.LOC is listed as well.
+    const QStringList names = QDir(folder_).entryList(kImportable, QDir::Files | QDir::Readable,
+                                                      QDir::Name | QDir::IgnoreCase);
+    filOpen_->addItems(names);
+}
+
+QStringList FileBrowser::selectedFiles() const {
+    QStringList paths;
+    const QDir dir(folder_);
+    for (int row = 0; row < filOpen_->count(); ++row) {
+        const QListWidgetItem* item = filOpen_->item(row);
+        if (item->isSelected() && !item->text().isEmpty()) {
+            paths.push_back(QDir::toNativeSeparators(dir.filePath(item->text())));
+        }
+    }
+    return paths;
+}
+
+void FileBrowser::browseForLocation() {
+    const std::optional<QString> chosen =
+        session_.frontend.folderDialog(QStringLiteral("Please select a location to display"));
+    if (!chosen || chosen->isEmpty()) {
+        return;
+    }
+    if (const auto error = showFolder(*chosen)) {
+        if (error->notFound) {
+            session_.report({QStringLiteral("Network path not found"), QStringLiteral("Path Error"),
+                             MessageIcon::Exclamation});
+        } else {
+            session_.report({error->text,
+                             QStringLiteral("Error ") + QString::number(error->number) +
+                                 QStringLiteral(" with ") + QDir::toNativeSeparators(*chosen),
+                             MessageIcon::Exclamation});
+        }
+        return;
+    }
+    SaveOption(session_.settings, QStringLiteral("LastPath"), QDir::toNativeSeparators(*chosen));
+}
