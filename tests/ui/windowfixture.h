@@ -15,6 +15,8 @@ struct WindowFixture {
     WindowFixture() {
         // The shell-verb tick reads the desktop entries of the data folder.
         qputenv("XDG_DATA_HOME", data.path().toUtf8());
+        // No Wine prefix of the machine's takes part in a test.
+        qputenv("WINEPREFIX", data.filePath(QStringLiteral("wine")).toUtf8());
     }
 
     // Creates the window and runs its load; the settings may be filled before.
