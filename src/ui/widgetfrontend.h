@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QElapsedTimer>
+
 #include "core/frontend.h"
 
 class MainWindow;
@@ -29,6 +31,7 @@ public:
 private:
     Frontend* questions_;
     MainWindow* window_ = nullptr;
+    QElapsedTimer sinceEvents_;
 };
 
 // "Desc (*.x)|*.x|All Files (*.*)|*.*" as a Qt file-dialog filter.
