@@ -5,7 +5,8 @@
 
 namespace {
 
-// "kind:path" for each command, joined by "|", to compare whole plans at once.
+// "kind:path" for each command and then the flags that are set, joined by
+// "|", to compare whole plans at once.
 QString Describe(const CommandLine& c) {
     static const char* const names[] = {"import",  "mps",     "gdb",  "terrabyte", "loc",
                                         "openmps", "opengdb", "quit", "invalid"};
@@ -13,12 +14,15 @@ QString Describe(const CommandLine& c) {
     for (const Command& command : c.commands) {
         out.push_back(QString::fromLatin1(names[command.kind]) + QLatin1Char(':') + command.path);
     }
+    const std::pair<bool, const char*> flags[] = {
+        {c.quitAtOnce, "quit at once"}, {c.quitWhenDone, "quit when done"}, {c.showUsage, "usage"},
+        {c.showVersion, "version"},     {c.headless, "headless"},           {c.empty, "empty"}};
+    for (const auto& [set, name] : flags) {
+        if (set) {
+            out.push_back(QString::fromLatin1(name));
+        }
+    }
     return out.join(u'|');
-}
-
-void AddPlanColumns() {
-    // POSIX arguments in "line" are separated by "|".
-    AddColumns<QString, QString, bool, bool>("line", "plan", "quitWhenDone", "showUsage");
 }
 
 }  // namespace
@@ -26,75 +30,62 @@ void AddPlanColumns() {
 class CommandLineTest : public QObject {
     Q_OBJECT
 
-    static void checkPlan(const CommandLine& c) {
-        QTEST(Describe(c), "plan");
-        QTEST(c.quitWhenDone, "quitWhenDone");
-        QTEST(c.showUsage, "showUsage");
-        QVERIFY(!c.quitAtOnce);
-    }
-
 private Q_SLOTS:
     void windows_data() {
-        AddPlanColumns();
+        AddColumns<QString, QString>("line", "plan");
         AddRow("upper-case flags, path kept", "C:\\Data\\A.LOC /M /Q",
-               "import:C:\\Data\\A.LOC|openmps:|quit:", true, false);
+               "import:C:\\Data\\A.LOC|openmps:|quit:|quit when done");
         AddRow("quoted flag value", "a.loc /s:\"C:\\My Files\\Out.mps\" /q",
-               "import:C:\\Work\\a.loc|mps:C:\\My Files\\Out.mps|quit:", true, false);
+               "import:C:\\Work\\a.loc|mps:C:\\My Files\\Out.mps|quit:|quit when done");
         AddRow("two quoted flag values", "/l:\"a b.loc\" /e:\"c d.loc\"",
-               "loc:a b.loc|terrabyte:c d.loc", false, false);
+               "loc:a b.loc|terrabyte:c d.loc");
         AddRow("quoted file", "\"C:\\my files\\a.loc\"   b.gpx",
-               "import:C:\\my files\\a.loc|import:C:\\Work\\b.gpx", false, false);
-        AddRow("leading backslash", "\\x\\a.loc", "import:C:\\Work\\x\\a.loc", false, false);
-        AddRow("no dot ignored", "readme", "", false, false);
-        AddRow("invalid flag ends", "a.loc /x b.loc", "import:C:\\Work\\a.loc|invalid:/x", false,
-               false);
-        AddRow("slash inside is a flag", "data/a.loc", "invalid:data/a.loc", false, false);
-        AddRow("third character not examined", "/sxout.mps", "mps:out.mps", false, false);
-        AddRow("usage anywhere", "x.loc /?", "import:C:\\Work\\x.loc|invalid:/?", false, true);
-        AddRow("headless is ours", "--headless a.gpx", "import:C:\\Work\\a.gpx", false, false);
+               "import:C:\\my files\\a.loc|import:C:\\Work\\b.gpx");
+        AddRow("leading backslash", "\\x\\a.loc", "import:C:\\Work\\x\\a.loc");
+        AddRow("no dot ignored", "readme", "");
+        AddRow("invalid flag ends", "a.loc /x b.loc", "import:C:\\Work\\a.loc|invalid:/x");
+        AddRow("slash inside is a flag", "data/a.loc", "invalid:data/a.loc");
+        AddRow("third character not examined", "/sxout.mps", "mps:out.mps");
+        AddRow("usage anywhere", "x.loc /?", "import:C:\\Work\\x.loc|invalid:/?|usage");
+        AddRow("headless is ours", "--headless a.gpx", "import:C:\\Work\\a.gpx|headless");
+        // "/q" alone ends the program before anything is processed.
+        AddRow("quit alone", " /Q ", "quit at once|empty");
+        AddRow("quit with a file", "/q a.loc", "quit:|import:C:\\Work\\a.loc|quit when done");
+        AddRow("nothing", "", "empty");
     }
     void windows() {
         QFETCH(QString, line);
-        checkPlan(ParseWindowsCommandLine(line, QStringLiteral("C:\\Work")));
+        QTEST(Describe(ParseWindowsCommandLine(line, QStringLiteral("C:\\Work"))), "plan");
     }
 
     void posix_data() {
-        AddPlanColumns();
+        // The arguments in "line" are separated by "|".
+        AddColumns<QString, QString>("line", "plan");
         AddRow("absolute and relative", "/data/A.LOC|b.gpx|/M|/Q",
-               "import:/data/A.LOC|import:/home/u/b.gpx|openmps:|quit:", true, false);
+               "import:/data/A.LOC|import:/home/u/b.gpx|openmps:|quit:|quit when done");
         AddRow("writers keep the case of their paths",
                "x.gpx|/S:Out Dir/A.mps|/g:/tmp/B.gdb|/l:c.loc|/e:d.loc|/6",
                "import:/home/u/x.gpx|mps:Out Dir/A.mps|gdb:/tmp/B.gdb|loc:c.loc|terrabyte:d.loc|"
-               "opengdb:",
-               false, false);
-        AddRow("no dot in the file name", "./my.dir/gc12|readme", "", false, false);
-        AddRow("invalid flag ends", "a.loc|/x|b.loc", "import:/home/u/a.loc|invalid:/x", false,
-               false);
-        AddRow("unknown long option", "--frobnicate", "invalid:--frobnicate", false, false);
-        AddRow("long path is a file", "/ab/c.gpx", "import:/ab/c.gpx", false, false);
-        AddRow("non-ASCII", "Łódź café.gpx", "import:/home/u/Łódź café.gpx", false, false);
-        AddRow("help", "x.loc|--help", "import:/home/u/x.loc", false, true);
-        AddRow("usage", "/?", "invalid:/?", false, true);
-        AddRow("empty flag value", "/s:", "mps:", false, false);
+               "opengdb:");
+        AddRow("no dot in the file name", "./my.dir/gc12|readme", "");
+        AddRow("invalid flag ends", "a.loc|/x|b.loc", "import:/home/u/a.loc|invalid:/x");
+        AddRow("unknown long option", "--frobnicate", "invalid:--frobnicate");
+        AddRow("long path is a file", "/ab/c.gpx", "import:/ab/c.gpx");
+        AddRow("non-ASCII", "Łódź café.gpx", "import:/home/u/Łódź café.gpx");
+        AddRow("help", "x.loc|--help", "import:/home/u/x.loc|usage");
+        AddRow("usage", "/?", "invalid:/?|usage");
+        AddRow("empty flag value", "/s:", "mps:");
+        AddRow("quit alone", "/q", "quit:|quit at once|quit when done");
+        AddRow("headless quit", "--headless|/Q", "quit:|quit at once|quit when done|headless");
+        AddRow("quit with a file", "/q|a.gpx", "quit:|import:/home/u/a.gpx|quit when done");
+        AddRow("nothing", "", "empty");
+        AddRow("headless alone", "--headless", "headless|empty");
+        AddRow("version", "--version", "version|empty");
     }
     void posix() {
         QFETCH(QString, line);
-        checkPlan(ParsePosixArguments(line.split(u'|'), QStringLiteral("/home/u")));
-    }
-
-    void specialCases() {
-        QVERIFY(ParseWindowsCommandLine(QStringLiteral(" /Q "), QString()).quitAtOnce);
-        QVERIFY(!ParseWindowsCommandLine(QStringLiteral("/q a.loc"), QString()).quitAtOnce);
-        QVERIFY(ParseWindowsCommandLine(QString(), QString()).empty);
-        QVERIFY(ParsePosixArguments({QStringLiteral("/q")}, QString()).quitAtOnce);
-        QVERIFY(ParsePosixArguments({QStringLiteral("--headless"), QStringLiteral("/Q")}, QString())
-                    .quitAtOnce);
-        QVERIFY(!ParsePosixArguments({QStringLiteral("/q"), QStringLiteral("a.gpx")}, QString())
-                     .quitAtOnce);
-        QVERIFY(ParsePosixArguments({}, QString()).empty);
-        QVERIFY(ParsePosixArguments({QStringLiteral("--headless")}, QString()).headless);
-        QVERIFY(ParsePosixArguments({QStringLiteral("--version")}, QString()).showVersion);
-        QVERIFY(!ParsePosixArguments({QStringLiteral("readme")}, QString()).empty);
+        const QStringList arguments = line.isEmpty() ? QStringList() : line.split(u'|');
+        QTEST(Describe(ParsePosixArguments(arguments, QStringLiteral("/home/u"))), "plan");
     }
 
     void usageText() {

@@ -10,23 +10,25 @@ class ExportDispatchTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-
     // What comes of "Do it!" before any dialog: index -1 is no selection.
     void refusals_data() {
         // An empty message: none is shown.
-        AddColumns<int, int, QString>("index", "waypoints", "message");
-        AddRow("empty store, separator", 4, 0, "No waypoints to export");
-        AddRow("empty store, mps", 0, 0, "No waypoints to export");
-        AddRow("empty store, nothing selected", -1, 0, "No waypoints to export");
-        AddRow("separator", 4, 1, "");
-        AddRow("nothing selected", -1, 1, "Error selecting function.");
-        AddRow("past the list", 7, 1, "Error selecting function.");
+        AddColumns<int, int, QString, bool>("index", "waypoints", "message", "importRunning");
+        AddRow("empty store, separator", 4, 0, "No waypoints to export", false);
+        AddRow("empty store, mps", 0, 0, "No waypoints to export", false);
+        AddRow("empty store, nothing selected", -1, 0, "No waypoints to export", false);
+        AddRow("separator", 4, 1, "", false);
+        AddRow("nothing selected", -1, 1, "Error selecting function.", false);
+        AddRow("past the list", 7, 1, "Error selecting function.", false);
+        AddRow("while an import runs", 0, 1, "", true);
     }
     void refusals() {
         QFETCH(int, index);
         QFETCH(int, waypoints);
         QFETCH(QString, message);
+        QFETCH(bool, importRunning);
         TestSession t;
+        t.session.importRunning = importRunning;
         for (int i = 0; i < waypoints; ++i) {
             AddTestWaypoint(t.session.store, QStringLiteral("GC1"));
         }
@@ -42,14 +44,6 @@ private Q_SLOTS:
             QCOMPARE(m.icon, MessageIcon::Critical);
             QCOMPARE(m.buttons, MessageButtons::OkCancel);
         }
-    }
-
-    void nothingWhileAnImportRuns() {
-        TestSession t;
-        t.session.importRunning = true;
-        RunExport(t.session, {0, true, QString(), nullptr});
-        QVERIFY(t.frontend.messages.empty());
-        QVERIFY(t.frontend.dialogs.empty());
     }
 
     void timeEntries_data() {

@@ -39,7 +39,6 @@ class LauncherTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-
     // MapSource in each standard place of a Wine prefix, named in any case,
     // is found, started and its folder stored; a folder of its name is not it.
     void standardPlaces_data() {

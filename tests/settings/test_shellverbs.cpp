@@ -10,7 +10,7 @@
 
 namespace {
 
-// A class root in memory that records what was done to it, in order.
+// A class root in memory that records the keys deleted, in order.
 class FakeClassRoot final : public ClassRoot {
 public:
     QString readValue(const QString& key, const QString& valueName) const override {
@@ -18,7 +18,6 @@ public:
         return it == values.end() ? QString() : it->second;
     }
     bool writeValue(const QString& key, const QString& valueName, const QString& data) override {
-        log.push_back(QStringLiteral("write ") + key + QLatin1Char('|') + valueName);
         if (!readOnly) {
             values[{key, valueName}] = data;
         }

@@ -141,19 +141,6 @@ private Q_SLOTS:
         }
     }
 
-    void enterInTheGenerateList() {
-        WindowFixture f;
-        auto* generate = f.find<QComboBox>("cmbGenerate");
-        QTest::keyClick(generate, Qt::Key_Return);
-        QCOMPARE(f.answers.messageTexts(), QStringList{QStringLiteral("No waypoints to export")});
-        QCOMPARE(f.window->focusWidget(), f.find<QPushButton>("cmdGo"));
-        // Other keys do what the list does with them.
-        generate->setFocus();
-        QTest::keyClick(generate, Qt::Key_Down);
-        QCOMPARE(generate->currentIndex(), 5);
-        QCOMPARE(f.answers.messages.size(), size_t(1));
-    }
-
     void exportMenuSelectsAndRuns() {
         WindowFixture f;
         f.addWaypoint(QStringLiteral("GC1"));
@@ -165,17 +152,24 @@ private Q_SLOTS:
         QCOMPARE(f.answers.dialogs.front().fileName, QStringLiteral("x.gdb"));
     }
 
-    // "Now" takes the moment of the export; a manual time stays.
-    void waypointTimeOfAnExport() {
+    // Enter in the Generate list is "Do it!"; "Now" takes the moment of the
+    // export, even of one refused for an empty store; a manual time stays.
+    void doItByEnterAndTheWaypointTime() {
         WindowFixture f;
+        auto* generate = f.find<QComboBox>("cmbGenerate");
         auto* box = f.find<QLineEdit>("txtTimeSet");
         f.now = f.now.addSecs(3600);
-        f.click("cmdGo");
-        // Even an export refused for an empty store takes the moment first.
+        QTest::keyClick(generate, Qt::Key_Return);
         QCOMPARE(f.answers.messageTexts(), QStringList{QStringLiteral("No waypoints to export")});
+        QCOMPARE(f.window->focusWidget(), f.find<QPushButton>("cmdGo"));
         QCOMPARE(box->text(), QStringLiteral("05/12/2026 02:02:03"));
         QVERIFY(!box->isEnabled());
         QCOMPARE(f.session.options.ManualTime, f.now.toSecsSinceEpoch() + 13);
+        // Other keys do what the list does with them.
+        generate->setFocus();
+        QTest::keyClick(generate, Qt::Key_Down);
+        QCOMPARE(generate->currentIndex(), 5);
+        QCOMPARE(f.answers.messages.size(), size_t(1));
 
         f.find<QRadioButton>("optTimeSet0")->click();
         box->setText(QStringLiteral("01/01/2004 00:00:00"));

@@ -34,7 +34,6 @@ class OptionTabsTest : public QObject {
     }
 
 private Q_SLOTS:
-
     void checkBoxes_data() {
         // "flag" is the option's place in kFlags.
         AddColumns<QString, QString, int>("box", "valueName", "flag");
