@@ -4,13 +4,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <optional>
+
 #include "support/storefile.h"
-
-#ifdef Q_OS_UNIX
-#include <sys/resource.h>
-
-#include <csignal>
-#endif
 
 namespace {
 
@@ -79,11 +75,11 @@ private Q_SLOTS:
         t.session.options = input.options;
         QTemporaryDir dir;
         const QString out = dir.filePath(golden);
-        QVERIFY(WriteWholeFile(out, QByteArray(5000, 'x')));  // replaced completely
+        QVERIFY(MakeFile(out, QByteArray(5000, 'x')));  // replaced completely
 
         QVERIFY(ExportFile(t.session, kind, out));
-        const QByteArray actual = ReadWholeFile(out);
-        const QByteArray expected = ReadWholeFile(kWriterData + golden);
+        const QByteArray actual = FileBytes(out);
+        const QByteArray expected = FileBytes(kWriterData + golden);
         QVERIFY2(actual == expected, FirstDifference(actual, expected).constData());
         QCOMPARE(FolderEntries(dir.path()), QStringList{golden});
         QCOMPARE(t.frontend.busyChanges, (std::vector<bool>{true, false}));
@@ -170,14 +166,14 @@ private Q_SLOTS:
         TestSession t;
         const QString fresh = dir.filePath(fileName);
         const QString old = dir.filePath(QStringLiteral("old-") + fileName);
-        QVERIFY(WriteWholeFile(old, "old"));
+        QVERIFY(MakeFile(old, "old"));
         for (const QString& path : {fresh, old}) {
             QVERIFY(!ExportFile(t.session, kind, path));
             QCOMPARE(WriteKind(kind, path, t.session.store, t.session.options).status,
                      WriteResult::NothingToWrite);
         }
         QCOMPARE(FolderEntries(dir.path()), QStringList{QStringLiteral("old-") + fileName});
-        QCOMPARE(ReadWholeFile(old), QByteArray("old"));
+        QCOMPARE(FileBytes(old), QByteArray("old"));
         QCOMPARE(t.frontend.messageTexts(),
                  QStringList(2, QStringLiteral("No waypoints to export")));
         QCOMPARE(t.frontend.messages[1].title, QStringLiteral("Wayfold"));
@@ -212,26 +208,17 @@ private Q_SLOTS:
         const QString out =
             dir.filePath(count > 0 ? fileName : QStringLiteral("no such folder/") + fileName);
         const QByteArray old = count > 0 ? "the old file" : "";
-        QVERIFY(count == 0 || WriteWholeFile(out, old));
-#ifdef Q_OS_UNIX
-        rlimit before{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
-        rlimit limited = before;
-        limited.rlim_cur = count > 0 ? 1024 : before.rlim_cur;
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
-#else
-        if (count > 0) {
-            QSKIP("needs a file size limit");
+        QVERIFY(count == 0 || MakeFile(out, old));
+        bool written = true;
+        {
+            std::optional<FileSizeLimit> limit;
+            if (count > 0 && !limit.emplace(1024).ok()) {
+                QSKIP("needs a file size limit");
+            }
+            written = ExportFile(t.session, kind, out);
         }
-#endif
-        const bool written = ExportFile(t.session, kind, out);
-#ifdef Q_OS_UNIX
-        setrlimit(RLIMIT_FSIZE, &before);
-        std::signal(SIGXFSZ, previousHandler);
-#endif
         QVERIFY(!written);
-        QCOMPARE(ReadWholeFile(out), old);
+        QCOMPARE(FileBytes(out), old);
         QCOMPARE(FolderEntries(dir.path()), count > 0 ? QStringList{fileName} : QStringList());
         QCOMPARE(t.frontend.messages.size(), size_t(1));
         const UserMessage& m = t.frontend.messages[0];

@@ -21,7 +21,7 @@ private Q_SLOTS:
         gc1.Symbol = 117;
         store.Waypoints = {gc1};
         QCOMPARE(EncodeTerraByteFile(store, TestOptions()).bytes,
-                 ReadWholeFile(kWriterData + QStringLiteral("terrabyte-gc1.loc")));
+                 FileBytes(kWriterData + QStringLiteral("terrabyte-gc1.loc")));
     }
 
     // A waypoint without a type text gets the name of the symbol it is
@@ -62,7 +62,7 @@ private Q_SLOTS:
         const QString out = dir_.filePath(QStringLiteral("long.loc"));
         const WriteResult result = WriteTerraByteFile(out, store, TestOptions());
         QCOMPARE(result.status, WriteResult::Written);
-        const QByteArray bytes = ReadWholeFile(out);
+        const QByteArray bytes = FileBytes(out);
         // Each cut text is followed by the next field; the description ends
         // at its 0x00 and needs no cut.
         QVERIFY(bytes.contains("W\x01\xFF" + QByteArray(255, 'n') + "\x02\xFF" +

@@ -13,7 +13,7 @@ private Q_SLOTS:
     void handMadeGoldenFiles() {
         WaypointStore store;
         QCOMPARE(EncodeGdbFile(store, TestOptions()).bytes,
-                 ReadWholeFile(kWriterData + QStringLiteral("gdb-empty.gdb")));
+                 FileBytes(kWriterData + QStringLiteral("gdb-empty.gdb")));
         Waypoint a;
         a.Name = QStringLiteral("A");
         a.Symbol = 18;
@@ -22,7 +22,7 @@ private Q_SLOTS:
         Options o = TestOptions();
         o.ManualTime = 0x12345678;
         QCOMPARE(EncodeGdbFile(store, o).bytes,
-                 ReadWholeFile(kWriterData + QStringLiteral("gdb-waypoint-a.gdb")));
+                 FileBytes(kWriterData + QStringLiteral("gdb-waypoint-a.gdb")));
     }
 
     void linkCompletion_data() {

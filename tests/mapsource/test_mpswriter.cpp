@@ -14,7 +14,7 @@ private Q_SLOTS:
         WaypointStore store;
         store.Waypoints = {NamedWaypoint(QString()), NamedWaypoint(QString())};
         QCOMPARE(EncodeMpsFile(store, TestOptions()).bytes,
-                 ReadWholeFile(kWriterData + QStringLiteral("mps-empty-name.mps")));
+                 FileBytes(kWriterData + QStringLiteral("mps-empty-name.mps")));
     }
 };
 
