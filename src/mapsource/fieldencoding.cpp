@@ -63,7 +63,6 @@ WaypointStyle ResolveWaypointStyle(const Waypoint& waypoint, const Options& opti
     WaypointStyle style;
     style.DisplayMode = options.PreserveDisplay && waypoint.Display != NotSet ? waypoint.Display
                                                                               : options.DisplayMode;
-    style.PlainSymbol = options.IconNumber;
     style.Symbol =
         options.PreserveIcons && waypoint.Symbol != NotSet ? waypoint.Symbol : options.IconNumber;
     // Every reader stores categories that fit 16 bits (the GDB reader

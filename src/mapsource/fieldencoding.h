@@ -74,7 +74,6 @@ private:
 // The values a waypoint is written with in the MapSource formats.
 struct WaypointStyle {
     qint32 DisplayMode = 0;
-    qint32 PlainSymbol = 0;  // IconNumber, whatever the waypoint holds
     qint32 Symbol = 0;
     qint16 Categories = 0;
 };
