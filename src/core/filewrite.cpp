@@ -91,6 +91,39 @@ WriteResult SaveEncodedFile(const QString& path, const EncodedFile& file) {
     return result;
 }
 
+void EncodeWaypoints(std::vector<Waypoint>& waypoints, EncodedFile& file,
+                     const WaypointEncoder& append) {
+    qsizetype replaced = 0;
+    for (Waypoint& w : waypoints) {
+        if (w.Duplicate) {
+            continue;
+        }
+        const qsizetype before = replaced;
+        append(w, &replaced);
+        if (replaced > before) {
+            ++file.waypointsWithReplacements;
+        }
+        ++file.waypoints;
+    }
+    file.replacedCharacters += replaced;
+}
+
+WriteResult SaveStore(const QString& path, const WaypointStore& store,
+                      const std::function<EncodedFile()>& encode) {
+    if (store.WaypointCount() == 0) {
+        return {};
+    }
+    return SaveEncodedFile(path, encode());
+}
+
+WriteResult WriteStore(QIODevice& device, const QString& path, const WaypointStore& store,
+                       const std::function<EncodedFile()>& encode) {
+    if (store.WaypointCount() == 0) {
+        return {};
+    }
+    return WriteEncodedFile(device, path, encode());
+}
+
 UserMessage FixedCoordinatesWarning() {
     return {QStringLiteral("Some input waypoints had out-of-range latitudes or longitudes.\r\n\r\n"
                            "Offending values were reset to 0 and the waypoints renamed to \r\n"

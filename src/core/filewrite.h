@@ -2,9 +2,11 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <vector>
 
 #include "core/frontend.h"
+#include "core/store.h"
 
 class QIODevice;
 
@@ -45,28 +47,22 @@ WriteResult WriteEncodedFile(QIODevice& device, const QString& path, const Encod
 // error) leaves an existing file as it was and no partial file behind.
 WriteResult SaveEncodedFile(const QString& path, const EncodedFile& file);
 
-// Counts the characters one waypoint's texts lost to the character set.
-class ReplacementCounter {
-public:
-    // The running count of replaced characters, for the encoders to add to.
-    qsizetype* counter() { return &characters_; }
-    // Call after each waypoint.
-    void endWaypoint() {
-        if (characters_ > atLastWaypoint_) {
-            ++waypoints_;
-        }
-        atLastWaypoint_ = characters_;
-    }
-    void addTo(EncodedFile& file) const {
-        file.replacedCharacters += characters_;
-        file.waypointsWithReplacements += waypoints_;
-    }
+// The record loop every encoder shares: append writes one waypoint, for each
+// waypoint that is not marked a duplicate, in store order, and adds the
+// characters it had to replace to the counter it is given. The records and
+// the replacements (characters, and the waypoints that had any) are counted
+// into file.
+using WaypointEncoder = std::function<void(Waypoint& waypoint, qsizetype* replaced)>;
+void EncodeWaypoints(std::vector<Waypoint>& waypoints, EncodedFile& file,
+                     const WaypointEncoder& append);
 
-private:
-    qsizetype characters_ = 0;
-    qsizetype atLastWaypoint_ = 0;
-    qint32 waypoints_ = 0;
-};
+// What every writer's two entry points do: an empty store writes nothing
+// (encode is not even called); otherwise the file encode builds is saved at
+// path (SaveEncodedFile) or written onto device (WriteEncodedFile).
+WriteResult SaveStore(const QString& path, const WaypointStore& store,
+                      const std::function<EncodedFile()>& encode);
+WriteResult WriteStore(QIODevice& device, const QString& path, const WaypointStore& store,
+                       const std::function<EncodedFile()>& encode);
 
 // The warning the MPS and TerraByte LOC writers show while the store holds
 // waypoints whose coordinates the readers had to repair.

@@ -104,30 +104,17 @@ EncodedFile EncodeLocFile(WaypointStore& store) {
     file.bytes.append(
         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><loc version=\"1.0\" src=\"Wayfold\">\r\n");
     MarkExactDuplicates(store);
-    ReplacementCounter replaced;
-    for (const Waypoint& w : store.Waypoints) {
-        if (w.Duplicate) {
-            continue;
-        }
-        AppendWaypoint(file.bytes, w, replaced.counter());
-        replaced.endWaypoint();
-        ++file.waypoints;
-    }
+    EncodeWaypoints(store.Waypoints, file, [&file](const Waypoint& w, qsizetype* replaced) {
+        AppendWaypoint(file.bytes, w, replaced);
+    });
     file.bytes.append("</loc>\r\n");
-    replaced.addTo(file);
     return file;
 }
 
 WriteResult WriteLocFile(const QString& path, WaypointStore& store) {
-    if (store.WaypointCount() == 0) {
-        return {};
-    }
-    return SaveEncodedFile(path, EncodeLocFile(store));
+    return SaveStore(path, store, [&store] { return EncodeLocFile(store); });
 }
 
 WriteResult WriteLocFile(QIODevice& device, const QString& path, WaypointStore& store) {
-    if (store.WaypointCount() == 0) {
-        return {};
-    }
-    return WriteEncodedFile(device, path, EncodeLocFile(store));
+    return WriteStore(device, path, store, [&store] { return EncodeLocFile(store); });
 }

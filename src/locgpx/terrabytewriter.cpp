@@ -9,9 +9,7 @@ namespace {
 // files carry symbol numbers beyond the table (140, 149); those fall back to
 // IconNumber's name.
 QString DefaultTypeText(const Waypoint& w, const Options& options) {
-    const qint32 symbol =
-        options.PreserveIcons && w.Symbol != NotSet ? w.Symbol : options.IconNumber;
-    QString name = SymbolName(symbol);
+    QString name = SymbolName(ResolveWaypointStyle(w, options).Symbol);
     if (name.isEmpty()) {
         name = SymbolName(options.IconNumber);
     }
@@ -62,35 +60,22 @@ EncodedFile EncodeTerraByteFile(WaypointStore& store, const Options& options) {
     file.bytes.reserve(64 + qsizetype(store.WaypointCount()) * 160);
     out.literal("TerraByte Location File Copyright 2002 TopoGrafix\x0A\x0E");
     MarkExactDuplicates(store);
-    ReplacementCounter replaced;
-    for (Waypoint& w : store.Waypoints) {
-        if (w.Duplicate) {
-            continue;
-        }
+    EncodeWaypoints(store.Waypoints, file, [&](Waypoint& w, qsizetype* replaced) {
         if (w.TypeText.isEmpty()) {
             w.TypeText = DefaultTypeText(w, options);
         }
-        AppendWaypoint(out, w, options, replaced.counter(), file.cutTexts);
-        replaced.endWaypoint();
-        ++file.waypoints;
-    }
+        AppendWaypoint(out, w, options, replaced, file.cutTexts);
+    });
     out.byte(0);
-    replaced.addTo(file);
     file.warnFixedCoordinates = store.CoordinatesFixed;
     return file;
 }
 
 WriteResult WriteTerraByteFile(const QString& path, WaypointStore& store, const Options& options) {
-    if (store.WaypointCount() == 0) {
-        return {};
-    }
-    return SaveEncodedFile(path, EncodeTerraByteFile(store, options));
+    return SaveStore(path, store, [&] { return EncodeTerraByteFile(store, options); });
 }
 
 WriteResult WriteTerraByteFile(QIODevice& device, const QString& path, WaypointStore& store,
                                const Options& options) {
-    if (store.WaypointCount() == 0) {
-        return {};
-    }
-    return WriteEncodedFile(device, path, EncodeTerraByteFile(store, options));
+    return WriteStore(device, path, store, [&] { return EncodeTerraByteFile(store, options); });
 }

@@ -35,6 +35,18 @@ bool ByteWriter::shortText(QStringView text, qsizetype* replaced) {
     return cut;
 }
 
+void ByteWriter::flaggedDouble(quint8 flag, double value, Flagged layout) {
+    if (layout == Flagged::Always) {
+        byte(flag);
+        float64(value);
+    } else if (flag == 0) {
+        byte(0);
+    } else {
+        byte(1);
+        float64(value);
+    }
+}
+
 qsizetype ByteWriter::beginRecord(char type) {
     const qsizetype record = out_.size();
     int32(0);
@@ -51,7 +63,6 @@ WaypointStyle ResolveWaypointStyle(const Waypoint& waypoint, const Options& opti
     WaypointStyle style;
     style.DisplayMode = options.PreserveDisplay && waypoint.Display != NotSet ? waypoint.Display
                                                                               : options.DisplayMode;
-    style.PlainSymbol = options.IconNumber;
     style.Symbol =
         options.PreserveIcons && waypoint.Symbol != NotSet ? waypoint.Symbol : options.IconNumber;
     // Every reader stores categories that fit 16 bits (the GDB reader
@@ -92,6 +103,42 @@ QString ExportName(const Waypoint& waypoint, const Options& options, CacheCodes 
     QString written = CacheTypeCode(waypoint.CacheType, table);
     written.append(QStringView(name).mid(2));
     return written;
+}
+
+void AppendMapSourceWaypointFields(ByteWriter& out, const Waypoint& w, const Options& options,
+                                   QStringView comment, ByteWriter::Flagged layout,
+                                   qsizetype* replaced) {
+    const WaypointStyle style = ResolveWaypointStyle(w, options);
+    out.zeroText(ExportName(w, options), replaced);
+    // Class byte 0 (a user waypoint), 3 bytes of class, the empty class text
+    // and 22 fixed bytes.
+    out.run(9, 0x00);
+    out.run(12, 0xFF);
+    out.run(2, 0x00);
+    out.run(4, 0xFF);
+    out.int32(w.LatSemicircles);
+    out.int32(w.LonSemicircles);
+    out.flaggedDouble(w.HasAltitude, w.Altitude, layout);
+    out.zeroText(comment, replaced);
+    out.flaggedDouble(w.HasProximity, w.Proximity, layout);
+    out.int32(style.DisplayMode);
+    out.int32(w.Colour);
+    out.int32(style.Symbol);
+    out.run(4, 0x00);
+    out.flaggedDouble(w.HasDepth, w.Depth, layout);
+    // 6 bytes nobody reads, then the empty directions text.
+    out.run(7, 0x00);
+}
+
+void AppendMapSourceWaypoints(ByteWriter& out, WaypointStore& store, const Options& options,
+                              EncodedFile& file, const WaypointEncoder& append) {
+    {
+        // Sorted and marked by the names as they stand while swapped.
+        const NameDescriptionSwap swap(store, options.SwapNameDesc);
+        SortAndMarkDuplicates(store);
+        EncodeWaypoints(store.Waypoints, file, append);
+    }
+    out.literal("\x02\0\0\0V\0\x01");
 }
 
 NameDescriptionSwap::NameDescriptionSwap(WaypointStore& store, bool swap)

@@ -10,6 +10,7 @@
 #include <QtEndian>
 #include <cstring>
 
+#include "core/filewrite.h"
 #include "core/store.h"
 #include "core/waypoint.h"
 #include "settings/options.h"
@@ -43,6 +44,13 @@ public:
     // Returns true when the text had to be cut.
     bool shortText(QStringView text, qsizetype* replaced);
 
+    // A flag byte and its double. MPS records carry both whatever the flag
+    // says, the flag as stored (Always); GDB records carry the double only
+    // after a set flag, written as 01 because readers take it after no other
+    // value (WhenSet).
+    enum class Flagged { Always, WhenSet };
+    void flaggedDouble(quint8 flag, double value, Flagged layout);
+
     // A record framed as MPS and GDB frame them: 4-byte length, type letter,
     // data. beginRecord returns the record's offset for endRecord, which fills
     // in the length once the data is written.
@@ -66,7 +74,6 @@ private:
 // The values a waypoint is written with in the MapSource formats.
 struct WaypointStyle {
     qint32 DisplayMode = 0;
-    qint32 PlainSymbol = 0;  // IconNumber, whatever the waypoint holds
     qint32 Symbol = 0;
     qint16 Categories = 0;
 };
@@ -88,6 +95,21 @@ QString CacheTypeCode(QStringView cacheType, CacheCodes table);
 // letters; otherwise the name as stored.
 QString ExportName(const Waypoint& waypoint, const Options& options,
                    CacheCodes table = CacheCodes::MapSource);
+
+// The fields that open an MPS or GDB waypoint record, from the name to the
+// empty directions text; the double fields laid out as layout says. The
+// caller frames the record and adds what its format has beyond these.
+void AppendMapSourceWaypointFields(ByteWriter& out, const Waypoint& waypoint,
+                                   const Options& options, QStringView comment,
+                                   ByteWriter::Flagged layout, qsizetype* replaced);
+
+// The rest of an MPS or GDB file after its header: with names and
+// descriptions exchanged for SwapNameDesc, the store is sorted and marked
+// (letter case ignored) and append writes the record of each waypoint that is
+// not a duplicate, in store order; then the map-set record. The exchange is
+// undone before this returns, however it returns.
+void AppendMapSourceWaypoints(ByteWriter& out, WaypointStore& store, const Options& options,
+                              EncodedFile& file, const WaypointEncoder& append);
 
 // With SwapNameDesc, the MapSource writers exchange every waypoint's name and
 // description for the time of the export. The exchange is undone when this

@@ -7,16 +7,6 @@
 
 namespace {
 
-// A flag byte and, when it is set, its double.
-void OptionalDouble(ByteWriter& out, quint8 flag, double value) {
-    if (flag == 0) {
-        out.byte(0);
-        return;
-    }
-    out.byte(1);
-    out.float64(value);
-}
-
 qint32 WaypointTime(const Waypoint& w, const Options& options) {
     if (options.PreserveTimes && w.Time != 0) {
         return w.Time;
@@ -38,30 +28,12 @@ void CompleteLink(Waypoint& w, const QString& code, const Options& options) {
 
 void AppendWaypoint(ByteWriter& out, const Waypoint& w, const Options& options,
                     qsizetype* replaced) {
-    const WaypointStyle style = ResolveWaypointStyle(w, options);
     const qsizetype record = out.beginRecord('W');
-    out.zeroText(ExportName(w, options), replaced);
-    // Class byte 0 (a user waypoint), 3 bytes of class, the empty class text
-    // and 22 fixed bytes.
-    out.run(9, 0x00);
-    out.run(12, 0xFF);
-    out.run(2, 0x00);
-    out.run(4, 0xFF);
-    out.int32(w.LatSemicircles);
-    out.int32(w.LonSemicircles);
-    OptionalDouble(out, w.HasAltitude, w.Altitude);
-    out.zeroText(options.CopyHint ? w.Hint : w.Description, replaced);
-    OptionalDouble(out, w.HasProximity, w.Proximity);
-    out.int32(style.DisplayMode);
-    out.int32(w.Colour);
-    out.int32(style.Symbol);
-    out.run(4, 0x00);
-    OptionalDouble(out, w.HasDepth, w.Depth);
-    // 6 bytes nobody reads, then the empty directions text.
-    out.run(7, 0x00);
+    AppendMapSourceWaypointFields(out, w, options, options.CopyHint ? w.Hint : w.Description,
+                                  ByteWriter::Flagged::WhenSet, replaced);
     out.zeroText(w.Url, replaced);
-    out.int16(style.Categories);
-    OptionalDouble(out, w.HasTemperature, w.Temperature);
+    out.int16(ResolveWaypointStyle(w, options).Categories);
+    out.flaggedDouble(w.HasTemperature, w.Temperature, ByteWriter::Flagged::WhenSet);
     out.byte(1);
     out.int32(WaypointTime(w, options));
     out.endRecord(record);
@@ -80,37 +52,18 @@ EncodedFile EncodeGdbFile(WaypointStore& store, const Options& options) {
         "06:45:00\0"
         "MapSource\0");
 
-    ReplacementCounter replaced;
-    {
-        // Sorted and marked by the names as they stand while swapped.
-        const NameDescriptionSwap swap(store, options.SwapNameDesc);
-        SortAndMarkDuplicates(store);
-        for (Waypoint& w : store.Waypoints) {
-            if (w.Duplicate) {
-                continue;
-            }
-            CompleteLink(w, options.SwapNameDesc ? w.Description : w.Name, options);
-            AppendWaypoint(out, w, options, replaced.counter());
-            replaced.endWaypoint();
-            ++file.waypoints;
-        }
-    }
-    out.literal("\x02\0\0\0V\0\x01");
-    replaced.addTo(file);
+    AppendMapSourceWaypoints(out, store, options, file, [&](Waypoint& w, qsizetype* replaced) {
+        CompleteLink(w, options.SwapNameDesc ? w.Description : w.Name, options);
+        AppendWaypoint(out, w, options, replaced);
+    });
     return file;
 }
 
 WriteResult WriteGdbFile(const QString& path, WaypointStore& store, const Options& options) {
-    if (store.WaypointCount() == 0) {
-        return {};
-    }
-    return SaveEncodedFile(path, EncodeGdbFile(store, options));
+    return SaveStore(path, store, [&] { return EncodeGdbFile(store, options); });
 }
 
 WriteResult WriteGdbFile(QIODevice& device, const QString& path, WaypointStore& store,
                          const Options& options) {
-    if (store.WaypointCount() == 0) {
-        return {};
-    }
-    return WriteEncodedFile(device, path, EncodeGdbFile(store, options));
+    return WriteStore(device, path, store, [&] { return EncodeGdbFile(store, options); });
 }

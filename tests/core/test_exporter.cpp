@@ -1,67 +1,39 @@
+// Every writer through the export: golden files, empty stores, failures.
+#include <QBuffer>
 #include <QDir>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "core/exporter.h"
-#include "support/fakes.h"
+#include <optional>
+
 #include "support/storefile.h"
-
-#ifdef Q_OS_UNIX
-#include <sys/resource.h>
-
-#include <csignal>
-#endif
-
-Q_DECLARE_METATYPE(ExportKind)
 
 namespace {
 
-const QString kData = QStringLiteral(WAYFOLD_TEST_DATA "/writers/");
-
-void AddKinds() {
-    QTest::addColumn<ExportKind>("kind");
-    QTest::addColumn<QString>("fileName");
-    QTest::newRow("MPS") << ExportKind::Mps << QStringLiteral("out.mps");
-    QTest::newRow("GDB") << ExportKind::Gdb << QStringLiteral("out.gdb");
-    QTest::newRow("XML LOC") << ExportKind::Loc << QStringLiteral("out.loc");
-    QTest::newRow("TerraByte LOC") << ExportKind::TerraByte << QStringLiteral("out.tb.loc");
-}
-
+// Waypoints GC0000, GC0001, ... with descriptions that sort the same way,
+// added in reverse order so that the export has to sort them.
 void Fill(WaypointStore& store, int count) {
-    for (int i = 0; i < count; ++i) {
-        Waypoint w;
-        w.Name = QStringLiteral("GC%1").arg(i, 4, 36, QLatin1Char('0')).toUpper();
-        w.Description = QStringLiteral("Cache number %1 of a long series").arg(i);
-        w.Symbol = NotSet;
-        w.Display = NotSet;
-        w.CategoryBits = NotSet;
-        store.Waypoints.push_back(w);
+    for (int i = count; i-- > 0;) {
+        const QString code = QStringLiteral("%1").arg(i, 4, 36, QLatin1Char('0')).toUpper();
+        store.Waypoints.push_back(
+            NamedWaypoint(QStringLiteral("GC") + code, QStringLiteral("Cache ") + code));
     }
-}
-
-void WriteFile(const QString& path, const QByteArray& content) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(content), content.size());
 }
 
 QStringList FolderEntries(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
-// Permission checks mean nothing to a process that ignores them (root).
-bool PermissionsApply(const QString& folder) {
-    QDir(folder).mkdir(QStringLiteral("probe"));
-    const QString probe = folder + QStringLiteral("/probe");
-    QFile::setPermissions(probe, QFile::ReadOwner | QFile::ExeOwner);
-    QFile f(probe + QStringLiteral("/x"));
-    const bool refused = !f.open(QIODevice::WriteOnly);
-    f.close();
-    f.remove();
-    QFile::setPermissions(probe, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QDir(probe).removeRecursively();
-    return refused;
+// Each waypoint's name and description and, with all, the other things an
+// export may change in the store.
+QStringList StoreTexts(const WaypointStore& store, bool all) {
+    QStringList texts;
+    for (const Waypoint& w : store.Waypoints) {
+        texts += w.Name + u'|' + w.Description +
+                 (all ? u'|' + w.Url + u'|' + w.TypeText + u'|' + QString::number(w.Duplicate)
+                      : QString());
+    }
+    return texts;
 }
 
 }  // namespace
@@ -70,97 +42,184 @@ class ExporterTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void emptyStore_data() { AddKinds(); }
+    // The session's options and pinned clock (its manual time is the one the
+    // JSON stores give) reach the writers, and the files are the golden ones.
+    void goldenFiles_data() {
+        QTest::addColumn<ExportKind>("kind");
+        QTest::addColumn<QString>("store");
+        QTest::addColumn<QString>("golden");
+        QTest::addColumn<int>("reports");
+        const auto row = [](ExportKind kind, const char* store, const char* golden, int reports) {
+            QTest::newRow(golden) << kind << QString::fromLatin1(store)
+                                  << QString::fromLatin1(golden) << reports;
+        };
+        // "Łódź" loses two characters, but not where CopyHint writes the hint.
+        row(ExportKind::Mps, "realistic", "realistic.mps", 1);
+        row(ExportKind::Mps, "options", "options.mps", 1);
+        row(ExportKind::Gdb, "realistic", "realistic.gdb", 1);
+        row(ExportKind::Gdb, "options", "options.gdb", 0);
+        row(ExportKind::Loc, "realistic", "realistic.loc", 0);
+        row(ExportKind::TerraByte, "realistic", "realistic.tb.loc", 1);
+        row(ExportKind::TerraByte, "options", "options.tb.loc", 1);
+    }
+    void goldenFiles() {
+        QFETCH(ExportKind, kind);
+        QFETCH(QString, store);
+        QFETCH(QString, golden);
+        QFETCH(int, reports);
+        StoreFile input = LoadStoreFile(store);
+        QVERIFY(input.loaded);
+        TestSession t;
+        QCOMPARE(t.session.options.ManualTime, input.options.ManualTime);
+        t.session.store = input.store;
+        t.session.options = input.options;
+        QTemporaryDir dir;
+        const QString out = dir.filePath(golden);
+        QVERIFY(MakeFile(out, QByteArray(5000, 'x')));  // replaced completely
+
+        QVERIFY(ExportFile(t.session, kind, out));
+        const QByteArray actual = FileBytes(out);
+        const QByteArray expected = FileBytes(kWriterData + golden);
+        QVERIFY2(actual == expected, FirstDifference(actual, expected).constData());
+        QCOMPARE(FolderEntries(dir.path()), QStringList{golden});
+        QCOMPARE(t.frontend.busyChanges, (std::vector<bool>{true, false}));
+        QCOMPARE(int(t.frontend.messages.size()), reports);
+        QCOMPARE(t.session.problemCount, reports);
+        if (reports > 0) {
+            QVERIFY2(t.frontend.messages[0].text.startsWith(
+                         QStringLiteral("2 characters in 1 waypoint could not be written in the "
+                                        "character set of ") +
+                         QDir::toNativeSeparators(out)),
+                     qPrintable(t.frontend.messages[0].text));
+        }
+        // The store keeps every waypoint, sorted, names and descriptions as they were.
+        QVERIFY(!t.session.store.Waypoints[0].SortKey.isEmpty());
+        QVERIFY(std::ranges::is_sorted(t.session.store.Waypoints, {}, &Waypoint::SortKey));
+        QStringList before = StoreTexts(input.store, false);
+        QStringList after = StoreTexts(t.session.store, false);
+        before.sort();
+        after.sort();
+        QCOMPARE(after, before);
+    }
+
+    // The writers onto a device. A whole file comes with the reports of its
+    // format: MPS and TerraByte LOC remind of the coordinates the readers
+    // repaired. A device that fails part-way: nothing counts as written, the
+    // message names the file and the system's reason, and the store is left
+    // as a successful export leaves it (the name/description swap undone).
+    void deviceWrites_data() {
+        QTest::addColumn<ExportKind>("kind");
+        QTest::addColumn<int>("limit");  // -1: all but the last byte
+        for (const auto& [kind, file] : kKinds) {
+            for (const int limit : {0, 10, 100, -1}) {
+                QTest::addRow("%s, %d bytes", file, limit) << kind << limit;
+            }
+        }
+    }
+    void deviceWrites() {
+        QFETCH(ExportKind, kind);
+        QFETCH(int, limit);
+        StoreFile success = LoadStoreFile(QStringLiteral("options"));
+        success.store.CoordinatesFixed = true;
+        StoreFile input = success;
+        QVERIFY(input.loaded && input.options.SwapNameDesc);
+        QBuffer whole;
+        whole.open(QIODevice::WriteOnly);
+        const QString name = QStringLiteral("/somewhere/out");
+        const WriteResult written = WriteKind(kind, name, success.store, success.options, &whole);
+        QCOMPARE(written.status, WriteResult::Written);
+        QVERIFY(success.store.CoordinatesFixed);
+        const bool warns = kind == ExportKind::Mps || kind == ExportKind::TerraByte;
+        QCOMPARE(!written.messages.empty() &&
+                     written.messages.back().title == QLatin1String("Errors during import"),
+                 warns);
+        if (warns) {
+            const UserMessage& last = written.messages.back();
+            QCOMPARE(last.icon, MessageIcon::Exclamation);
+            QCOMPARE(last.text,
+                     QStringLiteral("Some input waypoints had out-of-range latitudes or "
+                                    "longitudes.\r\n\r\nOffending values were reset to 0 and "
+                                    "the waypoints renamed to \r\n'FIXED - ' + OriginalName"));
+        }
+        if (limit < 0) {
+            limit = int(whole.data().size()) - 1;
+        }
+        FailingDevice device(limit);
+        const WriteResult result = WriteKind(kind, name, input.store, input.options, &device);
+        QCOMPARE(result.status, WriteResult::Failed);
+        QCOMPARE(device.written, whole.data().left(limit));
+        QCOMPARE(result.messages.size(), size_t(1));
+        QCOMPARE(result.messages[0].icon, MessageIcon::Critical);
+        QCOMPARE(result.messages[0].text,
+                 QStringLiteral("Could not write ") + QDir::toNativeSeparators(name) +
+                     QStringLiteral("\r\nReason: No space left on device"));
+        QCOMPARE(StoreTexts(input.store, true), StoreTexts(success.store, true));
+    }
+
+    // The export says so and writes nothing; the writers, called directly,
+    // neither create a file nor touch an old one.
+    void emptyStore_data() { AddKindRows(); }
     void emptyStore() {
         QFETCH(ExportKind, kind);
         QFETCH(QString, fileName);
         QTemporaryDir dir;
         TestSession t;
         const QString fresh = dir.filePath(fileName);
-        ExportFile(t.session, kind, fresh);
         const QString old = dir.filePath(QStringLiteral("old-") + fileName);
-        WriteFile(old, "old");
-        ExportFile(t.session, kind, old);
-
-        QVERIFY(!QFile::exists(fresh));
-        QCOMPARE(ReadWholeFile(old), QByteArray("old"));
-        QCOMPARE(t.frontend.messages.size(), size_t(2));
-        for (const UserMessage& m : t.frontend.messages) {
-            QCOMPARE(m.text, QStringLiteral("No waypoints to export"));
-            QCOMPARE(m.title, QStringLiteral("Wayfold"));
-            QCOMPARE(m.icon, MessageIcon::Information);
+        QVERIFY(MakeFile(old, "old"));
+        for (const QString& path : {fresh, old}) {
+            QVERIFY(!ExportFile(t.session, kind, path));
+            QCOMPARE(WriteKind(kind, path, t.session.store, t.session.options).status,
+                     WriteResult::NothingToWrite);
         }
+        QCOMPARE(FolderEntries(dir.path()), QStringList{QStringLiteral("old-") + fileName});
+        QCOMPARE(FileBytes(old), QByteArray("old"));
+        QCOMPARE(t.frontend.messageTexts(),
+                 QStringList(2, QStringLiteral("No waypoints to export")));
+        QCOMPARE(t.frontend.messages[1].title, QStringLiteral("Wayfold"));
+        QCOMPARE(t.frontend.messages[1].icon, MessageIcon::Information);
         QCOMPARE(t.session.problemCount, 2);
         QVERIFY(t.frontend.busyChanges.empty());
     }
 
-    void writesWithTheBusyPointer_data() { AddKinds(); }
-    void writesWithTheBusyPointer() {
-        QFETCH(ExportKind, kind);
-        QFETCH(QString, fileName);
-        QTemporaryDir dir;
-        TestSession t;
-        Fill(t.session.store, 3);
-        const QString out = dir.filePath(fileName);
-        ExportFile(t.session, kind, out);
-        QVERIFY(QFileInfo(out).size() > 60);
-        QCOMPARE(t.frontend.busyChanges, (std::vector<bool>{true, false}));
-        QVERIFY2(t.frontend.messages.empty(), qPrintable(t.frontend.messageTexts().join(u'|')));
-        QCOMPARE(t.session.problemCount, 0);
-        QCOMPARE(FolderEntries(dir.path()), QStringList{fileName});
-    }
-
-    // The options and the clock of the session reach the writer: with every
-    // option of options.json, the pinned clock's manual time, the file is
-    // the golden one.
-    void sessionOptionsAndClock_data() {
+    // An export that fails (into a missing folder; out of room, whether the
+    // file would fit a file buffer whole or not) names the file, leaves an old
+    // file and no partial one, and leaves the store as a successful export
+    // does: sorted, the name/description swap undone. The file size limit
+    // fails writes for root too.
+    void failedWrite_data() {
         QTest::addColumn<ExportKind>("kind");
-        QTest::addColumn<QString>("golden");
-        QTest::addColumn<int>("reports");
-        QTest::newRow("MPS") << ExportKind::Mps << QStringLiteral("options.mps") << 1;
-        // With CopyHint the comment is the hint, and "Łódź" is not written.
-        QTest::newRow("GDB") << ExportKind::Gdb << QStringLiteral("options.gdb") << 0;
-        QTest::newRow("TerraByte LOC")
-            << ExportKind::TerraByte << QStringLiteral("options.tb.loc") << 1;
-    }
-    void sessionOptionsAndClock() {
-        QFETCH(ExportKind, kind);
-        QFETCH(QString, golden);
-        StoreFile input = LoadStoreFile(kData + QStringLiteral("options.json"));
-        QVERIFY(input.loaded);
-        // The session's clock is pinned to 05/12/2026 01:02:03; its manual
-        // time is the one options.json gives.
-        TestSession t;
-        const qint64 sessionTime = t.session.options.ManualTime;
-        QCOMPARE(sessionTime, input.options.ManualTime);
-        t.session.store = input.store;
-        t.session.options = input.options;
-        t.session.options.ManualTime = sessionTime;
-
-        QTemporaryDir dir;
-        const QString out = dir.filePath(golden);
-        ExportFile(t.session, kind, out);
-        QCOMPARE(ReadWholeFile(out), ReadWholeFile(kData + golden));
-        // "Łódź" lost two characters: reported, and counted as a problem.
-        QFETCH(int, reports);
-        QCOMPARE(int(t.frontend.messages.size()), reports);
-        QCOMPARE(t.session.problemCount, reports);
-        if (reports > 0) {
-            QVERIFY(t.frontend.messages[0].text.startsWith(
-                QStringLiteral("2 characters in 1 waypoint")));
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<int>("count");  // 0: two waypoints into a missing folder
+        for (const auto& [kind, file] : kKinds) {
+            for (const int count : {0, 30, 3000}) {
+                QTest::addRow("%s, %d", file, count) << kind << QString::fromLatin1(file) << count;
+            }
         }
     }
-
-    void missingFolder_data() { AddKinds(); }
-    void missingFolder() {
+    void failedWrite() {
         QFETCH(ExportKind, kind);
         QFETCH(QString, fileName);
+        QFETCH(int, count);
         QTemporaryDir dir;
         TestSession t;
-        Fill(t.session.store, 2);
-        const QString out = dir.filePath(QStringLiteral("no such folder/") + fileName);
-        ExportFile(t.session, kind, out);
-        QVERIFY(!QFile::exists(out));
+        Fill(t.session.store, std::max(count, 2));
+        t.session.options.SwapNameDesc = true;
+        const QString out =
+            dir.filePath(count > 0 ? fileName : QStringLiteral("no such folder/") + fileName);
+        const QByteArray old = count > 0 ? "the old file" : "";
+        QVERIFY(count == 0 || MakeFile(out, old));
+        bool written = true;
+        {
+            std::optional<FileSizeLimit> limit;
+            if (count > 0 && !limit.emplace(1024).ok()) {
+                QSKIP("needs a file size limit");
+            }
+            written = ExportFile(t.session, kind, out);
+        }
+        QVERIFY(!written);
+        QCOMPARE(FileBytes(out), old);
+        QCOMPARE(FolderEntries(dir.path()), count > 0 ? QStringList{fileName} : QStringList());
         QCOMPARE(t.frontend.messages.size(), size_t(1));
         const UserMessage& m = t.frontend.messages[0];
         QCOMPARE(m.icon, MessageIcon::Critical);
@@ -169,98 +228,14 @@ private Q_SLOTS:
                  qPrintable(m.text));
         QCOMPARE(t.session.problemCount, 1);
         QCOMPARE(t.frontend.busyChanges, (std::vector<bool>{true, false}));
-        // The store is left as a successful export leaves it: sorted.
-        QVERIFY(t.session.store.Waypoints[0].Name < t.session.store.Waypoints[1].Name);
-    }
-
-    // A write that fails part-way (the disk fills up) leaves the old file
-    // and no partial file. The file size limit fails writes for root too.
-    void failedWriteKeepsTheOldFile_data() {
-        QTest::addColumn<ExportKind>("kind");
-        QTest::addColumn<QString>("fileName");
-        QTest::addColumn<int>("count");
-        // A small file fits a file buffer whole, a large one is written past it.
-        for (const int count : {30, 3000}) {
-            const QByteArray size = count < 100 ? " small" : " large";
-            QTest::newRow("MPS" + size) << ExportKind::Mps << QStringLiteral("out.mps") << count;
-            QTest::newRow("GDB" + size) << ExportKind::Gdb << QStringLiteral("out.gdb") << count;
-            QTest::newRow("XML LOC" + size)
-                << ExportKind::Loc << QStringLiteral("out.loc") << count;
-            QTest::newRow("TerraByte LOC" + size)
-                << ExportKind::TerraByte << QStringLiteral("out.tb.loc") << count;
-        }
-    }
-    void failedWriteKeepsTheOldFile() {
-#ifdef Q_OS_UNIX
-        QFETCH(ExportKind, kind);
-        QFETCH(QString, fileName);
-        QFETCH(int, count);
-        QTemporaryDir dir;
-        TestSession t;
-        Fill(t.session.store, count);
-        t.session.options.SwapNameDesc = true;
-        const QString out = dir.filePath(fileName);
-        WriteFile(out, "the old file");
-
-        rlimit before{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = before;
-        limited.rlim_cur = 1024;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
-        ExportFile(t.session, kind, out);
-        setrlimit(RLIMIT_FSIZE, &before);
-        std::signal(SIGXFSZ, previousHandler);
-
-        QCOMPARE(ReadWholeFile(out), QByteArray("the old file"));
-        QCOMPARE(FolderEntries(dir.path()), QStringList{fileName});
-        QCOMPARE(t.frontend.messages.size(), size_t(1));
-        QVERIFY2(t.frontend.messages[0].text.contains(QDir::toNativeSeparators(out)),
-                 qPrintable(t.frontend.messages[0].text));
-        QCOMPARE(t.session.problemCount, 1);
-        // Names and descriptions are back in place after the failure.
-        for (const Waypoint& w : t.session.store.Waypoints) {
-            QVERIFY2(w.Name.startsWith(QLatin1String("GC")), qPrintable(w.Name));
-        }
-#else
-        QSKIP("needs a file size limit");
-#endif
-    }
-
-    void readOnlyTargets_data() {
-        QTest::addColumn<bool>("readOnlyFolder");
-        QTest::newRow("read-only file") << false;
-        QTest::newRow("read-only folder") << true;
-    }
-    void readOnlyTargets() {
-        QFETCH(bool, readOnlyFolder);
-        QTemporaryDir dir;
-        if (!PermissionsApply(dir.path())) {
-            QSKIP("this process may write anywhere (root), so read-only files cannot be tested");
-        }
-        TestSession t;
-        Fill(t.session.store, 2);
-        const QString out = dir.filePath(QStringLiteral("old.gdb"));
-        WriteFile(out, "the old file");
-        const auto readOnly = QFile::ReadOwner | QFile::ExeOwner;
-        if (readOnlyFolder) {
-            QFile::setPermissions(dir.path(), readOnly);
-        } else {
-            QFile::setPermissions(out, QFile::ReadOwner);
-        }
-        ExportFile(t.session, ExportKind::Gdb, out);
-        QFile::setPermissions(dir.path(), readOnly | QFile::WriteOwner);
-        QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner);
-        QCOMPARE(ReadWholeFile(out), QByteArray("the old file"));
-        QCOMPARE(FolderEntries(dir.path()), QStringList{QStringLiteral("old.gdb")});
-        QCOMPARE(t.frontend.messages.size(), size_t(1));
-        QVERIFY(t.frontend.messages[0].text.contains(QDir::toNativeSeparators(out)));
+        QVERIFY(std::ranges::is_sorted(t.session.store.Waypoints, {}, &Waypoint::Name));
+        QVERIFY(t.session.store.Waypoints[0].Name.startsWith(QLatin1String("GC")));
     }
 
     void notAFileKind() {
         TestSession t;
         Fill(t.session.store, 1);
-        ExportFile(t.session, ExportKind::Separator, QStringLiteral("x"));
+        QVERIFY(!ExportFile(t.session, ExportKind::Separator, QStringLiteral("x")));
         QCOMPARE(t.frontend.messageTexts(),
                  QStringList{QStringLiteral("Error selecting function.")});
         QCOMPARE(t.frontend.messages[0].title, QStringLiteral("Wayfold Error"));

@@ -1,25 +1,39 @@
 #pragma once
 
-// Stores and options described in JSON files (tests/data/writers/*.json), so
-// that a test and the script that made its golden files start from the same
-// waypoints. Every Waypoint field may be given by its name; missing fields
-// keep the values of a fresh record, and missing semicircles are computed
-// from the degrees.
+// What the writer tests share: stores and options described in JSON files
+// (tests/data/writers/*.json), so that a test and the script that made its
+// golden files start from the same waypoints; hand-made stores; every export
+// kind's writer and reader; a device that fails part-way, and a disk that
+// fills up.
 
-#include <QByteArray>
 #include <QFile>
-#include <QIODevice>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QString>
-#include <QtEndian>
-
+#include <QtTest>
 #include <algorithm>
 #include <type_traits>
+#include <utility>
 
-#include "core/store.h"
-#include "settings/options.h"
+#include "core/exporter.h"
+#include "locgpx/locreader.h"
+#include "locgpx/locwriter.h"
+#include "locgpx/terrabytewriter.h"
+#include "mapsource/gdbreader.h"
+#include "mapsource/gdbwriter.h"
+#include "mapsource/mpsreader.h"
+#include "mapsource/mpswriter.h"
+#include "support/fakes.h"
+
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
+
+Q_DECLARE_METATYPE(ExportKind)
+
+inline const QString kWriterData = QStringLiteral(WAYFOLD_TEST_DATA "/writers/");
 
 struct StoreFile {
     WaypointStore store;
@@ -27,106 +41,225 @@ struct StoreFile {
     bool loaded = false;
 };
 
-inline Waypoint WaypointFromJson(const QJsonObject& o) {
-    Waypoint w;
-    const auto text = [&o](const char* key, QString& field) {
-        if (o.contains(QLatin1String(key))) {
-            field = o.value(QLatin1String(key)).toString();
-        }
-    };
-    const auto number = [&o](const char* key, auto& field) {
-        if (o.contains(QLatin1String(key))) {
-            field = static_cast<std::remove_reference_t<decltype(field)>>(
-                o.value(QLatin1String(key)).toDouble());
-        }
-    };
-    text("Name", w.Name);
-    text("Description", w.Description);
-    text("Url", w.Url);
-    text("LinkName", w.LinkName);
-    text("Comment", w.Comment);
-    text("TypeText", w.TypeText);
-    text("CacheType", w.CacheType);
-    text("Hint", w.Hint);
-    number("Latitude", w.Latitude);
-    number("Longitude", w.Longitude);
-    number("HasAltitude", w.HasAltitude);
-    number("Altitude", w.Altitude);
-    number("HasDepth", w.HasDepth);
-    number("Depth", w.Depth);
-    number("HasProximity", w.HasProximity);
-    number("Proximity", w.Proximity);
-    number("HasTemperature", w.HasTemperature);
-    number("Temperature", w.Temperature);
-    number("Symbol", w.Symbol);
-    number("Colour", w.Colour);
-    number("Display", w.Display);
-    number("HasTime", w.HasTime);
-    number("Time", w.Time);
-    number("CategoryBits", w.CategoryBits);
-    w.LatSemicircles = DegreesToSemicircles(w.Latitude);
-    w.LonSemicircles = DegreesToSemicircles(w.Longitude);
-    number("LatSemicircles", w.LatSemicircles);
-    number("LonSemicircles", w.LonSemicircles);
-    return w;
+// Sets each field whose key o holds (key, field, key, field, ...); the
+// others keep their values.
+inline void FromJson(const QJsonObject&) {}
+template <typename T, typename... More>
+void FromJson(const QJsonObject& o, const char* key, T& field, More&&... more) {
+    const QJsonValue v = o.value(QLatin1String(key));
+    if constexpr (std::is_same_v<T, QString>) {
+        field = v.toString(field);
+    } else if constexpr (std::is_same_v<T, bool>) {
+        field = v.toBool(field);
+    } else {
+        field = v.isUndefined() ? field : static_cast<T>(v.toDouble());
+    }
+    FromJson(o, std::forward<More>(more)...);
 }
 
-inline Options OptionsFromJson(const QJsonObject& o) {
-    Options options;
-    options.IconNumber = o.value(QLatin1String("IconNumber")).toInt();
-    options.PreserveIcons = o.value(QLatin1String("PreserveIcons")).toBool();
-    options.DisplayMode = o.value(QLatin1String("DisplayMode")).toInt();
-    options.PreserveDisplay = o.value(QLatin1String("PreserveDisplay")).toBool();
-    options.ModNames = o.value(QLatin1String("ModNames")).toBool();
-    options.SwapNameDesc = o.value(QLatin1String("SwapNameDesc")).toBool();
-    options.CopyHint = o.value(QLatin1String("CopyHint")).toBool();
-    options.Categories = static_cast<qint16>(o.value(QLatin1String("Categories")).toInt());
-    options.PreserveCats = o.value(QLatin1String("PreserveCats")).toBool();
-    options.PreserveTimes = o.value(QLatin1String("PreserveTimes")).toBool();
-    options.ManualTime = static_cast<qint64>(o.value(QLatin1String("ManualTime")).toDouble());
-    return options;
-}
-
-inline StoreFile LoadStoreFile(const QString& path) {
+// Every Waypoint field may be given by its name; missing fields keep the
+// values of a fresh record, missing semicircles are computed from the degrees.
+inline StoreFile LoadStoreFile(const QString& name) {
     StoreFile result;
-    QFile file(path);
+    QFile file(kWriterData + name + QStringLiteral(".json"));
     if (!file.open(QIODevice::ReadOnly)) {
         return result;
     }
     const QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
-    result.options = OptionsFromJson(root.value(QLatin1String("options")).toObject());
+    Options& p = result.options;
+    FromJson(root.value(QLatin1String("options")).toObject(), "IconNumber", p.IconNumber,
+             "PreserveIcons", p.PreserveIcons, "DisplayMode", p.DisplayMode, "PreserveDisplay",
+             p.PreserveDisplay, "ModNames", p.ModNames, "SwapNameDesc", p.SwapNameDesc, "CopyHint",
+             p.CopyHint, "Categories", p.Categories, "PreserveCats", p.PreserveCats,
+             "PreserveTimes", p.PreserveTimes, "ManualTime", p.ManualTime);
     for (const QJsonValue& v : root.value(QLatin1String("waypoints")).toArray()) {
-        result.store.Waypoints.push_back(WaypointFromJson(v.toObject()));
+        const QJsonObject o = v.toObject();
+        Waypoint w;
+        FromJson(o, "Name", w.Name, "Description", w.Description, "Url", w.Url, "LinkName",
+                 w.LinkName, "Comment", w.Comment, "TypeText", w.TypeText, "CacheType", w.CacheType,
+                 "Hint", w.Hint, "Latitude", w.Latitude, "Longitude", w.Longitude, "HasAltitude",
+                 w.HasAltitude, "Altitude", w.Altitude, "HasDepth", w.HasDepth, "Depth", w.Depth,
+                 "HasProximity", w.HasProximity, "Proximity", w.Proximity, "HasTemperature",
+                 w.HasTemperature, "Temperature", w.Temperature, "Symbol", w.Symbol, "Colour",
+                 w.Colour, "Display", w.Display, "HasTime", w.HasTime, "Time", w.Time,
+                 "CategoryBits", w.CategoryBits);
+        w.LatSemicircles = DegreesToSemicircles(w.Latitude);
+        w.LonSemicircles = DegreesToSemicircles(w.Longitude);
+        FromJson(o, "LatSemicircles", w.LatSemicircles, "LonSemicircles", w.LonSemicircles);
+        result.store.Waypoints.push_back(w);
     }
     result.loaded = !result.store.Waypoints.empty();
     return result;
 }
 
-inline QByteArray ReadWholeFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+// A waypoint as the XML LOC reader leaves one: symbol, display mode and
+// categories not set.
+inline Waypoint NamedWaypoint(const QString& name, const QString& description = QString()) {
+    Waypoint w;
+    w.Name = name;
+    w.Description = description;
+    w.Symbol = NotSet;
+    w.Display = NotSet;
+    w.CategoryBits = NotSet;
+    return w;
 }
 
-// A little-endian number at an offset of a written file; 0 past its end.
-template <typename T>
-T LittleEndianAt(const QByteArray& bytes, qsizetype at) {
-    char buffer[sizeof(T)] = {};
-    if (at >= 0 && at + qsizetype(sizeof(T)) <= bytes.size()) {
-        std::copy_n(bytes.constData() + at, sizeof(T), buffer);
-    }
-    return qFromLittleEndian<T>(buffer);
+// The options of realistic.json: symbol 18, display mode 1, both kept.
+inline Options TestOptions() {
+    Options o;
+    o.IconNumber = 18;
+    o.PreserveIcons = true;
+    o.DisplayMode = 1;
+    o.PreserveDisplay = true;
+    o.ManualTime = 1796432536;
+    return o;
 }
+
+// Waypoints with everything XML needs escaped or cannot carry (a control
+// character), characters beyond Windows-1252, coordinates near the limits,
+// odd flags and an early time.
+inline StoreFile SpecialCharacters() {
+    struct Row {
+        const char* name;
+        const char* description;
+        const char* url;
+        const char* linkName;
+        double lat;
+        double lon;
+    };
+    const Row rows[] = {
+        {"A&B", "Fish & <Chips> \"quoted\" 'single'", "http://x.example/?a=1&b=2", "Fish & Chips",
+         51.5, -0.25},
+        {"C<D\"E", "ends ]]> here ]]", "http://x.example/]]>", "\"q\" <x>", -33.8651234,
+         151.2099876},
+        {"GC1EUR", "€5 for Joe’s café\r\nsecond line", "http://x.example/€", "Joe’s", 0.000001,
+         -179.999999},
+        {"TAB\tNAME", "😀 Südhang ½", "http://x.example/?q=<u>]]>", "x\ny ]]>", -89.5, 0},
+        {"CTRL", "bell\x07 here", "u", "l", 89.999999, 180}};
+    StoreFile special{{}, TestOptions(), true};
+    for (const Row& r : rows) {
+        Waypoint w = NamedWaypoint(QString::fromUtf8(r.name), QString::fromUtf8(r.description));
+        w.Url = QString::fromUtf8(r.url);
+        w.LinkName = QString::fromUtf8(r.linkName);
+        w.Latitude = r.lat;
+        w.Longitude = r.lon;
+        w.LatSemicircles = DegreesToSemicircles(r.lat);
+        w.LonSemicircles = DegreesToSemicircles(r.lon);
+        special.store.Waypoints.push_back(w);
+    }
+    // Set flags other than 1, as MPS files may hold them (GDB readers take a
+    // double only after the flag value 1), and a time before 1970.
+    special.options.PreserveTimes = true;
+    Waypoint& flags = special.store.Waypoints.back();
+    flags.Time = -86400;
+    flags.HasAltitude = flags.HasProximity = flags.HasDepth = flags.HasTemperature = 255;
+    flags.Altitude = 12.5;
+    flags.Proximity = 10;
+    flags.Depth = 3.25;
+    flags.Temperature = -4.5;
+    return special;
+}
+
+// Every kind that writes a file, with a file name for it.
+inline constexpr std::pair<ExportKind, const char*> kKinds[] = {
+    {ExportKind::Mps, "out.mps"},
+    {ExportKind::Gdb, "out.gdb"},
+    {ExportKind::Loc, "out.loc"},
+    {ExportKind::TerraByte, "out.tb.loc"}};
+
+// One row for each of them.
+inline void AddKindRows() {
+    QTest::addColumn<ExportKind>("kind");
+    QTest::addColumn<QString>("fileName");
+    for (const auto& [kind, file] : kKinds) {
+        QTest::newRow(file) << kind << QString::fromLatin1(file);
+    }
+}
+
+// The writer of a kind, onto the file at path or, when given, onto device
+// (path then only names the file).
+inline WriteResult WriteKind(ExportKind kind, const QString& path, WaypointStore& store,
+                             const Options& options, QIODevice* device = nullptr) {
+    switch (kind) {
+        case ExportKind::Mps:
+            return device ? WriteMpsFile(*device, path, store, options)
+                          : WriteMpsFile(path, store, options);
+        case ExportKind::Gdb:
+            return device ? WriteGdbFile(*device, path, store, options)
+                          : WriteGdbFile(path, store, options);
+        case ExportKind::Loc:
+            return device ? WriteLocFile(*device, path, store) : WriteLocFile(path, store);
+        default:
+            return device ? WriteTerraByteFile(*device, path, store, options)
+                          : WriteTerraByteFile(path, store, options);
+    }
+}
+
+// Reads a written file with our own reader of its kind into back; the
+// reader's messages, empty when it took the file.
+inline QStringList ReadKind(ExportKind kind, const QString& path, WaypointStore& back) {
+    RecordingProgress progress;
+    const auto read = kind == ExportKind::Mps   ? &ReadMpsFile
+                      : kind == ExportKind::Gdb ? &ReadGdbFile
+                                                : &ReadLocFile;
+    QStringList messages;
+    for (const UserMessage& m : read(path, back, progress).messages) {
+        messages += m.text;
+    }
+    return messages;
+}
+
+// Limits the files that this process and the programs it starts write to
+// bytes while it lives; a write beyond fails as on a full disk (the signal it
+// raises is ignored). The limit holds for root too. ok() is false where there
+// is no such limit.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(qint64 bytes) {
+#ifdef Q_OS_UNIX
+        if (getrlimit(RLIMIT_FSIZE, &before_) != 0) {
+            return;
+        }
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        saved_ = true;
+        rlimit limited = before_;
+        limited.rlim_cur = rlim_t(bytes);
+        ok_ = setrlimit(RLIMIT_FSIZE, &limited) == 0;
+#else
+        Q_UNUSED(bytes);
+#endif
+    }
+    ~FileSizeLimit() {
+#ifdef Q_OS_UNIX
+        if (saved_) {
+            setrlimit(RLIMIT_FSIZE, &before_);
+            std::signal(SIGXFSZ, previousHandler_);
+        }
+#endif
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    bool ok() const {
+        return ok_;
+    }
+
+private:
+    bool ok_ = false;
+#ifdef Q_OS_UNIX
+    bool saved_ = false;
+    rlimit before_{};
+    void (*previousHandler_)(int) = nullptr;
+#endif
+};
 
 // Where two byte strings first differ, for failure messages.
 inline QByteArray FirstDifference(const QByteArray& actual, const QByteArray& expected) {
-    qsizetype i = 0;
-    while (i < actual.size() && i < expected.size() && actual[i] == expected[i]) {
-        ++i;
-    }
-    return "sizes " + QByteArray::number(actual.size()) + " and " +
-           QByteArray::number(expected.size()) + ", first difference at offset " +
-           QByteArray::number(i) + ": got " + actual.mid(i, 16).toHex(' ') + ", expected " +
-           expected.mid(i, 16).toHex(' ');
+    const auto i =
+        std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end()).first -
+        actual.begin();
+    return QByteArray::number(actual.size()) + " bytes, " + QByteArray::number(expected.size()) +
+           " expected; at " + QByteArray::number(i) + ": " + actual.mid(i, 16).toHex(' ') +
+           ", expected " + expected.mid(i, 16).toHex(' ');
 }
 
 // A device that takes the first limit bytes and then fails, as a full disk
