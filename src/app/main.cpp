@@ -71,56 +71,59 @@ private:
     static inline std::vector<Held> held_;
 };
 
-UserMessage UsageMessage() {
-    return {UsageText(), QStringLiteral("Wayfold Help Dialog"), MessageIcon::Information};
+// Runs run on a session with the system's settings, processes, clock and
+// temporary folder, after our temporary files of earlier runs are cleaned up;
+// or only shows the usage.
+template <typename Run>
+int RunSession(Frontend& frontend, bool showUsage, Run run) {
+    QtSettingsStore settings;
+    QtProcessStarter processes;
+    Session session(frontend, settings, processes, &SystemClockUtc, QDir::tempPath());
+    DeleteStaleTemporaryFiles(session.tempFolder, session.nowUtc());
+    if (showUsage) {
+        session.tell(
+            {UsageText(), QStringLiteral("Wayfold Help Dialog"), MessageIcon::Information});
+        return 0;
+    }
+    return run(session);
 }
 
 int RunHeadless(const CommandLine& commandLine) {
     ConsoleFrontend frontend;
-    QtSettingsStore settings;
-    QtProcessStarter processes;
-    Session session(frontend, settings, processes, &SystemClockUtc, QDir::tempPath());
-    DeleteStaleTemporaryFiles(session.tempFolder, session.nowUtc());
-    if (commandLine.showUsage || commandLine.empty) {
-        session.tell(UsageMessage());
-        return 0;
-    }
-    RestoreOptions(session.options, settings);
-    const int status = RunCommands(session, commandLine);
-    DeleteTemporaryFiles(session);
-    return status;
+    // With nothing to do and no window, the usage says what could be done.
+    const bool usage = commandLine.showUsage || commandLine.empty;
+    return RunSession(frontend, usage, [&](Session& session) {
+        RestoreOptions(session.options, session.settings);
+        const int status = RunCommands(session, commandLine);
+        DeleteTemporaryFiles(session);
+        return status;
+    });
 }
 
 int RunWindow(QApplication& app, const CommandLine& commandLine) {
     WidgetFrontend frontend;
-    QtSettingsStore settings;
-    QtProcessStarter processes;
-    Session session(frontend, settings, processes, &SystemClockUtc, QDir::tempPath());
-    DeleteStaleTemporaryFiles(session.tempFolder, session.nowUtc());
-    if (commandLine.showUsage) {
-        session.tell(UsageMessage());
-        return 0;
-    }
-    MainWindow window(session);
-    frontend.attach(&window);
-    window.load();
-    window.show();
-    RestoreOptions(session.options, settings);
-    window.showRestoredOptions();
-    window.showImportDir();
-    int status = 0;
-    if (!commandLine.empty) {
-        status = RunCommands(session, commandLine);
-        // A window closed while the command line ran has been unloaded already.
-        if (status == 2 || session.QuitWhenDone || !window.isVisible()) {
-            window.close();
-            DeleteTemporaryFiles(session);
-            return status;
+    return RunSession(frontend, commandLine.showUsage, [&](Session& session) {
+        MainWindow window(session);
+        frontend.attach(&window);
+        window.load();
+        window.show();
+        RestoreOptions(session.options, session.settings);
+        window.showRestoredOptions();
+        window.showImportDir();
+        int status = 0;
+        if (!commandLine.empty) {
+            status = RunCommands(session, commandLine);
+            // A window closed while the command line ran has been unloaded already.
+            if (status == 2 || session.QuitWhenDone || !window.isVisible()) {
+                window.close();
+                DeleteTemporaryFiles(session);
+                return status;
+            }
         }
-    }
-    app.exec();
-    DeleteTemporaryFiles(session);
-    return 0;
+        app.exec();
+        DeleteTemporaryFiles(session);
+        return 0;
+    });
 }
 
 }  // namespace

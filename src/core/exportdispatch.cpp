@@ -54,26 +54,23 @@ void StoreGenerateMode(SettingsStore& settings, int index) {
 }
 
 FileDialogRequest SaveDialogRequest(ExportKind kind, const QString& baseName) {
+    struct Dialog {
+        const char* title;
+        const char* extension;
+        const char* files;  // the filter's description of the kind's files
+    };
+    static constexpr Dialog mps = {"Save Mapsource File As...", "mps", "Mapsource Files"};
+    static constexpr Dialog gdb = {"Save Garmin Database File As...", "gdb",
+                                   "Garmin Database Files"};
+    static constexpr Dialog loc = {"Save .LOC File As...", "loc", "LOC Files"};
+    const Dialog& d = kind == ExportKind::Mps ? mps : kind == ExportKind::Gdb ? gdb : loc;
+    const QString extension = QString::fromLatin1(d.extension);
     FileDialogRequest request;
-    switch (kind) {
-        case ExportKind::Mps:
-            request.title = QStringLiteral("Save Mapsource File As...");
-            request.defaultExtension = QStringLiteral("mps");
-            request.filter = QStringLiteral("Mapsource Files (*.mps)|*.mps|All Files (*.*)|*.*");
-            break;
-        case ExportKind::Gdb:
-            request.title = QStringLiteral("Save Garmin Database File As...");
-            request.defaultExtension = QStringLiteral("gdb");
-            request.filter =
-                QStringLiteral("Garmin Database Files (*.gdb)|*.gdb|All Files (*.*)|*.*");
-            break;
-        default:
-            request.title = QStringLiteral("Save .LOC File As...");
-            request.defaultExtension = QStringLiteral("loc");
-            request.filter = QStringLiteral("LOC Files (*.loc)|*.loc|All Files (*.*)|*.*");
-            break;
-    }
-    request.fileName = baseName + QLatin1Char('.') + request.defaultExtension;
+    request.title = QString::fromLatin1(d.title);
+    request.defaultExtension = extension;
+    request.filter = QString::fromLatin1(d.files) +
+                     QStringLiteral(" (*.%1)|*.%1|All Files (*.*)|*.*").arg(extension);
+    request.fileName = baseName + QLatin1Char('.') + extension;
     return request;
 }
 

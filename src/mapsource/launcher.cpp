@@ -64,8 +64,15 @@ void ReportNotFound(Session& session) {
          QStringLiteral("Wayfold"), MessageIcon::Exclamation});
 }
 
-// The temporary file with the store written to it, listed for deletion.
+// The temporary file with the store written to it, listed for deletion;
+// nothing when the store is empty or the file could not be written.
 std::optional<QString> WriteTemporaryFile(Session& session, ExportKind kind) {
+    if (session.store.WaypointCount() == 0) {
+        // The window never gets here with an empty store; a command line does.
+        session.report({QStringLiteral("No waypoints to export"), QStringLiteral("Wayfold"),
+                        MessageIcon::Information});
+        return std::nullopt;
+    }
     const bool mps = kind == ExportKind::Mps;
     const std::optional<QString> path = CreateTemporaryFile(
         session.tempFolder, mps ? QStringLiteral("MPS") : QStringLiteral("GDB"));
@@ -80,16 +87,6 @@ std::optional<QString> WriteTemporaryFile(Session& session, ExportKind kind) {
         return std::nullopt;
     }
     return path;
-}
-
-bool StoreIsEmpty(Session& session) {
-    if (session.store.WaypointCount() > 0) {
-        return false;
-    }
-    // The window never gets here with an empty store; a command line does.
-    session.report({QStringLiteral("No waypoints to export"), QStringLiteral("Wayfold"),
-                    MessageIcon::Information});
-    return true;
 }
 
 }  // namespace
@@ -195,9 +192,6 @@ StartCommand MapSourceCommand(const QString& executable, const QString& file) {
 }
 
 void OpenMpsInMapSource(Session& session) {
-    if (StoreIsEmpty(session)) {
-        return;
-    }
     const std::optional<QString> file = WriteTemporaryFile(session, ExportKind::Mps);
     if (!file) {
         return;
@@ -246,9 +240,6 @@ void OpenMpsInMapSource(Session& session) {
 }
 
 void OpenGdbInMapSource(Session& session) {
-    if (StoreIsEmpty(session)) {
-        return;
-    }
     const std::optional<QString> file = WriteTemporaryFile(session, ExportKind::Gdb);
     if (!file) {
         return;

@@ -15,6 +15,7 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPointF>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -59,6 +60,12 @@ int TwipsToPixels(const QString& twips, double dpi) {
 QString PixelsToTwips(int pixels, double dpi) {
     const auto twips = static_cast<qint64>(std::nearbyint(pixels * kTwipsPerInch / dpi));
     return (twips < 0 ? QString() : QStringLiteral(" ")) + QString::number(twips);
+}
+
+// The screen's logical dots per inch across and down; 96 without a screen.
+QPointF LogicalDpi(const QScreen* screen) {
+    return screen != nullptr ? QPointF(screen->logicalDotsPerInchX(), screen->logicalDotsPerInchY())
+                             : QPointF(96, 96);
 }
 
 QString DefaultImportDir() {
@@ -256,11 +263,9 @@ void MainWindow::showImportDir() {
 }
 
 void MainWindow::placeWindow() {
-    const QScreen* screen = this->screen();
-    const double dpiX = screen != nullptr ? screen->logicalDotsPerInchX() : 96;
-    const double dpiY = screen != nullptr ? screen->logicalDotsPerInchY() : 96;
+    const QPointF dpi = LogicalDpi(screen());
     const auto place = [&](const QString& left, const QString& top) {
-        return QPoint(TwipsToPixels(left, dpiX), TwipsToPixels(top, dpiY));
+        return QPoint(TwipsToPixels(left, dpi.x()), TwipsToPixels(top, dpi.y()));
     };
     QPoint position = place(session_.settings.valueOr(QStringLiteral("Left"), kDefaultTwips),
                             session_.settings.valueOr(QStringLiteral("Top"), kDefaultTwips));
@@ -278,15 +283,13 @@ void MainWindow::placeWindow() {
 }
 
 void MainWindow::storeWindowPlace() {
-    const QScreen* screen = this->screen();
-    const double dpiX = screen != nullptr ? screen->logicalDotsPerInchX() : 96;
-    const double dpiY = screen != nullptr ? screen->logicalDotsPerInchY() : 96;
+    const QPointF dpi = LogicalDpi(screen());
     // A minimised or maximised window keeps the place it will return to.
     const QPoint position = (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))
                                 ? normalGeometry().topLeft()
                                 : pos();
-    SaveOption(session_.settings, QStringLiteral("Top"), PixelsToTwips(position.y(), dpiY));
-    SaveOption(session_.settings, QStringLiteral("Left"), PixelsToTwips(position.x(), dpiX));
+    SaveOption(session_.settings, QStringLiteral("Top"), PixelsToTwips(position.y(), dpi.y()));
+    SaveOption(session_.settings, QStringLiteral("Left"), PixelsToTwips(position.x(), dpi.x()));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -396,11 +399,8 @@ bool MainWindow::acceptsDropAt(const QPoint& position) const {
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (acceptsDropAt(event->position().toPoint())) {
-        event->acceptProposedAction();
-    } else {
-        event->ignore();
-    }
+    // Entering is the first move over the window: the same places take drops.
+    dragMoveEvent(event);
 }
 
 void MainWindow::dragMoveEvent(QDragMoveEvent* event) {

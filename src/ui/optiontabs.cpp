@@ -12,7 +12,8 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <iterator>
+#include <algorithm>
+#include <span>
 
 #include "core/session.h"
 #include "core/timeentry.h"
@@ -27,22 +28,10 @@ const char* const kIconCaptions[] = {"Waypoint", "Short Tower",       "Geocache"
 // The display mode of each button and back.
 constexpr qint32 kDisplayModes[] = {1, 0, 2};
 
-int IconIndex(qint32 number) {
-    for (int i = 0; i < static_cast<int>(std::size(OfferedIcons)); ++i) {
-        if (OfferedIcons[i] == number) {
-            return i;
-        }
-    }
-    return 0;
-}
-
-int DisplayIndex(qint32 mode) {
-    for (int i = 0; i < static_cast<int>(std::size(kDisplayModes)); ++i) {
-        if (kDisplayModes[i] == mode) {
-            return i;
-        }
-    }
-    return 0;
+// The button of a value: its place in the values, or the first button.
+int ChoiceIndex(std::span<const qint32> values, qint32 value) {
+    const auto it = std::ranges::find(values, value);
+    return it == values.end() ? 0 : static_cast<int>(it - values.begin());
 }
 
 bool IsTextKey(const QKeyEvent* key) {
@@ -95,6 +84,20 @@ QCheckBox* OptionTabs::optionBox(const QString& objectName, const QString& capti
     return box;
 }
 
+void OptionTabs::storeChoices(QButtonGroup* group, std::span<const qint32> values,
+                              qint32 Options::*field, const QString& valueName) {
+    // The button ids are the places in values.
+    connect(group, &QButtonGroup::idToggled, this, [=, this](int index, bool checked) {
+        if (!checked || showing_) {
+            return;
+        }
+        const qint32 value =
+            index >= 0 && index < static_cast<int>(values.size()) ? values[index] : values[0];
+        session_.options.*field = value;
+        SaveOption(session_.settings, valueName, QString::number(value));
+    });
+}
+
 QWidget* OptionTabs::iconsPage() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("fraOptions0"));
@@ -117,14 +120,7 @@ QWidget* OptionTabs::iconsPage() {
     }
     grid->setRowStretch(6, 1);
     icons_->button(0)->setChecked(true);
-    connect(icons_, &QButtonGroup::idToggled, this, [this](int index, bool checked) {
-        if (!checked || showing_) {
-            return;
-        }
-        const qint32 number = index >= 1 && index <= 7 ? OfferedIcons[index] : 18;
-        session_.options.IconNumber = number;
-        SaveOption(session_.settings, QStringLiteral("IconNumber"), QString::number(number));
-    });
+    storeChoices(icons_, OfferedIcons, &Options::IconNumber, QStringLiteral("IconNumber"));
     return page;
 }
 
@@ -162,14 +158,8 @@ QWidget* OptionTabs::namesPage() {
         displayLayout->addWidget(button, 1 + index % 2, index / 2);
     }
     displayModes_->button(0)->setChecked(true);
-    connect(displayModes_, &QButtonGroup::idToggled, this, [this](int index, bool checked) {
-        if (!checked || showing_) {
-            return;
-        }
-        const qint32 mode = index >= 0 && index <= 2 ? kDisplayModes[index] : 1;
-        session_.options.DisplayMode = mode;
-        SaveOption(session_.settings, QStringLiteral("DisplayMode"), QString::number(mode));
-    });
+    storeChoices(displayModes_, kDisplayModes, &Options::DisplayMode,
+                 QStringLiteral("DisplayMode"));
 
     auto* column = new QVBoxLayout(page);
     column->addWidget(hint);
@@ -263,8 +253,8 @@ void OptionTabs::storeCategories() {
 
 void OptionTabs::showOptions(const Options& options) {
     showing_ = true;
-    icons_->button(IconIndex(options.IconNumber))->setChecked(true);
-    displayModes_->button(DisplayIndex(options.DisplayMode))->setChecked(true);
+    icons_->button(ChoiceIndex(OfferedIcons, options.IconNumber))->setChecked(true);
+    displayModes_->button(ChoiceIndex(kDisplayModes, options.DisplayMode))->setChecked(true);
     const std::pair<const char*, bool> boxes[] = {
         {"chkIconPrv", options.PreserveIcons},     {"chkDispPrv", options.PreserveDisplay},
         {"chkHintToDesc", options.CopyHint},       {"chkModName", options.ModNames},

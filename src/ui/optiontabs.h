@@ -3,6 +3,7 @@
 #include <QString>
 #include <QTabWidget>
 #include <array>
+#include <span>
 
 class QButtonGroup;
 class QCheckBox;
@@ -40,6 +41,9 @@ private:
     QWidget* timePage();
     QCheckBox* optionBox(const QString& objectName, const QString& caption, const QString& toolTip,
                          const QString& valueName, bool Options::*field);
+    // Stores the value of the button chosen in group: its place in values.
+    void storeChoices(QButtonGroup* group, std::span<const qint32> values, qint32 Options::*field,
+                      const QString& valueName);
     void storeCategories();
     void chooseNow();
     void chooseManual(bool selectAll);

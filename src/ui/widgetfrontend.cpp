@@ -117,12 +117,12 @@ QString QtFileFilter(const QString& filter) {
     return entries.join(QStringLiteral(";;"));
 }
 
-std::optional<QString> WidgetFrontend::saveFileDialog(const FileDialogRequest& request) {
-    if (questions_ != nullptr) {
-        return questions_->saveFileDialog(request);
-    }
+std::optional<QString> WidgetFrontend::fileDialog(const FileDialogRequest& request, bool save) {
     QFileDialog dialog(window_, request.title, request.folder, QtFileFilter(request.filter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    if (!save) {
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
     dialog.setDefaultSuffix(request.defaultExtension);
     dialog.selectFile(request.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
@@ -131,19 +131,18 @@ std::optional<QString> WidgetFrontend::saveFileDialog(const FileDialogRequest& r
     return dialog.selectedFiles().front();
 }
 
+std::optional<QString> WidgetFrontend::saveFileDialog(const FileDialogRequest& request) {
+    if (questions_ != nullptr) {
+        return questions_->saveFileDialog(request);
+    }
+    return fileDialog(request, true);
+}
+
 std::optional<QString> WidgetFrontend::openFileDialog(const FileDialogRequest& request) {
     if (questions_ != nullptr) {
         return questions_->openFileDialog(request);
     }
-    QFileDialog dialog(window_, request.title, request.folder, QtFileFilter(request.filter));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(request.defaultExtension);
-    dialog.selectFile(request.fileName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return std::nullopt;
-    }
-    return dialog.selectedFiles().front();
+    return fileDialog(request, false);
 }
 
 std::optional<QString> WidgetFrontend::folderDialog(const QString& prompt) {

@@ -29,6 +29,9 @@ public:
     std::optional<QString> folderDialog(const QString& prompt) override;
 
 private:
+    // A file dialog for saving, or for opening an existing file.
+    std::optional<QString> fileDialog(const FileDialogRequest& request, bool save);
+
     Frontend* questions_;
     MainWindow* window_ = nullptr;
     QElapsedTimer sinceEvents_;

@@ -1,134 +1,158 @@
-// End-to-end runs of the built program, headless.
-#include <QProcess>
+// End-to-end runs of the built program: headless, with a recording stand-in
+// for MapSource, and with its window on the offscreen platform.
+#include <QDir>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "core/commandline.h"
+#include "mapsource/gdbreader.h"
+#include "mapsource/mpsreader.h"
+#include "support/fakes.h"
 
 namespace {
 
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
+// A message as the console writes it: title, ": " and the text with line breaks.
+QString Console(const QString& title, const QString& text) {
+    return title + QStringLiteral(": ") +
+           QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")) + u'\n';
+}
+
+QString NotImported(const char* type) {
+    return Console(QStringLiteral("Wayfold"),
+                   QStringLiteral("Can't import files of type %1\r\n").arg(QLatin1String(type))) +
+           QStringLiteral("Imported waypoints: 0 | Last Import: 0\n");
+}
+
+const QString kLakeside = QStringLiteral(WAYFOLD_EXAMPLES "/lakeside.gpx");
 
 }  // namespace
 
 class CliTest : public QObject {
     Q_OBJECT
 
-    QTemporaryDir home_;
-
-    Run run(const QStringList& arguments, const QMap<QString, QString>& env = {},
-            const QString& workingDir = QString()) {
-        QProcess p;
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.remove(QStringLiteral("DISPLAY"));
-        e.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        e.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        e.insert(QStringLiteral("HOME"), home_.path());
-        e.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.path() + QStringLiteral("/config"));
-        for (auto it = env.begin(); it != env.end(); ++it) {
-            e.insert(it.key(), it.value());
-        }
-        p.setProcessEnvironment(e);
-        if (!workingDir.isEmpty()) {
-            p.setWorkingDirectory(workingDir);
-        }
-        p.start(QStringLiteral(WAYFOLD_PROGRAM), arguments);
-        if (!p.waitForFinished(60000)) {
-            p.kill();
-            p.waitForFinished();
-            return {};
-        }
-        Run r;
-        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
-    }
-
-    static QString usageLines() {
-        QString usage = UsageText();
-        usage.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-        return usage;
-    }
-
 private Q_SLOTS:
-    void usage_data() {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("headless /?")
-            << QStringList{QStringLiteral("--headless"), QStringLiteral("/?")};
-        QTest::newRow("headless --help")
-            << QStringList{QStringLiteral("--headless"), QStringLiteral("--help")};
+    void runs_data() {
+        // Arguments are separated by "|"; an empty display is none.
+        AddColumns<QString, QString, int, QString>("arguments", "display", "status", "err");
+        const QString usage = Console(QStringLiteral("Wayfold Help Dialog"), UsageText());
+        AddRow("headless /?", "--headless|/?", "", 0, usage);
+        AddRow("headless --help", "--headless|--help", "", 0, usage);
         // No display and no --headless: the program finds out by itself.
-        QTest::newRow("no display") << QStringList{QStringLiteral("/?")};
-        QTest::newRow("file before usage")
-            << QStringList{QStringLiteral("x.loc"), QStringLiteral("/?")};
+        AddRow("no display", "/?", "", 0, usage);
+        AddRow("file before usage", "x.loc|/?", "", 0, usage);
+        // Nothing after the invalid flag is processed.
+        AddRow("invalid flag", "--headless|x.txt|/x|y.txt", "", 2,
+               NotImported(".TXT") +
+                   Console(QStringLiteral("Wayfold"),
+                           QStringLiteral("Invalid flag detected\r\n\r\n") + UsageText()));
+        AddRow("quit alone", "/q", "", 0, "");
+        AddRow("quit alone, display without server", "/q", ":99", 0, "");
+        AddRow("display without server: headless", "nothing.txt|/q", ":99", 1, NotImported(".TXT"));
+        AddRow("no dot: ignored", "--headless|readme|/q", "", 0, "");
+        AddRow("long and strange arguments",
+               QStringLiteral("--headless|%1.jpeg|Łódź.png|\"unterminated|/q")
+                   .arg(QStringLiteral("x").repeated(100000)),
+               "", 1, NotImported(".JPEG") + NotImported(".PNG"));
     }
-    void usage() {
-        QFETCH(QStringList, arguments);
-        const Run r = run(arguments);
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.err, QStringLiteral("Wayfold Help Dialog: ") + usageLines() + QLatin1Char('\n'));
-    }
-
-    void invalidFlag() {
-        const Run r =
-            run({QStringLiteral("--headless"), QStringLiteral("a.loc"), QStringLiteral("/x")});
-        QCOMPARE(r.status, 2);
-        QVERIFY2(
-            r.err.contains(QStringLiteral("Wayfold: Invalid flag detected\n\n") + usageLines()),
-            qPrintable(r.err));
-    }
-
-    void quitAlone_data() {
-        QTest::addColumn<QString>("display");
-        QTest::newRow("no display") << QString();
-        QTest::newRow("display without server") << QStringLiteral(":99");
-    }
-    void quitAlone() {
+    void runs() {
+        QFETCH(QString, arguments);
         QFETCH(QString, display);
-        QMap<QString, QString> env;
+        QTemporaryDir home;
+        QProcessEnvironment environment = ProgramEnvironment(home.path());
         if (!display.isEmpty()) {
-            env.insert(QStringLiteral("DISPLAY"), display);
+            environment.insert(QStringLiteral("DISPLAY"), display);
         }
-        const Run r = run({QStringLiteral("/q")}, env);
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.err, QString());
-    }
-
-    void deadDisplayFallsBackToHeadless() {
-        const Run r = run({QStringLiteral("nothing.txt"), QStringLiteral("/q")},
-                          {{QStringLiteral("DISPLAY"), QStringLiteral(":99")}});
-        QCOMPARE(r.status, 1);
-        QVERIFY2(r.err.contains(QStringLiteral("Wayfold: Can't import files of type .TXT\n")),
-                 qPrintable(r.err));
-        QVERIFY2(r.err.contains(QStringLiteral("Imported waypoints: 0 | Last Import: 0\n")),
-                 qPrintable(r.err));
+        const ProgramRun r = RunProgram(arguments.split(u'|'), environment, home.path());
+        QTEST(r.status, "status");
+        QTEST(r.err, "err");
     }
 
     void version() {
-        const Run r = run({QStringLiteral("--version")});
+        QTemporaryDir home;
+        const ProgramRun r =
+            RunProgram({QStringLiteral("--version")}, ProgramEnvironment(home.path()));
         QCOMPARE(r.status, 0);
         QCOMPARE(r.out, QStringLiteral("Wayfold " WAYFOLD_VERSION "\n"));
     }
 
-    void namesWithoutADotAreIgnored() {
-        const Run r =
-            run({QStringLiteral("--headless"), QStringLiteral("readme"), QStringLiteral("/q")});
+    // No shell is involved anywhere: the temporary folder's path, with a
+    // space and a ";", reaches MapSource intact.
+    void openInMapSource_data() {
+        AddColumns<QString, QString>("flag", "prefix");
+        AddRow("mps", "/m", "MPS");
+        AddRow("gdb", "/6", "GDB");
+    }
+    void openInMapSource() {
+        QFETCH(QString, flag);
+        QFETCH(QString, prefix);
+        QTemporaryDir home;
+        const QString folder = home.filePath(QStringLiteral("Fake GPS"));
+        QVERIFY(MakeFakeMapSource(folder + QStringLiteral("/mapsource.exe")));
+        QSettings(home.filePath(QStringLiteral("config/Wayfold/Wayfold.ini")), QSettings::IniFormat)
+            .setValue(QStringLiteral("Program Settings/Mapsource_Dir"), folder + u'/');
+        const QString temp = home.filePath(QStringLiteral("tmp dir;x"));
+        QVERIFY(QDir().mkpath(temp));
+        QProcessEnvironment environment = ProgramEnvironment(home.path());
+        environment.insert(QStringLiteral("TMPDIR"), temp);
+
+        const ProgramRun r = RunProgram(
+            {QStringLiteral("--headless"), kLakeside, flag, QStringLiteral("/q")}, environment);
         QCOMPARE(r.status, 0);
-        QCOMPARE(r.err, QString());
+        QVERIFY2(WaitForFile(folder + QStringLiteral("/done.txt")), qPrintable(r.err));
+        // Started exactly once, with one argument: the temporary file, which
+        // stays for MapSource although the program has ended.
+        const QStringList lines = QString::fromUtf8(FileBytes(folder + QStringLiteral("/args.txt")))
+                                      .split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 1);
+        const QFileInfo handed(lines.front());
+        QCOMPARE(handed.absolutePath(), temp);
+        QVERIFY(handed.fileName().startsWith(prefix));
+        QVERIFY(handed.fileName().endsWith(QStringLiteral(".wayfold.tmp")));
+        QVERIFY(handed.exists());
+        // What MapSource got is the file the writer made.
+        WaypointStore back;
+        RecordingProgress progress;
+        const QString copy = folder + QStringLiteral("/copy.bin");
+        const ImportResult read = prefix == QLatin1String("MPS")
+                                      ? ReadMpsFile(copy, back, progress)
+                                      : ReadGdbFile(copy, back, progress);
+        QVERIFY(read.messages.empty());
+        QCOMPARE(read.result, 5);
+        QCOMPARE(back.record(1).Name, QStringLiteral("GC9WF01"));
     }
 
-    void longAndStrangeArguments() {
-        const QString longName = QStringLiteral("x").repeated(100000) + QStringLiteral(".jpeg");
-        const Run r = run({QStringLiteral("--headless"), longName, QString::fromUtf8("Łódź.png"),
-                           QStringLiteral("\"unterminated"), QStringLiteral("/q")});
+    void withoutMapSourceTheRunSaysWhatToSet_data() { openInMapSource_data(); }
+    void withoutMapSourceTheRunSaysWhatToSet() {
+        QFETCH(QString, flag);
+        QTemporaryDir home;
+        QProcessEnvironment environment = ProgramEnvironment(home.path());
+        environment.insert(QStringLiteral("TMPDIR"), home.path());
+        const ProgramRun r = RunProgram(
+            {QStringLiteral("--headless"), kLakeside, flag, QStringLiteral("/q")}, environment);
         QCOMPARE(r.status, 1);
-        QVERIFY(r.err.contains(QStringLiteral("Can't import files of type .JPEG")));
-        QVERIFY(r.err.contains(QStringLiteral("Can't import files of type .PNG")));
+        QVERIFY2(r.err.contains(QStringLiteral("\"Mapsource_Dir\"")), qPrintable(r.err));
+        QVERIFY2(r.err.contains(home.filePath(QStringLiteral("config/Wayfold/Wayfold.ini"))),
+                 qPrintable(r.err));
+        // Nothing was handed over, so nothing is left behind.
+        QCOMPARE(QDir(home.path()).entryList(QDir::Files), QStringList());
+    }
+
+    // With its window: a first start shows the home folder and stores it with
+    // the first-run place when "/q" unloads the window; nothing else is stored.
+    void windowStartsAndQuits() {
+        QTemporaryDir home;
+        QProcessEnvironment environment = ProgramEnvironment(home.path());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        QCOMPARE(RunProgram({QStringLiteral("readme"), QStringLiteral("/q")}, environment).status,
+                 0);
+        QSettings stored(home.filePath(QStringLiteral("config/Wayfold/Wayfold.ini")),
+                         QSettings::IniFormat);
+        stored.beginGroup(QStringLiteral("Program Settings"));
+        QCOMPARE(stored.allKeys().join(u','), QStringLiteral("ImportDir,Left,Top"));
+        QCOMPARE(stored.value(QStringLiteral("ImportDir")).toString(), home.path());
+        QCOMPARE(stored.value(QStringLiteral("Top")).toString(), QStringLiteral(" 480"));
+        QCOMPARE(stored.value(QStringLiteral("Left")).toString(), QStringLiteral(" 480"));
     }
 };
 

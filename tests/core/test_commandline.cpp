@@ -3,19 +3,26 @@
 #include "core/commandline.h"
 #include "support/fakes.h"
 
-Q_DECLARE_METATYPE(Command::Kind)
-
 namespace {
 
-// "kind:path" for each command, to compare whole plans in one go.
-QStringList Describe(const CommandLine& c) {
+// "kind:path" for each command and then the flags that are set, joined by
+// "|", to compare whole plans at once.
+QString Describe(const CommandLine& c) {
+    static const char* const names[] = {"import",  "mps",     "gdb",  "terrabyte", "loc",
+                                        "openmps", "opengdb", "quit", "invalid"};
     QStringList out;
     for (const Command& command : c.commands) {
-        static const char* const names[] = {"import",  "mps",     "gdb",  "terrabyte", "loc",
-                                            "openmps", "opengdb", "quit", "invalid"};
         out.push_back(QString::fromLatin1(names[command.kind]) + QLatin1Char(':') + command.path);
     }
-    return out;
+    const std::pair<bool, const char*> flags[] = {
+        {c.quitAtOnce, "quit at once"}, {c.quitWhenDone, "quit when done"}, {c.showUsage, "usage"},
+        {c.showVersion, "version"},     {c.headless, "headless"},           {c.empty, "empty"}};
+    for (const auto& [set, name] : flags) {
+        if (set) {
+            out.push_back(QString::fromLatin1(name));
+        }
+    }
+    return out.join(u'|');
 }
 
 }  // namespace
@@ -25,133 +32,60 @@ class CommandLineTest : public QObject {
 
 private Q_SLOTS:
     void windows_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("plan");
-        QTest::addColumn<bool>("quitWhenDone");
-        QTest::addColumn<bool>("showUsage");
-        const QString cwd = QStringLiteral("C:\\Work");
-        Q_UNUSED(cwd);
-        QTest::newRow("upper-case flags, path kept")
-            << QStringLiteral("C:\\Data\\A.LOC /M /Q")
-            << QStringList{QStringLiteral("import:C:\\Data\\A.LOC"), QStringLiteral("openmps:"),
-                           QStringLiteral("quit:")}
-            << true << false;
-        QTest::newRow("quoted flag value")
-            << QStringLiteral("a.loc /s:\"C:\\My Files\\Out.mps\" /q")
-            << QStringList{QStringLiteral("import:C:\\Work\\a.loc"),
-                           QStringLiteral("mps:C:\\My Files\\Out.mps"), QStringLiteral("quit:")}
-            << true << false;
-        QTest::newRow("two quoted flag values")
-            << QStringLiteral("/l:\"a b.loc\" /e:\"c d.loc\"")
-            << QStringList{QStringLiteral("loc:a b.loc"), QStringLiteral("terrabyte:c d.loc")}
-            << false << false;
-        QTest::newRow("quoted file") << QStringLiteral("\"C:\\my files\\a.loc\"   b.gpx")
-                                     << QStringList{QStringLiteral("import:C:\\my files\\a.loc"),
-                                                    QStringLiteral("import:C:\\Work\\b.gpx")}
-                                     << false << false;
-        QTest::newRow("leading backslash")
-            << QStringLiteral("\\x\\a.loc")
-            << QStringList{QStringLiteral("import:C:\\Work\\x\\a.loc")} << false << false;
-        QTest::newRow("no dot ignored")
-            << QStringLiteral("readme") << QStringList{} << false << false;
-        QTest::newRow("invalid flag ends")
-            << QStringLiteral("a.loc /x b.loc")
-            << QStringList{QStringLiteral("import:C:\\Work\\a.loc"), QStringLiteral("invalid:/x")}
-            << false << false;
-        QTest::newRow("slash inside is a flag")
-            << QStringLiteral("data/a.loc") << QStringList{QStringLiteral("invalid:data/a.loc")}
-            << false << false;
-        QTest::newRow("third character not examined")
-            << QStringLiteral("/sxout.mps") << QStringList{QStringLiteral("mps:out.mps")} << false
-            << false;
-        QTest::newRow("usage anywhere")
-            << QStringLiteral("x.loc /?")
-            << QStringList{QStringLiteral("import:C:\\Work\\x.loc"), QStringLiteral("invalid:/?")}
-            << false << true;
-        QTest::newRow("headless is ours")
-            << QStringLiteral("--headless a.gpx")
-            << QStringList{QStringLiteral("import:C:\\Work\\a.gpx")} << false << false;
+        AddColumns<QString, QString>("line", "plan");
+        AddRow("upper-case flags, path kept", "C:\\Data\\A.LOC /M /Q",
+               "import:C:\\Data\\A.LOC|openmps:|quit:|quit when done");
+        AddRow("quoted flag value", "a.loc /s:\"C:\\My Files\\Out.mps\" /q",
+               "import:C:\\Work\\a.loc|mps:C:\\My Files\\Out.mps|quit:|quit when done");
+        AddRow("two quoted flag values", "/l:\"a b.loc\" /e:\"c d.loc\"",
+               "loc:a b.loc|terrabyte:c d.loc");
+        AddRow("quoted file", "\"C:\\my files\\a.loc\"   b.gpx",
+               "import:C:\\my files\\a.loc|import:C:\\Work\\b.gpx");
+        AddRow("leading backslash", "\\x\\a.loc", "import:C:\\Work\\x\\a.loc");
+        AddRow("no dot ignored", "readme", "");
+        AddRow("invalid flag ends", "a.loc /x b.loc", "import:C:\\Work\\a.loc|invalid:/x");
+        AddRow("slash inside is a flag", "data/a.loc", "invalid:data/a.loc");
+        AddRow("third character not examined", "/sxout.mps", "mps:out.mps");
+        AddRow("usage anywhere", "x.loc /?", "import:C:\\Work\\x.loc|invalid:/?|usage");
+        AddRow("headless is ours", "--headless a.gpx", "import:C:\\Work\\a.gpx|headless");
+        // "/q" alone ends the program before anything is processed.
+        AddRow("quit alone", " /Q ", "quit at once|empty");
+        AddRow("quit with a file", "/q a.loc", "quit:|import:C:\\Work\\a.loc|quit when done");
+        AddRow("nothing", "", "empty");
     }
     void windows() {
-        QFETCH(QString, text);
-        const CommandLine c = ParseWindowsCommandLine(text, QStringLiteral("C:\\Work"));
-        QTEST(Describe(c), "plan");
-        QTEST(c.quitWhenDone, "quitWhenDone");
-        QTEST(c.showUsage, "showUsage");
-        QVERIFY(!c.quitAtOnce);
-    }
-
-    void windowsQuitAlone() {
-        QVERIFY(ParseWindowsCommandLine(QStringLiteral(" /Q "), QString()).quitAtOnce);
-        QVERIFY(!ParseWindowsCommandLine(QStringLiteral("/q a.loc"), QString()).quitAtOnce);
-        QVERIFY(ParseWindowsCommandLine(QString(), QString()).empty);
+        QFETCH(QString, line);
+        QTEST(Describe(ParseWindowsCommandLine(line, QStringLiteral("C:\\Work"))), "plan");
     }
 
     void posix_data() {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QStringList>("plan");
-        QTest::addColumn<bool>("quitWhenDone");
-        QTest::addColumn<bool>("showUsage");
-        QTest::newRow("absolute and relative")
-            << QStringList{QStringLiteral("/data/A.LOC"), QStringLiteral("b.gpx"),
-                           QStringLiteral("/M"), QStringLiteral("/Q")}
-            << QStringList{QStringLiteral("import:/data/A.LOC"),
-                           QStringLiteral("import:/home/u/b.gpx"), QStringLiteral("openmps:"),
-                           QStringLiteral("quit:")}
-            << true << false;
-        QTest::newRow("writers keep the case of their paths")
-            << QStringList{QStringLiteral("x.gpx"),         QStringLiteral("/S:Out Dir/A.mps"),
-                           QStringLiteral("/g:/tmp/B.gdb"), QStringLiteral("/l:c.loc"),
-                           QStringLiteral("/e:d.loc"),      QStringLiteral("/6")}
-            << QStringList{QStringLiteral("import:/home/u/x.gpx"),
-                           QStringLiteral("mps:Out Dir/A.mps"),
-                           QStringLiteral("gdb:/tmp/B.gdb"),
-                           QStringLiteral("loc:c.loc"),
-                           QStringLiteral("terrabyte:d.loc"),
-                           QStringLiteral("opengdb:")}
-            << false << false;
-        QTest::newRow("no dot in the file name")
-            << QStringList{QStringLiteral("./my.dir/gc12"), QStringLiteral("readme")}
-            << QStringList{} << false << false;
-        QTest::newRow("invalid flag ends")
-            << QStringList{QStringLiteral("a.loc"), QStringLiteral("/x"), QStringLiteral("b.loc")}
-            << QStringList{QStringLiteral("import:/home/u/a.loc"), QStringLiteral("invalid:/x")}
-            << false << false;
-        QTest::newRow("unknown long option")
-            << QStringList{QStringLiteral("--frobnicate")}
-            << QStringList{QStringLiteral("invalid:--frobnicate")} << false << false;
-        QTest::newRow("long path is a file")
-            << QStringList{QStringLiteral("/ab/c.gpx")}
-            << QStringList{QStringLiteral("import:/ab/c.gpx")} << false << false;
-        QTest::newRow("non-ASCII")
-            << QStringList{QString::fromUtf8("Łódź café.gpx")}
-            << QStringList{QString::fromUtf8("import:/home/u/Łódź café.gpx")} << false << false;
-        QTest::newRow("help") << QStringList{QStringLiteral("x.loc"), QStringLiteral("--help")}
-                              << QStringList{QStringLiteral("import:/home/u/x.loc")} << false
-                              << true;
-        QTest::newRow("usage") << QStringList{QStringLiteral("/?")}
-                               << QStringList{QStringLiteral("invalid:/?")} << false << true;
-        QTest::newRow("empty flag value") << QStringList{QStringLiteral("/s:")}
-                                          << QStringList{QStringLiteral("mps:")} << false << false;
+        // The arguments in "line" are separated by "|".
+        AddColumns<QString, QString>("line", "plan");
+        AddRow("absolute and relative", "/data/A.LOC|b.gpx|/M|/Q",
+               "import:/data/A.LOC|import:/home/u/b.gpx|openmps:|quit:|quit when done");
+        AddRow("writers keep the case of their paths",
+               "x.gpx|/S:Out Dir/A.mps|/g:/tmp/B.gdb|/l:c.loc|/e:d.loc|/6",
+               "import:/home/u/x.gpx|mps:Out Dir/A.mps|gdb:/tmp/B.gdb|loc:c.loc|terrabyte:d.loc|"
+               "opengdb:");
+        AddRow("no dot in the file name", "./my.dir/gc12|readme", "");
+        AddRow("invalid flag ends", "a.loc|/x|b.loc", "import:/home/u/a.loc|invalid:/x");
+        AddRow("unknown long option", "--frobnicate", "invalid:--frobnicate");
+        AddRow("long path is a file", "/ab/c.gpx", "import:/ab/c.gpx");
+        AddRow("non-ASCII", "Łódź café.gpx", "import:/home/u/Łódź café.gpx");
+        AddRow("help", "x.loc|--help", "import:/home/u/x.loc|usage");
+        AddRow("usage", "/?", "invalid:/?|usage");
+        AddRow("empty flag value", "/s:", "mps:");
+        AddRow("quit alone", "/q", "quit:|quit at once|quit when done");
+        AddRow("headless quit", "--headless|/Q", "quit:|quit at once|quit when done|headless");
+        AddRow("quit with a file", "/q|a.gpx", "quit:|import:/home/u/a.gpx|quit when done");
+        AddRow("nothing", "", "empty");
+        AddRow("headless alone", "--headless", "headless|empty");
+        AddRow("version", "--version", "version|empty");
     }
     void posix() {
-        QFETCH(QStringList, arguments);
-        const CommandLine c = ParsePosixArguments(arguments, QStringLiteral("/home/u"));
-        QTEST(Describe(c), "plan");
-        QTEST(c.quitWhenDone, "quitWhenDone");
-        QTEST(c.showUsage, "showUsage");
-    }
-
-    void posixSpecialCases() {
-        QVERIFY(ParsePosixArguments({QStringLiteral("/q")}, QString()).quitAtOnce);
-        QVERIFY(ParsePosixArguments({QStringLiteral("--headless"), QStringLiteral("/Q")}, QString())
-                    .quitAtOnce);
-        QVERIFY(!ParsePosixArguments({QStringLiteral("/q"), QStringLiteral("a.gpx")}, QString())
-                     .quitAtOnce);
-        QVERIFY(ParsePosixArguments({}, QString()).empty);
-        QVERIFY(ParsePosixArguments({QStringLiteral("--headless")}, QString()).headless);
-        QVERIFY(ParsePosixArguments({QStringLiteral("--version")}, QString()).showVersion);
-        QVERIFY(!ParsePosixArguments({QStringLiteral("readme")}, QString()).empty);
+        QFETCH(QString, line);
+        const QStringList arguments = line.isEmpty() ? QStringList() : line.split(u'|');
+        QTEST(Describe(ParsePosixArguments(arguments, QStringLiteral("/home/u"))), "plan");
     }
 
     void usageText() {
@@ -163,42 +97,27 @@ private Q_SLOTS:
                  QStringLiteral("Filenames with spaces much be eclosed in double-quotes (\"\")"));
     }
 
-    void invalidFlagStopsTheRun() {
-        TestSession t;
-        const CommandLine c = ParsePosixArguments(
-            {QStringLiteral("a.jpeg"), QStringLiteral("/x"), QStringLiteral("b.jpeg")},
-            QStringLiteral("/tmp"));
-        QCOMPARE(RunCommands(t.session, c), 2);
-        QCOMPARE(t.frontend.messages.size(), size_t(2));
-        QCOMPARE(t.frontend.messages[0].text,
-                 QStringLiteral("Can't import files of type .JPEG\r\n"));
-        QCOMPARE(t.frontend.messages[1].text,
-                 QStringLiteral("Invalid flag detected\r\n\r\n") + UsageText());
-        QCOMPARE(t.frontend.messages[1].title, QStringLiteral("Wayfold"));
-        QCOMPARE(t.session.lastImportBaseName, QStringLiteral("a"));
+    void runCommands_data() {
+        // Messages are separated by "|".
+        AddColumns<QString, int, QString>("line", "status", "messages");
+        // Nothing after the invalid flag is processed.
+        AddRow(
+            "invalid flag", "a.jpeg|/x|b.jpeg", 2,
+            QStringLiteral("Can't import files of type .JPEG\r\n|Invalid flag detected\r\n\r\n") +
+                UsageText());
+        AddRow("empty writer path", "/s:", 1,
+               "No file name given after the flag; write it as "
+               "/s:file, /g:file, /e:file or /l:file.");
+        AddRow("quit", "/q", 0, "");
     }
-
-    void statusReflectsProblems() {
+    void runCommands() {
+        QFETCH(QString, line);
+        QFETCH(QString, messages);
         TestSession t;
-        QCOMPARE(RunCommands(t.session, ParsePosixArguments({QStringLiteral("/q")}, QString())), 0);
-        QVERIFY(t.session.QuitWhenDone);
-        TestSession u;
-        QCOMPARE(RunCommands(u.session, ParsePosixArguments({QStringLiteral("x.tar.gz")},
-                                                            QStringLiteral("/t"))),
-                 1);
-        QCOMPARE(u.frontend.messages.front().text,
-                 QStringLiteral("Can't import files of type .GZ\r\n"));
-        QCOMPARE(u.frontend.panel1, QStringLiteral("Imported waypoints: 0"));
-        QCOMPARE(u.frontend.panel2, QStringLiteral("Last Import: 0"));
-        QCOMPARE(u.frontend.exportCaption, QStringLiteral("Export New File - 0 waypoints"));
-        QCOMPARE(u.frontend.clearCaptions.back(), QStringLiteral("Clear Imports"));
-    }
-
-    void emptyWriterPathIsReported() {
-        TestSession t;
-        QCOMPARE(RunCommands(t.session, ParsePosixArguments({QStringLiteral("/s:")}, QString())),
-                 1);
-        QCOMPARE(t.frontend.messages.size(), size_t(1));
+        QTEST(RunCommands(t.session, ParsePosixArguments(line.split(u'|'), QStringLiteral("/t"))),
+              "status");
+        QCOMPARE(t.frontend.messageTexts().join(u'|'), messages);
+        QCOMPARE(t.session.QuitWhenDone, line == QLatin1String("/q"));
     }
 };
 

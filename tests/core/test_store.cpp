@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "core/store.h"
+#include "support/fakes.h"
 
 namespace {
 
@@ -12,8 +13,7 @@ namespace {
 void ReferenceSort(std::vector<QString>& keys, std::vector<int>& ids, int first, int last) {
     int lo = first;
     int hi = last;
-    const int pivotIndex = static_cast<int>(std::nearbyint((first + last) / 2.0));
-    const QString pivot = keys[pivotIndex];
+    const QString pivot = keys[static_cast<int>(std::nearbyint((first + last) / 2.0))];
     while (lo <= hi) {
         while (keys[lo] < pivot && lo < last) {
             ++lo;
@@ -23,9 +23,7 @@ void ReferenceSort(std::vector<QString>& keys, std::vector<int>& ids, int first,
         }
         if (lo <= hi) {
             std::swap(keys[lo], keys[hi]);
-            std::swap(ids[lo], ids[hi]);
-            ++lo;
-            --hi;
+            std::swap(ids[lo++], ids[hi--]);
         }
     }
     if (first < hi) {
@@ -36,22 +34,14 @@ void ReferenceSort(std::vector<QString>& keys, std::vector<int>& ids, int first,
     }
 }
 
-WaypointStore StoreOf(const QStringList& names) {
+// A store of records with these names (separated by ",").
+WaypointStore StoreOf(const QString& names) {
     WaypointStore store;
-    for (const QString& name : names) {
-        Waypoint w;
-        w.Name = name;
-        store.Waypoints.push_back(w);
+    for (const QString& name : names.split(u',', Qt::SkipEmptyParts)) {
+        store.Waypoints.push_back(Waypoint{});
+        store.Waypoints.back().Name = name;
     }
     return store;
-}
-
-QStringList NamesOf(const WaypointStore& store) {
-    QStringList names;
-    for (const Waypoint& w : store.Waypoints) {
-        names.push_back(w.Name);
-    }
-    return names;
 }
 
 }  // namespace
@@ -89,29 +79,29 @@ private Q_SLOTS:
     }
 
     void sortOfASubrangeLeavesTheRestAlone() {
-        WaypointStore store = StoreOf(
-            {QStringLiteral("d"), QStringLiteral("c"), QStringLiteral("b"), QStringLiteral("a")});
+        WaypointStore store = StoreOf(QStringLiteral("d,c,b,a"));
         for (Waypoint& w : store.Waypoints) {
             w.SortKey = w.Name;
         }
         SortWaypoints(store, 2, 3);
-        QCOMPARE(NamesOf(store), QStringList({QStringLiteral("d"), QStringLiteral("b"),
-                                              QStringLiteral("c"), QStringLiteral("a")}));
+        QCOMPARE(store.record(1).Name + store.record(2).Name + store.record(3).Name +
+                     store.record(4).Name,
+                 QStringLiteral("dbca"));
     }
 
+    // Sorted, reversed, all equal and an "organ pipe" run: each ends sorted,
+    // without the recursion running out of stack.
     void sortHandlesLargeAndHostileInputs() {
-        // Sorted, reversed, all equal and an "organ pipe" run: each ends sorted.
         const int n = 20000;
         for (int pattern = 0; pattern < 4; ++pattern) {
             WaypointStore store;
             for (int i = 0; i < n; ++i) {
-                Waypoint w;
                 const int k = pattern == 0   ? i
                               : pattern == 1 ? n - i
                               : pattern == 2 ? 7
                                              : (i < n / 2 ? i : n - i);
-                w.Name = QStringLiteral("%1").arg(k, 6, 10, QLatin1Char('0'));
-                store.Waypoints.push_back(w);
+                store.Waypoints.push_back(Waypoint{});
+                store.Waypoints.back().Name = QStringLiteral("%1").arg(k, 6, 10, QLatin1Char('0'));
             }
             SortAndMarkDuplicates(store);
             for (int i = 2; i <= n; ++i) {
@@ -120,149 +110,99 @@ private Q_SLOTS:
         }
     }
 
-    void caseInsensitiveMarking_data() {
-        QTest::addColumn<QStringList>("names");
-        QTest::addColumn<QStringList>("written");  // names not marked, in store order
-        QTest::newRow("one") << QStringList{QStringLiteral("A")}
-                             << QStringList{QStringLiteral("A")};
-        QTest::newRow("B a A") << QStringList{QStringLiteral("B"), QStringLiteral("a"),
-                                              QStringLiteral("A")}
-                               << QStringList{QStringLiteral("A"), QStringLiteral("B")};
-        QTest::newRow("identical") << QStringList{QStringLiteral("GC1"), QStringLiteral("GC1")}
-                                   << QStringList{QStringLiteral("GC1")};
-        QTest::newRow("gc1234 GC1234")
-            << QStringList{QStringLiteral("gc1234"), QStringLiteral("GC1234")}
-            << QStringList{QStringLiteral("GC1234")};
+    void duplicateMarkings_data() {
+        // Names are separated by ","; "kept" are those not marked, in store order.
+        AddColumns<QString, bool, QString>("names", "exact", "kept");
+        AddRow("one", "A", false, "A");
+        AddRow("B a A", "B,a,A", false, "A,B");
+        AddRow("gc1234 GC1234", "gc1234,GC1234", false, "GC1234");
         // Full Unicode upper-casing: "straße" and "STRASSE" are the same name.
-        QTest::newRow("sharp s") << QStringList{QString::fromUtf8("straße"),
-                                                QStringLiteral("STRASSE")}
-                                 << QStringList{QStringLiteral("STRASSE")};
+        AddRow("sharp s", "straße,STRASSE", false, "STRASSE");
+        // Exactly: only a record equal to the one just before it goes.
+        AddRow("exact", "GC12,z,GC12", true, "GC12,z");
+        AddRow("exact keeps case", "gc12,GC12", true, "GC12,gc12");
+        AddRow("empty store", "", false, "");
+        AddRow("empty store, exact", "", true, "");
     }
-    void caseInsensitiveMarking() {
-        QFETCH(QStringList, names);
-        QFETCH(QStringList, written);
+    void duplicateMarkings() {
+        QFETCH(QString, names);
+        QFETCH(bool, exact);
         WaypointStore store = StoreOf(names);
-        SortAndMarkDuplicates(store);
+        exact ? MarkExactDuplicates(store) : SortAndMarkDuplicates(store);
         QStringList kept;
         for (const Waypoint& w : store.Waypoints) {
             if (!w.Duplicate) {
                 kept.push_back(w.Name);
             }
         }
-        QCOMPARE(kept, written);
-    }
-
-    void exactMarkingKeepsNamesThatDifferInCase() {
-        WaypointStore store = StoreOf({QStringLiteral("GC12"), QStringLiteral("gc12"),
-                                       QStringLiteral("GC12"), QStringLiteral("z")});
-        MarkExactDuplicates(store);
-        int kept = 0;
-        for (const Waypoint& w : store.Waypoints) {
-            kept += w.Duplicate ? 0 : 1;
-        }
-        // GC12, gc12, GC12 sort together; only a record equal to the one
-        // just before it is dropped, so 2 or 3 of them remain depending on
-        // their order, plus "z".
-        QCOMPARE(store.record(store.WaypointCount()).Name, QStringLiteral("z"));
-        QVERIFY(kept == 3 || kept == 4);
-        for (int i = 2; i <= store.WaypointCount(); ++i) {
-            QCOMPARE(store.record(i).Duplicate, store.record(i).Name == store.record(i - 1).Name);
-        }
-    }
-
-    void emptyStoreIsLeftAlone() {
-        WaypointStore store;
-        SortAndMarkDuplicates(store);
-        MarkExactDuplicates(store);
-        QCOMPARE(store.WaypointCount(), 0);
-    }
-
-    void clearStoreResetsTheFlag() {
-        WaypointStore store = StoreOf({QStringLiteral("x")});
-        CheckCoordinates(store, 100, 0, QStringLiteral("x"), QString());
-        QVERIFY(store.CoordinatesFixed);
-        ClearStore(store);
-        QCOMPARE(store.WaypointCount(), 0);
-        QVERIFY(!store.CoordinatesFixed);
+        QTEST(kept.join(u','), "kept");
     }
 
     void checkCoordinates_data() {
-        QTest::addColumn<double>("lat");
-        QTest::addColumn<double>("lon");
-        QTest::addColumn<double>("fixedLat");
-        QTest::addColumn<double>("fixedLon");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("description");
-        QTest::addColumn<bool>("fixed");
-        QTest::newRow("limits") << 90.0 << -180.0 << 90.0 << -180.0 << QStringLiteral("W")
-                                << QStringLiteral("Old tower") << false;
-        QTest::newRow("lat 90.5") << 90.5 << 0.0 << 0.0 << 0.0 << QStringLiteral("FIXED-W")
-                                  << QStringLiteral("FIXED from  90.5,  0. Old tower") << true;
-        QTest::newRow("95.5 -200") << 95.5 << -200.0 << 0.0 << 0.0 << QStringLiteral("FIXED-W")
-                                   << QStringLiteral("FIXED from  95.5, -200. Old tower") << true;
-        QTest::newRow("100 10") << 100.0 << 10.0 << 0.0 << 10.0 << QStringLiteral("FIXED-W")
-                                << QStringLiteral("FIXED from  100,  10. Old tower") << true;
-        QTest::newRow("huge") << 1e20 << 1.25 << 0.0 << 1.25 << QStringLiteral("FIXED-W")
-                              << QStringLiteral("FIXED from  1E+20,  1.25. Old tower") << true;
-        QTest::newRow("15 digits")
-            << 45.0 << 180.123456789012345 << 45.0 << 0.0 << QStringLiteral("FIXED-W")
-            << QStringLiteral("FIXED from  45,  180.123456789012. Old tower") << true;
-        QTest::newRow("NaN") << std::numeric_limits<double>::quiet_NaN() << 1.0 << 0.0 << 1.0
-                             << QStringLiteral("FIXED-W")
-                             << QStringLiteral("FIXED from  nan,  1. Old tower") << true;
+        // An empty description: nothing is fixed.
+        AddColumns<double, double, double, double, QString>("lat", "lon", "fixedLat", "fixedLon",
+                                                            "description");
+        AddRow("limits", 90.0, -180.0, 90.0, -180.0, "");
+        AddRow("lat 90.5", 90.5, 0.0, 0.0, 0.0, "FIXED from  90.5,  0. Old");
+        AddRow("95.5 -200", 95.5, -200.0, 0.0, 0.0, "FIXED from  95.5, -200. Old");
+        AddRow("huge", 1e20, 1.25, 0.0, 1.25, "FIXED from  1E+20,  1.25. Old");
+        AddRow("15 digits", 45.0, 180.123456789012345, 45.0, 0.0,
+               "FIXED from  45,  180.123456789012. Old");
+        AddRow("NaN", std::numeric_limits<double>::quiet_NaN(), 1.0, 0.0, 1.0,
+               "FIXED from  nan,  1. Old");
     }
     void checkCoordinates() {
         QFETCH(double, lat);
         QFETCH(double, lon);
+        QFETCH(QString, description);
         WaypointStore store;
         const CoordinateFix fix =
-            CheckCoordinates(store, lat, lon, QStringLiteral("W"), QStringLiteral("Old tower"));
+            CheckCoordinates(store, lat, lon, QStringLiteral("W"), QStringLiteral("Old"));
         QTEST(fix.Latitude, "fixedLat");
         QTEST(fix.Longitude, "fixedLon");
-        QTEST(fix.Name, "name");
-        QTEST(fix.Description, "description");
-        QTEST(store.CoordinatesFixed, "fixed");
+        QCOMPARE(fix.Name, description.isEmpty() ? QStringLiteral("W") : QStringLiteral("FIXED-W"));
+        QCOMPARE(fix.Description, description.isEmpty() ? QStringLiteral("Old") : description);
+        QCOMPARE(store.CoordinatesFixed, !description.isEmpty());
+        // Clearing the store resets the flag.
+        ClearStore(store);
+        QVERIFY(!store.CoordinatesFixed);
     }
 
     void semicircles_data() {
-        QTest::addColumn<double>("degrees");
-        QTest::addColumn<qint32>("semicircles");
-        QTest::newRow("45") << 45.0 << (qint32(1) << 29);
-        QTest::newRow("0") << 0.0 << qint32(0);
-        QTest::newRow("90") << 90.0 << qint32(1 << 30);
-        QTest::newRow("-90") << -90.0 << qint32(-(1 << 30));
-        QTest::newRow("-180") << -180.0 << std::numeric_limits<qint32>::min();
-        QTest::newRow("+180 clamps") << 180.0 << std::numeric_limits<qint32>::max();
-        QTest::newRow("1e300 clamps") << 1e300 << std::numeric_limits<qint32>::max();
-        QTest::newRow("-1e300 clamps") << -1e300 << std::numeric_limits<qint32>::min();
-        QTest::newRow("NaN") << std::numeric_limits<double>::quiet_NaN() << qint32(0);
+        AddColumns<double, qint32>("degrees", "semicircles");
+        constexpr qint32 min = std::numeric_limits<qint32>::min();
+        constexpr qint32 max = std::numeric_limits<qint32>::max();
+        AddRow("45", 45.0, (qint32(1) << 29));
+        AddRow("90", 90.0, qint32(1 << 30));
+        AddRow("-90", -90.0, qint32(-(1 << 30)));
+        AddRow("-180", -180.0, min);
+        AddRow("+180 clamps", 180.0, max);
+        AddRow("1e300 clamps", 1e300, max);
+        AddRow("-1e300 clamps", -1e300, min);
+        AddRow("NaN", std::numeric_limits<double>::quiet_NaN(), qint32(0));
         // 0.5 semicircle rounds to the even neighbour 0; 1.5 to 2.
-        QTest::newRow("half to even 0") << 0.5 * 180.0 / 2147483648.0 << qint32(0);
-        QTest::newRow("half to even 2") << 1.5 * 180.0 / 2147483648.0 << qint32(2);
+        AddRow("half to even 0", 0.5 * 180.0 / 2147483648.0, qint32(0));
+        AddRow("half to even 2", 1.5 * 180.0 / 2147483648.0, qint32(2));
     }
     void semicircles() {
         QFETCH(double, degrees);
-        QFETCH(qint32, semicircles);
-        QCOMPARE(DegreesToSemicircles(degrees), semicircles);
+        QTEST(DegreesToSemicircles(degrees), "semicircles");
     }
 
     void semicirclesBackToDegrees() {
-        QCOMPARE(SemicirclesToDegrees(1 << 29), 45.0);
         QCOMPARE(SemicirclesToDegrees(-(1 << 29)), -45.0);
         QCOMPARE(SemicirclesToDegrees(std::numeric_limits<qint32>::min()), -180.0);
     }
 
     void numberText_data() {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("51.5") << 51.5 << QStringLiteral("51.5");
-        QTest::newRow("-0.25") << -0.25 << QStringLiteral("-0.25");
-        QTest::newRow("12") << 12.0 << QStringLiteral("12");
-        QTest::newRow("-0") << -0.0 << QStringLiteral("0");
-        QTest::newRow("1e20") << 1e20 << QStringLiteral("1E+20");
-        QTest::newRow("1e-20") << 1e-20 << QStringLiteral("1E-20");
-        QTest::newRow("0.1+0.2") << 0.1 + 0.2 << QStringLiteral("0.3");
-        QTest::newRow("15 digits") << 123456789.123456789 << QStringLiteral("123456789.123457");
+        AddColumns<double, QString>("value", "text");
+        AddRow("-0.25", -0.25, "-0.25");
+        AddRow("12", 12.0, "12");
+        AddRow("-0", -0.0, "0");
+        AddRow("1e20", 1e20, "1E+20");
+        AddRow("1e-20", 1e-20, "1E-20");
+        AddRow("0.1+0.2", 0.1 + 0.2, "0.3");
+        AddRow("15 digits", 123456789.123456789, "123456789.123457");
     }
     void numberText() {
         QFETCH(double, value);
@@ -271,4 +211,5 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(StoreTest)
+#include "support/fakes.h"
 #include "test_store.moc"

@@ -1,16 +1,29 @@
 #include "support/fakes.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QTest>
+#include <utility>
+
+namespace {
+
+template <typename T>
+std::optional<T> TakeFront(std::deque<T>& queue) {
+    if (queue.empty()) {
+        return std::nullopt;
+    }
+    T front = std::move(queue.front());
+    queue.pop_front();
+    return front;
+}
+
+}  // namespace
 
 MessageAnswer FakeFrontend::showMessage(const UserMessage& message) {
     messages.push_back(message);
-    if (messageAnswers.empty()) {
-        return DefaultAnswer(message.buttons);
-    }
-    const MessageAnswer answer = messageAnswers.front();
-    messageAnswers.pop_front();
-    return answer;
+    return TakeFront(messageAnswers).value_or(DefaultAnswer(message.buttons));
 }
 
 void FakeFrontend::setStatusText(int panel, const QString& text) {
@@ -44,15 +57,9 @@ std::optional<QString> FakeFrontend::folderDialog(const QString& prompt) {
 }
 
 std::optional<QString> FakeFrontend::takeDialogAnswer() {
-    if (dialogAnswers.empty()) {
-        return std::nullopt;
-    }
-    const QString answer = dialogAnswers.front();
-    dialogAnswers.pop_front();
-    if (answer.isNull()) {
-        return std::nullopt;
-    }
-    return answer;
+    // A null answer, or none left, is a cancel.
+    const std::optional<QString> answer = TakeFront(dialogAnswers);
+    return answer && !answer->isNull() ? answer : std::nullopt;
 }
 
 QStringList FakeFrontend::messageTexts() const {
@@ -71,9 +78,7 @@ void RecordingProgress::letEventsThrough() {
 }
 
 bool RecordingProgress::takeCancelRequest() {
-    const bool requested = cancelRequested;
-    cancelRequested = false;
-    return requested;
+    return std::exchange(cancelRequested, false);
 }
 
 bool FakeProcessStarter::startDetached(const QString& program, const QStringList& arguments,
@@ -96,4 +101,74 @@ QString FixturePath(const QString& name) {
 
 bool FixturesAvailable() {
     return QFileInfo(QStringLiteral(WAYFOLD_FIXTURES)).isDir();
+}
+
+bool MakeFile(const QString& path, const QByteArray& content, bool executable) {
+    QFile f(path);
+    if (!QDir().mkpath(QFileInfo(path).path()) || !f.open(QIODevice::WriteOnly) ||
+        f.write(content) != content.size()) {
+        return false;
+    }
+    f.close();
+    return !executable || f.setPermissions(f.permissions() | QFile::ExeOwner | QFile::ExeUser);
+}
+
+QByteArray FileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool WaitForFile(const QString& path) {
+    for (int i = 0; i < 400 && !QFileInfo::exists(path); ++i) {
+        QTest::qWait(25);
+    }
+    return QFileInfo::exists(path);
+}
+
+bool MakeFakeMapSource(const QString& program) {
+    return MakeFile(program,
+                    "#!/bin/sh\n"
+                    "here=$(dirname \"$0\")\n"
+                    "printf '%s\\n' \"$@\" >> \"$here/args.txt\"\n"
+                    "cp \"$1\" \"$here/copy.bin\"\n"
+                    "echo done >> \"$here/done.txt\"\n",
+                    true);
+}
+
+void AddTestWaypoint(WaypointStore& store, const QString& name) {
+    Waypoint w;
+    w.Name = name;
+    w.Latitude = 47.5;
+    w.Longitude = 7.5;
+    w.LatSemicircles = DegreesToSemicircles(w.Latitude);
+    w.LonSemicircles = DegreesToSemicircles(w.Longitude);
+    store.Waypoints.push_back(w);
+}
+
+QProcessEnvironment ProgramEnvironment(const QString& home) {
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        e.remove(QString::fromLatin1(name));
+    }
+    e.insert(QStringLiteral("HOME"), home);
+    e.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+    e.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+    e.insert(QStringLiteral("WINEPREFIX"), home + QStringLiteral("/wine"));
+    return e;
+}
+
+ProgramRun RunProgram(const QStringList& arguments, const QProcessEnvironment& environment,
+                      const QString& workingFolder) {
+    QProcess p;
+    p.setProcessEnvironment(environment);
+    p.setWorkingDirectory(workingFolder);
+    p.start(QStringLiteral(WAYFOLD_PROGRAM), arguments);
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        return {};
+    }
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
 }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 #include <deque>
 #include <functional>
 #include <vector>
@@ -101,6 +104,47 @@ struct TestSession {
     Session session;
 };
 
+// The columns of a test's data table and its rows:
+// AddColumns<int, QString>("count", "name") adds one column of each type, and
+// AddRow("tag", a, b) is QTest::newRow("tag") << a << b.
+template <typename... Types, typename... Names>
+void AddColumns(const Names&... names) {
+    (QTest::addColumn<Types>(names), ...);
+}
+template <typename... Values>
+void AddRow(const char* tag, const Values&... values) {
+    (QTest::newRow(tag) << ... << values);
+}
+
 // Skips the current test when the peer fixtures are not at hand.
 QString FixturePath(const QString& name);
 bool FixturesAvailable();
+
+// Writes a file, making its folder first; executable adds the owner's execute
+// permission. False when the file could not be written.
+bool MakeFile(const QString& path, const QByteArray& content = QByteArray(),
+              bool executable = false);
+// A file's bytes; empty when it cannot be read.
+QByteArray FileBytes(const QString& path);
+// Waits up to ten seconds for a file to appear.
+bool WaitForFile(const QString& path);
+
+// A stand-in for MapSource at program: a script that appends its arguments to
+// args.txt, copies the file it was given to copy.bin and then writes
+// done.txt, all next to itself.
+bool MakeFakeMapSource(const QString& program);
+
+// Appends a waypoint named name at 47.5 N 7.5 E.
+void AddTestWaypoint(WaypointStore& store, const QString& name);
+
+// The built program, run to its end; status -1 when it crashed or hung.
+struct ProgramRun {
+    int status = -1;
+    QString out;
+    QString err;
+};
+// The system's environment without any display, with HOME at home and the
+// configuration, data and Wine folders below it (config, data, wine).
+QProcessEnvironment ProgramEnvironment(const QString& home);
+ProgramRun RunProgram(const QStringList& arguments, const QProcessEnvironment& environment,
+                      const QString& workingFolder = QString());

@@ -3,10 +3,8 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QTabWidget>
 
 #include "settings/options.h"
-#include "ui/optiontabs.h"
 #include "windowfixture.h"
 
 namespace {
@@ -16,206 +14,128 @@ void LoseFocus(QLineEdit* box) {
     QApplication::sendEvent(box, &out);
 }
 
+QCheckBox* CategoryBox(const WindowFixture& f, int i) {
+    return f.window->findChild<QCheckBox*>(QStringLiteral("chkCats") + QString::number(i));
+}
+
+constexpr bool Options::*kFlags[] = {
+    &Options::PreserveIcons, &Options::PreserveDisplay, &Options::CopyHint,    &Options::ModNames,
+    &Options::SwapNameDesc,  &Options::PreserveTimes,   &Options::PreserveCats};
+
 }  // namespace
 
 class OptionTabsTest : public QObject {
     Q_OBJECT
 
-private Q_SLOTS:
-    void tabs() {
-        WindowFixture f;
-        f.open().show();
-        QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
-        auto* tabs = f.find<QTabWidget>("TabStrip1");
-        QCOMPARE(tabs->count(), 3);
-        QCOMPARE(tabs->tabText(0), QStringLiteral("Icons"));
-        QCOMPARE(tabs->tabText(1), QStringLiteral("Names/Disp"));
-        QCOMPARE(tabs->tabText(2), QStringLiteral("Cat/Time"));
-        QCOMPARE(
-            tabs->tabToolTip(2),
-            QStringLiteral("Options for modifying waypoint times and categories in Mapsource"));
-        tabs->setCurrentIndex(2);
-        QVERIFY(f.find<QWidget>("fraOptions2")->isVisible());
-        QVERIFY(!f.find<QWidget>("fraOptions0")->isVisible());
-        QVERIFY(!f.find<QWidget>("fraOptions1")->isVisible());
+    // The stored options shown on the window's controls, as at start-up.
+    static void restore(WindowFixture& f) {
+        RestoreOptions(f.session.options, f.settings);
+        f.window->showRestoredOptions();
     }
 
+private Q_SLOTS:
     void checkBoxes_data() {
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QString>("valueName");
-        QTest::addColumn<QString>("caption");
-        QTest::newRow("icons") << QStringLiteral("chkIconPrv") << QStringLiteral("PreserveIcons")
-                               << QStringLiteral("Preserve detected icons");
-        QTest::newRow("display") << QStringLiteral("chkDispPrv")
-                                 << QStringLiteral("PreserveDisplay") << QStringLiteral("Preserve");
-        QTest::newRow("hints") << QStringLiteral("chkHintToDesc") << QStringLiteral("CopyHint")
-                               << QStringLiteral("Copy hints to descriptions");
-        QTest::newRow("names") << QStringLiteral("chkModName") << QStringLiteral("ModNames")
-                               << QStringLiteral("Modify GCxxxx waypoint names");
-        QTest::newRow("swap") << QStringLiteral("chkSwapNameDesc") << QStringLiteral("SwapNameDesc")
-                              << QStringLiteral("Swap names and descriptions");
-        QTest::newRow("times") << QStringLiteral("chkTimeKeep") << QStringLiteral("PreserveTimes")
-                               << QStringLiteral("Keep");
-        QTest::newRow("categories") << QStringLiteral("chkCatsKeep")
-                                    << QStringLiteral("PreserveCats") << QStringLiteral("Keep");
+        // "flag" is the option's place in kFlags.
+        AddColumns<QString, QString, int>("box", "valueName", "flag");
+        AddRow("icons", "chkIconPrv", "PreserveIcons", 0);
+        AddRow("display", "chkDispPrv", "PreserveDisplay", 1);
+        AddRow("hints", "chkHintToDesc", "CopyHint", 2);
+        AddRow("names", "chkModName", "ModNames", 3);
+        AddRow("swap", "chkSwapNameDesc", "SwapNameDesc", 4);
+        AddRow("times", "chkTimeKeep", "PreserveTimes", 5);
+        AddRow("categories", "chkCatsKeep", "PreserveCats", 6);
     }
     void checkBoxes() {
         QFETCH(QString, box);
         QFETCH(QString, valueName);
+        QFETCH(int, flag);
         WindowFixture f;
-        f.open();
-        // Which field belongs to which stored value is the options' own table.
-        const auto field = [&f, &valueName] {
-            MemorySettingsStore one;
-            one.setValue(valueName, QStringLiteral("1"));
-            Options ticked;
-            RestoreOptions(ticked, one);
-            MemorySettingsStore zero;
-            zero.setValue(valueName, QStringLiteral("0"));
-            Options cleared;
-            RestoreOptions(cleared, zero);
-            const Options& o = f.session.options;
-            const bool Options::*fields[] = {&Options::PreserveIcons, &Options::PreserveDisplay,
-                                             &Options::CopyHint,      &Options::ModNames,
-                                             &Options::SwapNameDesc,  &Options::PreserveTimes,
-                                             &Options::PreserveCats};
-            for (const auto member : fields) {
-                if (ticked.*member != cleared.*member) {
-                    return o.*member;
-                }
-            }
-            qFatal("no field for %s", qPrintable(valueName));
-        };
         auto* check = f.window->findChild<QCheckBox*>(box);
         QVERIFY(check != nullptr);
-        QTEST(check->text(), "caption");
-        const bool before = check->isChecked();
-        check->click();
-        QCOMPARE(f.settings.values.value(valueName),
-                 before ? QStringLiteral("0") : QStringLiteral("1"));
-        QCOMPARE(field(), !before);
-        check->click();
-        QCOMPARE(f.settings.values.value(valueName),
-                 before ? QStringLiteral("1") : QStringLiteral("0"));
-        QCOMPARE(field(), before);
+        for (int round = 0; round < 2; ++round) {
+            check->click();
+            QCOMPARE(f.settings.values.value(valueName),
+                     check->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+            QCOMPARE(f.session.options.*kFlags[flag], check->isChecked());
+        }
     }
 
     void keepTracksIsNotStored() {
         WindowFixture f;
-        f.open();
         f.find<QCheckBox>("chkKeepTracks")->click();
         QVERIFY(f.settings.values.isEmpty());
     }
 
-    void symbols_data() {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<int>("number");
-        QTest::newRow("0") << 0 << QStringLiteral("Waypoint") << 18;
-        QTest::newRow("1") << 1 << QStringLiteral("Short Tower") << 112;
-        QTest::newRow("2") << 2 << QStringLiteral("Geocache") << 117;
-        QTest::newRow("3") << 3 << QStringLiteral("Cache Found") << 118;
-        QTest::newRow("4") << 4 << QStringLiteral("Flag") << 64;
-        QTest::newRow("5") << 5 << QStringLiteral("Circle with cross") << 65;
-        QTest::newRow("6") << 6 << QStringLiteral("White Dot") << 35;
-        QTest::newRow("7") << 7 << QStringLiteral("Ghost Town") << 99;
+    void choices_data() {
+        // "group" is the buttons' name without their index.
+        AddColumns<QString, int, int>("group", "index", "number");
+        AddRow("Waypoint", "optWptIcon", 0, 18);
+        AddRow("Short Tower", "optWptIcon", 1, 112);
+        AddRow("Geocache", "optWptIcon", 2, 117);
+        AddRow("Cache Found", "optWptIcon", 3, 118);
+        AddRow("Flag", "optWptIcon", 4, 64);
+        AddRow("Circle with cross", "optWptIcon", 5, 65);
+        AddRow("White Dot", "optWptIcon", 6, 35);
+        AddRow("Ghost Town", "optWptIcon", 7, 99);
+        AddRow("Symbol & Name", "optDispMode", 0, 1);
+        AddRow("Symbol", "optDispMode", 1, 0);
+        AddRow("Symbol & Desc", "optDispMode", 2, 2);
     }
-    void symbols() {
+    void choices() {
+        QFETCH(QString, group);
         QFETCH(int, index);
         QFETCH(int, number);
+        const bool icons = group == QLatin1String("optWptIcon");
         WindowFixture f;
-        f.settings.setValue(QStringLiteral("IconNumber"), QStringLiteral("99"));
-        f.open();
-        RestoreOptions(f.session.options, f.settings);
-        f.window->showRestoredOptions();
-        auto* button = f.window->findChild<QRadioButton*>(QStringLiteral("optWptIcon") +
-                                                          QString::number(index));
-        QTEST(button->text(), "caption");
-        button->click();
-        QCOMPARE(f.session.options.IconNumber, number);
-        QCOMPARE(f.settings.values.value(QStringLiteral("IconNumber")), QString::number(number));
-    }
-
-    void displayModes_data() {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<int>("mode");
-        QTest::newRow("0") << 0 << QStringLiteral("Symbol && Name") << 1;
-        QTest::newRow("1") << 1 << QStringLiteral("Symbol") << 0;
-        QTest::newRow("2") << 2 << QStringLiteral("Symbol && Desc") << 2;
-    }
-    void displayModes() {
-        QFETCH(int, index);
-        QFETCH(int, mode);
-        WindowFixture f;
-        f.settings.setValue(QStringLiteral("DisplayMode"),
-                            index == 2 ? QStringLiteral("0") : QStringLiteral("2"));
-        f.open();
-        RestoreOptions(f.session.options, f.settings);
-        f.window->showRestoredOptions();
-        auto* button = f.window->findChild<QRadioButton*>(QStringLiteral("optDispMode") +
-                                                          QString::number(index));
-        QTEST(button->text(), "caption");
-        button->click();
-        QCOMPARE(f.session.options.DisplayMode, mode);
-        QCOMPARE(f.settings.values.value(QStringLiteral("DisplayMode")), QString::number(mode));
+        const auto button = [&](int i) {
+            return f.window->findChild<QRadioButton*>(group + QString::number(i));
+        };
+        // Another choice first, so that this one is a change.
+        button(index == 0 ? 1 : 0)->click();
+        button(index)->click();
+        QCOMPARE(icons ? f.session.options.IconNumber : f.session.options.DisplayMode, number);
+        QCOMPARE(f.settings.values.value(icons ? QStringLiteral("IconNumber")
+                                               : QStringLiteral("DisplayMode")),
+                 QString::number(number));
     }
 
     void categories() {
         WindowFixture f;
-        f.open();
-        const auto box = [&f](int i) {
-            return f.window->findChild<QCheckBox*>(QStringLiteral("chkCats") + QString::number(i));
-        };
-        box(15)->click();
+        CategoryBox(f, 15)->click();
         QCOMPARE(f.settings.values.value(QStringLiteral("Categories")), QStringLiteral("-32768"));
         QCOMPARE(f.session.options.Categories, qint16(-32768));
-        box(0)->click();
+        CategoryBox(f, 0)->click();
         QCOMPARE(f.settings.values.value(QStringLiteral("Categories")), QStringLiteral("-32767"));
-        box(3)->click();
-        box(14)->click();
-        QCOMPARE(f.settings.values.value(QStringLiteral("Categories")),
-                 QString::number(1 + 8 + 16384 - 32768));
-        box(15)->click();
+        CategoryBox(f, 3)->click();
+        CategoryBox(f, 14)->click();
+        CategoryBox(f, 15)->click();
         QCOMPARE(f.settings.values.value(QStringLiteral("Categories")),
                  QString::number(1 + 8 + 16384));
-
-        // A restored -32767 ticks boxes 1 and 16 again, and only those.
-        WindowFixture again;
-        again.settings.setValue(QStringLiteral("Categories"), QStringLiteral("-32767"));
-        again.open();
-        RestoreOptions(again.session.options, again.settings);
-        again.window->showRestoredOptions();
-        for (int i = 0; i < 16; ++i) {
-            QCOMPARE(
-                again.window->findChild<QCheckBox*>(QStringLiteral("chkCats") + QString::number(i))
-                    ->isChecked(),
-                i == 0 || i == 15);
-        }
     }
 
     void restoredOptionsShowWithoutBeingStored() {
-        WindowFixture f;
-        f.settings.setValue(QStringLiteral("IconNumber"), QStringLiteral("117"));
-        f.settings.setValue(QStringLiteral("DisplayMode"), QStringLiteral("0"));
-        f.settings.setValue(QStringLiteral("PreserveIcons"), QStringLiteral("0"));
-        f.settings.setValue(QStringLiteral("SwapNameDesc"), QStringLiteral("1"));
-        f.open();
-        RestoreOptions(f.session.options, f.settings);
+        WindowFixture f({{"IconNumber", QStringLiteral("117")},
+                         {"DisplayMode", QStringLiteral("0")},
+                         {"PreserveIcons", QStringLiteral("0")},
+                         {"SwapNameDesc", QStringLiteral("1")},
+                         {"Categories", QStringLiteral("-32767")}});
         const auto stored = f.settings.values;
-        f.window->showRestoredOptions();
+        restore(f);
         QVERIFY(f.find<QRadioButton>("optWptIcon2")->isChecked());
         QVERIFY(f.find<QRadioButton>("optDispMode1")->isChecked());
         QVERIFY(!f.find<QCheckBox>("chkIconPrv")->isChecked());
         QVERIFY(f.find<QCheckBox>("chkDispPrv")->isChecked());
         QVERIFY(f.find<QCheckBox>("chkSwapNameDesc")->isChecked());
         QVERIFY(!f.find<QCheckBox>("chkModName")->isChecked());
+        // -32767 ticks categories 1 and 16, and only those.
+        for (int i = 0; i < 16; ++i) {
+            QCOMPARE(CategoryBox(f, i)->isChecked(), i == 0 || i == 15);
+        }
         QCOMPARE(f.settings.values, stored);
     }
 
     void choosingNowAndManual() {
         WindowFixture f;
-        f.open();
         auto* box = f.find<QLineEdit>("txtTimeSet");
         f.find<QRadioButton>("optTimeSet0")->click();
         QVERIFY(box->isEnabled());
@@ -233,9 +153,7 @@ private Q_SLOTS:
 
     void typingChoosesManual() {
         WindowFixture f;
-        f.open();
         auto* box = f.find<QLineEdit>("txtTimeSet");
-        QVERIFY(f.find<QRadioButton>("optTimeSet1")->isChecked());
         box->setFocus();
         box->setCursorPosition(1);
         QTest::keyClick(box, Qt::Key_Delete);
@@ -244,31 +162,26 @@ private Q_SLOTS:
         QCOMPARE(box->text(), QStringLiteral("0/12/2026 01:02:03"));
     }
 
+    // The "Date entry error" question: No goes back to the entry, Yes takes
+    // the current time; either way the box is checked again when next left.
     void timeEntry_data() {
-        QTest::addColumn<QString>("entry");
-        QTest::addColumn<bool>("accepted");
-        QTest::addColumn<qint64>("manualTime");
-        QTest::newRow("epoch") << QStringLiteral("01/01/1970 00:00:00") << true << qint64(13);
-        QTest::newRow("blanks") << QStringLiteral(" 01/01/1970 00:00:10  ") << true << qint64(23);
-        QTest::newRow("no leading zeros")
-            << QStringLiteral("1/1/1970 00:00:00") << false << qint64(0);
-        QTest::newRow("no such month")
-            << QStringLiteral("01/13/2004 00:00:00") << false << qint64(0);
+        // A manualTime of -1: the entry is rejected.
+        AddColumns<QString, qint64>("entry", "manualTime");
+        AddRow("blanks", " 01/01/1970 00:00:10  ", qint64(23));
+        AddRow("no such month", "01/13/2004 00:00:00", qint64(-1));
     }
     void timeEntry() {
         QFETCH(QString, entry);
-        QFETCH(bool, accepted);
         QFETCH(qint64, manualTime);
         for (const MessageAnswer answer : {MessageAnswer::No, MessageAnswer::Yes}) {
             WindowFixture f;
-            f.open();
             const qint64 before = f.session.options.ManualTime;
             auto* box = f.find<QLineEdit>("txtTimeSet");
             f.find<QRadioButton>("optTimeSet0")->click();
             box->setText(entry);
             f.answers.messageAnswers.push_back(answer);
             LoseFocus(box);
-            if (accepted) {
+            if (manualTime >= 0) {
                 QCOMPARE(box->text(), entry.trimmed());
                 QCOMPARE(f.session.options.ManualTime, manualTime);
                 QVERIFY(f.answers.messages.empty());
@@ -277,25 +190,20 @@ private Q_SLOTS:
             QCOMPARE(f.answers.messages.size(), size_t(1));
             QCOMPARE(f.answers.messages.front().title, QStringLiteral("Date entry error"));
             QCOMPARE(f.session.options.ManualTime, before);
-            QCOMPARE(box->text(), answer == MessageAnswer::Yes
-                                      ? QStringLiteral("05/12/2026 01:02:03")
-                                      : entry.trimmed());
+            const bool yes = answer == MessageAnswer::Yes;
+            QCOMPARE(box->text(), yes ? QStringLiteral("05/12/2026 01:02:03") : entry.trimmed());
             QTRY_COMPARE(f.window->focusWidget(), box);
             QTRY_COMPARE(box->selectedText(), box->text());
-            // The next time the box is left, the entry is checked again.
             LoseFocus(box);
-            if (answer == MessageAnswer::Yes) {
-                QCOMPARE(f.answers.messages.size(), size_t(1));
+            QCOMPARE(f.answers.messages.size(), size_t(yes ? 1 : 2));
+            if (yes) {
                 QCOMPARE(f.session.options.ManualTime, f.now.toSecsSinceEpoch() + 13);
-            } else {
-                QCOMPARE(f.answers.messages.size(), size_t(2));
             }
         }
     }
 
     void anotherWindowTakingTheFocusChecksNothing() {
         WindowFixture f;
-        f.open();
         auto* box = f.find<QLineEdit>("txtTimeSet");
         box->setText(QStringLiteral("half past two"));
         QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);

@@ -1,6 +1,11 @@
 #pragma once
 
+#include <QApplication>
 #include <QDateTime>
+#include <QDragEnterEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -12,14 +17,21 @@
 // The window on a session with a settings store in memory, a clock pinned to
 // 2026-12-05 01:02:03 UTC, and message boxes and dialogs answered by a fake.
 struct WindowFixture {
-    WindowFixture() {
+    // Opens the window on a store holding these values (null ones are left out).
+    explicit WindowFixture(std::initializer_list<std::pair<const char*, QString>> stored = {}) {
         // The shell-verb tick reads the desktop entries of the data folder.
         qputenv("XDG_DATA_HOME", data.path().toUtf8());
         // No Wine prefix of the machine's takes part in a test.
         qputenv("WINEPREFIX", data.filePath(QStringLiteral("wine")).toUtf8());
+        for (const auto& [name, value] : stored) {
+            if (!value.isNull()) {
+                settings.setValue(QString::fromLatin1(name), value);
+            }
+        }
+        open();
     }
 
-    // Creates the window and runs its load; the settings may be filled before.
+    // Creates the window anew and runs its load.
     MainWindow& open() {
         window = std::make_unique<MainWindow>(session);
         frontend.attach(window.get());
@@ -36,14 +48,38 @@ struct WindowFixture {
         return widget;
     }
 
-    void addWaypoint(const QString& name) {
-        Waypoint w;
-        w.Name = name;
-        w.Latitude = 47.5;
-        w.Longitude = 7.5;
-        w.LatSemicircles = DegreesToSemicircles(w.Latitude);
-        w.LonSemicircles = DegreesToSemicircles(w.Longitude);
-        session.store.Waypoints.push_back(w);
+    void addWaypoint(const QString& name) { AddTestWaypoint(session.store, name); }
+    void click(const char* button) const {
+        QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton);
+    }
+    // The status panels, the export frame's caption and the Clear button's.
+    QString status() const {
+        return QStringList{find<QLabel>("sbrPanel1")->text(), find<QLabel>("sbrPanel2")->text(),
+                           find<QGroupBox>("fraExport")->title(),
+                           find<QPushButton>("cmdClear")->text()}
+            .join(u'|');
+    }
+
+    // Shows the window: controls have their places from then on.
+    bool show() {
+        window->show();
+        return QTest::qWaitForWindowExposed(window.get());
+    }
+
+    // Drags data over the shown window to a control and drops it there;
+    // false when the window refuses it.
+    bool drop(QWidget* target, const QMimeData& data) const {
+        const QPoint at = target->mapTo(window.get(), target->rect().center());
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &enter);
+        if (!enter.isAccepted()) {
+            return false;
+        }
+        QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &move);
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &drop);
+        return drop.isAccepted();
     }
 
     QTemporaryDir data;
