@@ -163,13 +163,13 @@ private Q_SLOTS:
         if (document.isEmpty() && !FixturesAvailable()) {
             QSKIP("The peer fixtures (../shared/fixtures/peer) are not at hand.");
         }
-        std::optional<QProcessEnvironment> environment = QProcessEnvironment::systemEnvironment();
-        if (german && !(environment = GermanEnvironment())) {
+        std::optional<QProcessEnvironment> environment = ProgramEnvironment(dir_.path());
+        if (german && !(environment = GermanEnvironment(*environment))) {
             QSKIP("The test build has no compiled de_DE.UTF-8 locale.");
         }
         const QString path =
             document.isEmpty() ? FixturePath(file) : WriteTestFile(dir_.path(), file, document);
-        const ProgramRun r = RunHeadless({path}, dir_.path(), *environment);
+        const ProgramRun r = RunProgram({QStringLiteral("--headless"), path}, *environment);
         QCOMPARE(r.err, QString(output).replace(QLatin1String("%1"), path));
         QCOMPARE(r.status, output.count(QLatin1Char('\n')) > 1 ? 1 : 0);
     }

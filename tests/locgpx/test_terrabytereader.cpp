@@ -7,7 +7,6 @@
 
 #include "locgpx/locreader.h"
 #include "locgpx/terrabytereader.h"
-#include "support/storefile.h"
 #include "support/testfiles.h"
 
 namespace {
@@ -141,8 +140,7 @@ private Q_SLOTS:
         QTest::newRow("built") << file + '\0' << 3 << recordEnds;
         if (FixturesAvailable()) {
             QTest::newRow("easygps.loc")
-                << ReadWholeFile(FixturePath(QStringLiteral("easygps.loc"))) << 9
-                << QList<qsizetype>();
+                << FileBytes(FixturePath(QStringLiteral("easygps.loc"))) << 9 << QList<qsizetype>();
         }
     }
     void truncations() {

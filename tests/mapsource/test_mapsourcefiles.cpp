@@ -5,7 +5,6 @@
 #include "mapsource/gdbreader.h"
 #include "mapsource/mpsreader.h"
 #include "mapsourcebuilder.h"
-#include "support/storefile.h"
 
 namespace {
 
@@ -54,7 +53,7 @@ private Q_SLOTS:
         if (FixturesAvailable()) {
             const auto add = [](const char* name, bool gdb, int whole, const char* version) {
                 QTest::newRow(name)
-                    << ReadWholeFile(FixturePath(QString::fromLatin1(name))) << gdb << whole
+                    << FileBytes(FixturePath(QString::fromLatin1(name))) << gdb << whole
                     << (version == nullptr ? QString()
                                            : QStringLiteral("%1 is in an unknown format:  %2")
                                                      .arg(QLatin1String(gdb ? "GDB" : "MPS"),

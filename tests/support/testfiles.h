@@ -2,15 +2,14 @@
 
 // What the reader tests share: files written for a test, numbers as file
 // bytes, a waypoint's fields as text for tables that name the fields they
-// check, tables of documents kept in case files, and the built program run
-// headless.
+// check, tables of documents kept in case files, and the German locale.
 
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
+#include <QProcessEnvironment>
 #include <QStringList>
 #include <QTest>
 #include <QtEndian>
@@ -26,11 +25,7 @@
 // Writes bytes to the file name in folder; the path, empty when it cannot.
 inline QString WriteTestFile(const QString& folder, const QString& name, const QByteArray& bytes) {
     const QString path = QDir(folder).filePath(name);
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                   file.write(bytes) == bytes.size()
-               ? path
-               : QString();
+    return MakeFile(path, bytes) ? path : QString();
 }
 
 // A number as little-endian file bytes.
@@ -223,19 +218,20 @@ inline void CheckCase(FileReader reader, const QString& folder, const QString& n
     CheckRead(reader, path, expected);
 }
 
-// The environment of a child process under the German locale, whose decimal
-// separator is a comma; nothing when the test build has no compiled one.
-inline std::optional<QProcessEnvironment> GermanEnvironment() {
+// The environment given, with the variables that put a process under the German
+// locale, whose decimal separator is a comma; nothing when the test build has
+// no compiled one.
+inline std::optional<QProcessEnvironment> GermanEnvironment(
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment()) {
     const QString locales = qEnvironmentVariable("WAYFOLD_LOCPATH");
     const QString german = QStringLiteral("de_DE.UTF-8");
     if (locales.isEmpty() || !QFileInfo(locales + QLatin1Char('/') + german).isDir()) {
         return std::nullopt;
     }
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    e.insert(QStringLiteral("LOCPATH"), locales);
-    e.insert(QStringLiteral("LANG"), german);
-    e.insert(QStringLiteral("LC_ALL"), german);
-    return e;
+    environment.insert(QStringLiteral("LOCPATH"), locales);
+    environment.insert(QStringLiteral("LANG"), german);
+    environment.insert(QStringLiteral("LC_ALL"), german);
+    return environment;
 }
 
 // Makes the locale of this process, once the application object exists,
@@ -266,30 +262,3 @@ inline bool UseGermanLocale() {
         TestClass test;                                           \
         return QTest::qExec(&test, argc, argv);                   \
     }
-
-// The built program's exit status (-1 when it crashed or hung) and what it
-// wrote to its error output, where a headless run shows its messages and its
-// status line.
-struct ProgramRun {
-    int status = -1;
-    QString err;
-};
-
-// Runs the program headless with a home folder of its own (for its settings).
-inline ProgramRun RunHeadless(const QStringList& arguments, const QString& home,
-                              QProcessEnvironment environment) {
-    environment.insert(QStringLiteral("HOME"), home);
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
-    environment.remove(QStringLiteral("DISPLAY"));
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    QProcess p;
-    p.setProcessEnvironment(environment);
-    p.start(QStringLiteral(WAYFOLD_PROGRAM), QStringList{QStringLiteral("--headless")} + arguments);
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return {};
-    }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardError())};
-}
