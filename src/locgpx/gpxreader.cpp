@@ -20,13 +20,11 @@
 
 #include <QDate>
 #include <charconv>
-#include <cstring>
 #include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "core/textutil.h"
 #include "locgpx/xmlimport.h"
 #include "locgpx/xmlinput.h"
 #include "mapsource/symbols.h"
@@ -35,11 +33,6 @@ namespace {
 
 const QString kMissingCacheType = QStringLiteral("Traditional Cache");
 const QString kMissingHint = QStringLiteral(" - No Hints - ");
-
-double Coordinate(const pugi::xml_attribute& attribute) {
-    const char* text = attribute.value();
-    return LeadingNumber(text, text + std::strlen(text));
-}
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -138,14 +131,6 @@ std::optional<qint32> GpxTime(std::string_view time) {
     return static_cast<qint32>(seconds);
 }
 
-QString SkippedMessageText(const QString& path, qint32 skipped) {
-    return QStringLiteral(
-               "Some waypoints in %1 were skipped:\r\nwpt elements without the lat or lon "
-               "attribute: %2\r\nThe other waypoints were imported.")
-        .arg(path)
-        .arg(skipped);
-}
-
 }  // namespace
 
 ImportResult ReadGpxFile(const QString& path, WaypointStore& store, ImportProgress& progress) {
@@ -186,14 +171,7 @@ ImportResult ReadGpxFile(const QString& path, WaypointStore& store, ImportProgre
         w.CacheType = type ? ElementText(type) : kMissingCacheType;
         const pugi::xml_node hints = cache.child("groundspeak:encoded_hints");
         w.Hint = hints ? ElementText(hints) : kMissingHint;
-        CoordinateFix fix =
-            CheckCoordinates(store, Coordinate(lat), Coordinate(lon), w.Name, w.Description);
-        w.Latitude = fix.Latitude;
-        w.Longitude = fix.Longitude;
-        w.Name = std::move(fix.Name);
-        w.Description = std::move(fix.Description);
-        w.LatSemicircles = DegreesToSemicircles(w.Latitude);
-        w.LonSemicircles = DegreesToSemicircles(w.Longitude);
+        SetCoordinates(store, lat, lon, w);
         if (const pugi::xml_node url = element.child("url")) {
             w.Url = ElementText(url);
         }
@@ -205,23 +183,6 @@ ImportResult ReadGpxFile(const QString& path, WaypointStore& store, ImportProgre
     };
 
     const XmlImportRun run = RunXmlImport(path, "gpx", "wpt", store, progress, readWpt);
-    ImportResult result;
-    switch (run.end) {
-        case XmlImportEnd::ParseError:
-            result.messages.push_back(ParseErrorMessage(path, run.problem));
-            return result;
-        case XmlImportEnd::WrongRoot:
-            result.messages.push_back({QStringLiteral("Error 909: Invalid GPX file!"),
-                                       QStringLiteral("Wayfold"), MessageIcon::None});
-            return result;
-        case XmlImportEnd::Done:
-        case XmlImportEnd::Cancelled:
-            break;
-    }
-    result.result = run.added;
-    if (withoutCoordinates > 0) {
-        result.messages.push_back({SkippedMessageText(path, withoutCoordinates),
-                                   QStringLiteral("Wayfold"), MessageIcon::Exclamation});
-    }
-    return result;
+    return XmlImportResult(run, path, QStringLiteral("Error 909: Invalid GPX file!"),
+                           {{"wpt elements without the lat or lon attribute", withoutCoordinates}});
 }

@@ -16,9 +16,6 @@
 // nothing this program reads.
 #include "locgpx/locreader.h"
 
-#include <cstring>
-
-#include "core/textutil.h"
 #include "locgpx/terrabytereader.h"
 #include "locgpx/xmlimport.h"
 #include "locgpx/xmlinput.h"
@@ -28,24 +25,6 @@ namespace {
 // The geodashing game's home page: the link of a waypoint that has none.
 const QString kMissingUrl = QStringLiteral("http://geodashing.gpsgames.org/");
 const QString kMissingLinkText = QStringLiteral("Replacement Text");
-
-double Coordinate(const pugi::xml_attribute& attribute) {
-    const char* text = attribute.value();
-    return LeadingNumber(text, text + std::strlen(text));
-}
-
-QString SkippedMessageText(const QString& path, qint32 withoutName, qint32 withoutCoordinates) {
-    QString text = QStringLiteral("Some waypoints in %1 were skipped:").arg(path);
-    if (withoutName > 0) {
-        text += QStringLiteral("\r\nwaypoint elements without a name element: %1").arg(withoutName);
-    }
-    if (withoutCoordinates > 0) {
-        text +=
-            QStringLiteral("\r\nwaypoint elements without the lat or lon attribute of coord: %1")
-                .arg(withoutCoordinates);
-    }
-    return text + QStringLiteral("\r\nThe other waypoints were imported.");
-}
 
 }  // namespace
 
@@ -72,14 +51,7 @@ ImportResult ReadLocFile(const QString& path, WaypointStore& store, ImportProgre
         w.Description = ElementText(name);
         const pugi::xml_attribute id = name.attribute("id");
         w.Name = id ? AttributeText(id) : w.Description;
-        CoordinateFix fix =
-            CheckCoordinates(store, Coordinate(lat), Coordinate(lon), w.Name, w.Description);
-        w.Latitude = fix.Latitude;
-        w.Longitude = fix.Longitude;
-        w.Name = std::move(fix.Name);
-        w.Description = std::move(fix.Description);
-        w.LatSemicircles = DegreesToSemicircles(w.Latitude);
-        w.LonSemicircles = DegreesToSemicircles(w.Longitude);
+        SetCoordinates(store, lat, lon, w);
         const pugi::xml_node link = element.child("link");
         w.Url = link ? ElementText(link) : kMissingUrl;
         const pugi::xml_attribute linkText = link.attribute("text");
@@ -89,26 +61,15 @@ ImportResult ReadLocFile(const QString& path, WaypointStore& store, ImportProgre
     };
 
     const XmlImportRun run = RunXmlImport(path, "loc", "waypoint", store, progress, readWaypoint);
-    ImportResult result;
-    switch (run.end) {
-        case XmlImportEnd::ParseError:
-            result = ReadTerraByteFile(path, store, progress);
-            if (result.result < 0) {
-                result.messages.push_back(ParseErrorMessage(path, run.problem));
-            }
-            return result;
-        case XmlImportEnd::WrongRoot:
-            result.messages.push_back({QStringLiteral("Error 808: Invalid LOC file!"),
-                                       QStringLiteral("Wayfold"), MessageIcon::None});
-            return result;
-        case XmlImportEnd::Done:
-        case XmlImportEnd::Cancelled:
-            break;
+    if (run.end == XmlImportEnd::ParseError) {
+        ImportResult result = ReadTerraByteFile(path, store, progress);
+        if (result.result < 0) {
+            result.messages.push_back(ParseErrorMessage(path, run.problem));
+        }
+        return result;
     }
-    result.result = run.added;
-    if (withoutName + withoutCoordinates > 0) {
-        result.messages.push_back({SkippedMessageText(path, withoutName, withoutCoordinates),
-                                   QStringLiteral("Wayfold"), MessageIcon::Exclamation});
-    }
-    return result;
+    return XmlImportResult(
+        run, path, QStringLiteral("Error 808: Invalid LOC file!"),
+        {{"waypoint elements without a name element", withoutName},
+         {"waypoint elements without the lat or lon attribute of coord", withoutCoordinates}});
 }

@@ -1,11 +1,19 @@
 #include "locgpx/xmlimport.h"
 
+#include <cstring>
+
+#include "core/textutil.h"
 #include "locgpx/xmlinput.h"
 
 namespace {
 
 // File progress is reported about every this many bytes.
 constexpr qint64 kProgressStep = qint64(1) << 20;
+
+double Coordinate(const pugi::xml_attribute& attribute) {
+    const char* text = attribute.value();
+    return LeadingNumber(text, text + std::strlen(text));
+}
 
 }  // namespace
 
@@ -71,4 +79,48 @@ UserMessage ParseErrorMessage(const QString& path, const QString& reason) {
     }
     return {QStringLiteral("Error parsing ") + path + QStringLiteral("\r\nReason: ") + text,
             QStringLiteral("Parse Error"), MessageIcon::Critical};
+}
+
+void SetCoordinates(WaypointStore& store, const pugi::xml_attribute& lat,
+                    const pugi::xml_attribute& lon, Waypoint& w) {
+    CoordinateFix fix =
+        CheckCoordinates(store, Coordinate(lat), Coordinate(lon), w.Name, w.Description);
+    w.Latitude = fix.Latitude;
+    w.Longitude = fix.Longitude;
+    w.Name = std::move(fix.Name);
+    w.Description = std::move(fix.Description);
+    w.LatSemicircles = DegreesToSemicircles(w.Latitude);
+    w.LonSemicircles = DegreesToSemicircles(w.Longitude);
+}
+
+ImportResult XmlImportResult(const XmlImportRun& run, const QString& path,
+                             const QString& invalidFileText,
+                             std::initializer_list<SkippedElements> skipped) {
+    ImportResult result;
+    switch (run.end) {
+        case XmlImportEnd::ParseError:
+            result.messages.push_back(ParseErrorMessage(path, run.problem));
+            return result;
+        case XmlImportEnd::WrongRoot:
+            result.messages.push_back(
+                {invalidFileText, QStringLiteral("Wayfold"), MessageIcon::None});
+            return result;
+        case XmlImportEnd::Done:
+        case XmlImportEnd::Cancelled:
+            break;
+    }
+    result.result = run.added;
+    QString text = QStringLiteral("Some waypoints in %1 were skipped:").arg(path);
+    qint32 total = 0;
+    for (const SkippedElements& s : skipped) {
+        if (s.count > 0) {
+            text += QStringLiteral("\r\n%1: %2").arg(QLatin1String(s.what)).arg(s.count);
+            total += s.count;
+        }
+    }
+    if (total > 0) {
+        result.messages.push_back({text + QStringLiteral("\r\nThe other waypoints were imported."),
+                                   QStringLiteral("Wayfold"), MessageIcon::Exclamation});
+    }
+    return result;
 }

@@ -2,14 +2,17 @@
 
 #include <QString>
 #include <functional>
+#include <initializer_list>
 #include <pugixml.hpp>
 #include <string_view>
 
 #include "core/frontend.h"
 #include "core/importer.h"
 #include "core/store.h"
+#include "core/waypoint.h"
 
-// The import loop that the XML LOC and GPX readers share.
+// What the XML LOC and GPX readers share: the import loop, the coordinates
+// and the result.
 
 enum class XmlImportEnd {
     Done,       // the whole document was read
@@ -38,3 +41,25 @@ XmlImportRun RunXmlImport(const QString& path, std::string_view rootName,
 
 // "Error parsing <path>" with the parser's reason, in the "Parse Error" box.
 UserMessage ParseErrorMessage(const QString& path, const QString& reason);
+
+// Sets w's coordinates from its lat and lon attributes: each read as a
+// leading number whatever the locale, the pair checked against the store
+// (out of range resets it and marks name and description), and the
+// semicircles computed from what is kept.
+void SetCoordinates(WaypointStore& store, const pugi::xml_attribute& lat,
+                    const pugi::xml_attribute& lon, Waypoint& w);
+
+// How many elements were skipped, and what they lacked ("wpt elements
+// without the lat or lon attribute").
+struct SkippedElements {
+    const char* what;
+    qint32 count;
+};
+
+// The reader's result of a run: a parse error, or a root of another name
+// (invalidFileText, "Error 909: Invalid GPX file!"), is one message and
+// nothing imported; otherwise the waypoints added, and one message that
+// names every kind of skipped element there was.
+ImportResult XmlImportResult(const XmlImportRun& run, const QString& path,
+                             const QString& invalidFileText,
+                             std::initializer_list<SkippedElements> skipped);

@@ -40,6 +40,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <vector>
 
 #include "core/ansi.h"
 #include "core/store.h"
@@ -54,7 +55,43 @@ QString Ansi(QByteArrayView bytes) {
     return DecodeAnsi(bytes.data(), bytes.size());
 }
 
+// The bytes of a version letter or record letter as they can be shown in a
+// message: Windows-1252, with any 0x00 left out (it would cut the text short).
+QString ShownBytes(QByteArrayView bytes) {
+    QString shown = Ansi(bytes);
+    shown.remove(QChar(u'\0'));
+    return shown;
+}
+
+QString FormatName(MapSourceFormat format) {
+    return format == MapSourceFormat::Mps ? QStringLiteral("MPS") : QStringLiteral("GDB");
+}
+
+QString PleaseInform(MapSourceFormat format) {
+    return QStringLiteral("\r\nPlease inform the program author and send the ") +
+           FormatName(format) + QStringLiteral(" file you are trying to import");
+}
+
 }  // namespace
+
+UserMessage DamagedFileMessage(const QString& path, const QString& reason) {
+    return Exclamation(QStringLiteral("Can't import ") + path + QStringLiteral(": ") + reason +
+                       QLatin1Char('.'));
+}
+
+UserMessage UnknownFormatMessage(MapSourceFormat format, QByteArrayView shown) {
+    return Exclamation(FormatName(format) + QStringLiteral(" is in an unknown format:  ") +
+                       ShownBytes(shown) + PleaseInform(format));
+}
+
+namespace {
+
+// The whole file, or the one message that refuses it: missing, a folder or
+// other non-file, unreadable, empty.
+struct LoadedFile {
+    QByteArray bytes;
+    std::optional<UserMessage> refusal;
+};
 
 LoadedFile LoadMapSourceFile(const QString& path) {
     LoadedFile loaded;
@@ -93,13 +130,16 @@ LoadedFile LoadMapSourceFile(const QString& path) {
     return loaded;
 }
 
+// The signature: "MsRc" and the format's fifth character ('d' for MPS; GDB
+// files are not told apart by it), 6 bytes in all. The refusal when the bytes
+// don't start so.
 std::optional<UserMessage> CheckSignature(QByteArrayView bytes, const QString& path,
                                           MapSourceFormat format) {
     if (bytes.isEmpty()) {
         return DamagedFileMessage(path, QStringLiteral("the file is empty"));
     }
     if (!bytes.startsWith("MsRc")) {
-        return NotMapSourceMessage();
+        return Exclamation(QStringLiteral("That's not a valid Mapsource file!"));
     }
     if (format == MapSourceFormat::Mps && bytes.size() >= 5 && bytes[4] != 'd') {
         return Exclamation(QStringLiteral("That's not a valid MPS file!"));
@@ -112,31 +152,24 @@ std::optional<UserMessage> CheckSignature(QByteArrayView bytes, const QString& p
     return std::nullopt;
 }
 
-UserMessage DamagedFileMessage(const QString& path, const QString& reason) {
-    return Exclamation(QStringLiteral("Can't import ") + path + QStringLiteral(": ") + reason +
-                       QLatin1Char('.'));
-}
-
-UserMessage NotMapSourceMessage() {
-    return Exclamation(QStringLiteral("That's not a valid Mapsource file!"));
-}
-
 UserMessage UnknownRecordMessage(quint8 letter, MapSourceFormat format) {
     const char shown = static_cast<char>(letter);
-    return Exclamation(
-        QStringLiteral("Unknown record identifier: (") + QString::number(letter) +
-        QLatin1Char(')') + ShownBytes(QByteArrayView(&shown, 1)) +
-        QStringLiteral("\r\nPlease inform the program author and send the ") +
-        (format == MapSourceFormat::Mps ? QStringLiteral("MPS") : QStringLiteral("GDB")) +
-        QStringLiteral(" file you are trying to import"));
+    return Exclamation(QStringLiteral("Unknown record identifier: (") + QString::number(letter) +
+                       QLatin1Char(')') + ShownBytes(QByteArrayView(&shown, 1)) +
+                       PleaseInform(format));
 }
 
-QString ShownBytes(QByteArrayView bytes) {
-    QString shown = Ansi(bytes);
-    shown.remove(QChar(u'\0'));
-    return shown;
-}
+// One record: its type letter, where it starts in the file, and a reader over
+// exactly its data bytes.
+struct Record {
+    qint64 start = 0;
+    quint8 type = 0;
+    ByteReader data{QByteArrayView()};
+};
 
+// Reads the framing of the record at the file reader's position and moves the
+// file reader past the whole record. A header cut short, a negative length or
+// a length beyond the end of the file gives the reason of the refusal instead.
 std::optional<QString> NextRecord(ByteReader& file, Record& record) {
     record.start = file.offset();
     const qint32 length = file.i32();
@@ -161,6 +194,7 @@ std::optional<QString> NextRecord(ByteReader& file, Record& record) {
     return std::nullopt;
 }
 
+// The reason for a record whose own fields run past its length.
 QString ShortRecordReason(const Record& record) {
     const char letter = static_cast<char>(record.type);
     return QStringLiteral(
@@ -171,6 +205,11 @@ QString ShortRecordReason(const Record& record) {
         .arg(record.data.errorOffset());
 }
 
+enum class WaypointClass { User, Other };
+
+// Reads a waypoint record's data into w. A record whose class is not 0 is not
+// a user waypoint: its reading stops after the class byte (the rest of the
+// record is skipped with it). The caller looks at data.ok() afterwards.
 WaypointClass ReadWaypointRecord(ByteReader& data, MapSourceFormat format, Waypoint& w) {
     const bool gdb = format == MapSourceFormat::Gdb;
     const auto flagged = [&](quint8& flag, double& value) {
@@ -220,6 +259,11 @@ WaypointClass ReadWaypointRecord(ByteReader& data, MapSourceFormat format, Waypo
     return WaypointClass::User;
 }
 
+enum class WaypointStep { Kept, Skipped, Cancelled, Damaged };
+
+// Imports one waypoint record into added: counts it, shows the count every 50
+// waypoints, lets events through and takes a cancel request before reading it.
+// Damaged: its fields run past its length (data.ok() is false).
 WaypointStep ImportWaypointRecord(Record& record, MapSourceFormat format,
                                   std::vector<Waypoint>& added, ImportProgress& progress,
                                   qint64 fileSize) {
@@ -244,16 +288,95 @@ WaypointStep ImportWaypointRecord(Record& record, MapSourceFormat format,
     return WaypointStep::Kept;
 }
 
+// The result of a refusal: nothing added, one message.
 ImportResult Refusal(UserMessage message) {
     ImportResult result;
     result.messages.push_back(std::move(message));
     return result;
 }
 
+// Appends the waypoints of a file read to its end and reports their number.
 ImportResult Accept(std::vector<Waypoint>&& added, WaypointStore& store) {
     store.Waypoints.insert(store.Waypoints.end(), std::make_move_iterator(added.begin()),
                            std::make_move_iterator(added.end()));
     ImportResult result;
     result.result = static_cast<qint32>(added.size());
     return result;
+}
+
+}  // namespace
+
+ImportResult ReadMapSourceFile(const QString& path, const RecordRules& rules, WaypointStore& store,
+                               ImportProgress& progress) {
+    const LoadedFile file = LoadMapSourceFile(path);
+    if (file.refusal) {
+        return Refusal(*file.refusal);
+    }
+    return ReadMapSourceBytes(file.bytes, path, rules, store, progress);
+}
+
+ImportResult ReadMapSourceBytes(QByteArrayView bytes, const QString& path, const RecordRules& rules,
+                                WaypointStore& store, ImportProgress& progress) {
+    if (std::optional<UserMessage> refusal = CheckSignature(bytes, path, rules.format)) {
+        return Refusal(*refusal);
+    }
+    ByteReader file(bytes);
+    file.skip(6);
+    std::vector<Waypoint> added;
+    for (;;) {
+        if (file.atEnd()) {
+            return Refusal(DamagedFileMessage(
+                path, QStringLiteral("the file ends at byte %1 without its map-set record")
+                          .arg(file.offset())));
+        }
+        Record record;
+        if (std::optional<QString> reason = NextRecord(file, record)) {
+            return Refusal(DamagedFileMessage(path, *reason));
+        }
+        switch (record.type) {
+            case 'D': {
+                const QByteArrayView version = record.data.bytes(2);
+                if (!record.data.ok()) {
+                    return Refusal(DamagedFileMessage(path, ShortRecordReason(record)));
+                }
+                if (std::optional<UserMessage> refusal = rules.checkVersion(version)) {
+                    return Refusal(*refusal);
+                }
+                break;
+            }
+            case 'A':
+                record.data.i16();
+                if (!record.data.ok()) {
+                    return Refusal(DamagedFileMessage(path, ShortRecordReason(record)));
+                }
+                if (rules.afterApplication != nullptr) {
+                    if (std::optional<UserMessage> refusal = rules.afterApplication(file, path)) {
+                        return Refusal(*refusal);
+                    }
+                }
+                break;
+            case 'W':
+                switch (ImportWaypointRecord(record, rules.format, added, progress, bytes.size())) {
+                    case WaypointStep::Cancelled:
+                        return {};
+                    case WaypointStep::Damaged:
+                        return Refusal(DamagedFileMessage(path, ShortRecordReason(record)));
+                    case WaypointStep::Kept:
+                    case WaypointStep::Skipped:
+                        break;
+                }
+                break;
+            case 'R':
+            case 'T':
+            case 'L':
+                break;
+            case 'V':
+                if (rules.mapSetEndsAlways || file.bytesLeft() < 6) {
+                    return Accept(std::move(added), store);
+                }
+                break;
+            default:
+                return Refusal(UnknownRecordMessage(record.type, rules.format));
+        }
+    }
 }

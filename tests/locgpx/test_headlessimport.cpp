@@ -1,196 +1,177 @@
-// Whole imports: the built program on the real files, and the readers
-// under a locale whose decimal separator is a comma.
-#include <QFile>
-#include <QProcess>
+// Whole imports of every format: the real files, through the readers and
+// through the built program (also under a locale whose decimal separator is
+// a comma), and files that are missing or not files.
 #include <QTemporaryDir>
 #include <QtTest>
-#include <clocale>
-#include <pugixml.hpp>
 
-#include "core/store.h"
 #include "locgpx/gpxreader.h"
 #include "locgpx/locreader.h"
+#include "mapsource/gdbreader.h"
+#include "mapsource/mpsreader.h"
 #include "support/fakes.h"
+#include "support/testfiles.h"
 
-namespace {
-
-struct Run {
-    int status = -1;
-    QString err;
-};
-
-const QString kGerman = QStringLiteral("de_DE.UTF-8");
-
-// The environment of a child process under the German locale, or empty when
-// the test build has no compiled German locale.
-std::optional<QProcessEnvironment> GermanEnvironment() {
-    const QString locales = qEnvironmentVariable("WAYFOLD_LOCPATH");
-    if (locales.isEmpty() || !QFileInfo(locales + QLatin1Char('/') + kGerman).isDir()) {
-        return std::nullopt;
-    }
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    e.insert(QStringLiteral("LOCPATH"), locales);
-    e.insert(QStringLiteral("LANG"), kGerman);
-    e.insert(QStringLiteral("LC_ALL"), kGerman);
-    return e;
-}
-
-}  // namespace
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 class HeadlessImportTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir_;
 
-    QString write(const QString& name, const QByteArray& bytes) {
-        const QString path = dir_.filePath(name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            file.write(bytes) != bytes.size()) {
-            qFatal("cannot write the test file");
-        }
-        return path;
-    }
-
-    Run run(const QStringList& arguments, QProcessEnvironment environment) {
-        environment.insert(QStringLiteral("HOME"), dir_.path());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
-                           dir_.filePath(QStringLiteral("config")));
-        environment.remove(QStringLiteral("DISPLAY"));
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        QProcess p;
-        p.setProcessEnvironment(environment);
-        p.start(QStringLiteral(WAYFOLD_PROGRAM),
-                QStringList{QStringLiteral("--headless")} + arguments);
-        if (!p.waitForFinished(60000)) {
-            p.kill();
-            p.waitForFinished();
-            return {};
-        }
-        Run r;
-        r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
-    }
-
-    // A waypoint file whose numbers a locale-dependent parse would change.
-    QByteArray numbersGpx() {
-        return "<?xml version=\"1.0\"?><gpx><wpt lat=\"47.5\" lon=\"-7.25\"><ele>512.75</ele>"
-               "<name>GC1</name></wpt></gpx>";
-    }
-
 private Q_SLOTS:
-    void fixtures_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<int>("count");
-        QTest::addColumn<bool>("german");
-        for (const bool german : {false, true}) {
-            const char* locale = german ? " under de_DE" : "";
-            QTest::addRow("geocaching.loc%s", locale) << "geocaching.loc" << 9 << german;
-            QTest::addRow("pathaway-geo.loc%s", locale) << "pathaway-geo.loc" << 9 << german;
-            QTest::addRow("easygps.loc%s", locale) << "easygps.loc" << 9 << german;
-            QTest::addRow("GC7FA4.gpx%s", locale) << "GC7FA4.gpx" << 1 << german;
-            QTest::addRow("GCGCA8.gpx%s", locale) << "GCGCA8.gpx" << 1 << german;
-            QTest::addRow("expertgps.gpx%s", locale) << "expertgps.gpx" << 86 << german;
-        }
-    }
-    void fixtures() {
+    // Each read by the reader its extension names (tests/data/readers/peer.txt).
+    void realFiles_data() { AddCaseRows("peer.txt"); }
+    void realFiles() {
         if (!FixturesAvailable()) {
             QSKIP("The peer fixtures (../shared/fixtures/peer) are not at hand.");
         }
-        QFETCH(QString, file);
-        QFETCH(int, count);
-        QFETCH(bool, german);
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        if (german) {
-            const std::optional<QProcessEnvironment> e = GermanEnvironment();
-            if (!e) {
-                QSKIP("The test build has no compiled de_DE.UTF-8 locale.");
-            }
-            environment = *e;
-        }
-        const Run r = run({FixturePath(file), QStringLiteral("/q")}, environment);
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.err, QStringLiteral("Imported waypoints: %1 | Last Import: %1\n").arg(count));
+        QFETCH(QByteArray, document);
+        QFETCH(QStringList, expected);
+        const QString path = FixturePath(QString::fromUtf8(document));
+        const QHash<QString, FileReader> readers{{QStringLiteral("mps"), &ReadMpsFile},
+                                                 {QStringLiteral("gdb"), &ReadGdbFile},
+                                                 {QStringLiteral("loc"), &ReadLocFile},
+                                                 {QStringLiteral("gpx"), &ReadGpxFile}};
+        CheckRead(readers.value(QFileInfo(path).suffix()), path, expected);
     }
 
-    void problemsSetTheExitStatus_data() {
-        QTest::addColumn<QByteArray>("bytes");
+    // Through the session, each with one message and the store as it was.
+    void badFiles_data() {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("status");
-        QTest::newRow("parse error")
-            << QByteArray("<gpx><wpt lat=\"1\" lon=\"2\"></gpx>") << "bad.gpx"
-            << "Imported waypoints: 0 | Last Import: 0";
-        QTest::newRow("neither LOC format") << QByteArray("<gpx") << "bad.loc"
-                                            << "Imported waypoints: 0 | Last Import: -1";
-        QTest::newRow("truncated TerraByte")
-            << QByteArray(
-                   "TerraByte Location File Copyright 2002 TopoGrafix\x0A\x0EW\x01\x01"
-                   "AW")
-            << "cut.loc"
-            << "Imported waypoints: 0 | Last Import: 0";
-        QTest::newRow("skipped waypoint")
-            << QByteArray("<gpx><wpt lat=\"1\"/><wpt lat=\"1\" lon=\"2\"/></gpx>") << "skip.gpx"
-            << "Imported waypoints: 1 | Last Import: 1";
+        QTest::addColumn<QString>("message");  // %1 is the file's path
+        QTest::addColumn<int>("icon");
+        QTest::addColumn<int>("last");
+        for (const char* extension : {"mps", "gdb"}) {
+            const auto row = [extension](const char* kind, const QString& message, int icon) {
+                QTest::addRow("%s %s", kind, extension)
+                    << QStringLiteral("%1.%2").arg(QLatin1String(kind), QLatin1String(extension))
+                    << message << icon << 0;
+            };
+            const QString damaged = QStringLiteral("Can't import %1: ");
+            const int exclamation = int(MessageIcon::Exclamation);
+            row("missing", QStringLiteral("Please create %1 before using this function!"),
+                int(MessageIcon::None));
+            row("empty", damaged + QStringLiteral("the file is empty."), exclamation);
+            row("folder", damaged + QStringLiteral("it is a folder, not a file."), exclamation);
+            row("pipe", damaged + QStringLiteral("it is not a plain file."), exclamation);
+            row("unreadable",
+                damaged + QStringLiteral("the file can't be opened (Permission denied)."),
+                exclamation);
+        }
+        // A .loc file that is not XML goes to the TerraByte reader, which
+        // can't read these either (-1).
+        for (const char* extension : {"loc", "gpx"}) {
+            const auto row = [extension](const char* kind, const char* reason) {
+                QTest::addRow("%s %s", kind, extension)
+                    << QStringLiteral("%1.%2").arg(QLatin1String(kind), QLatin1String(extension))
+                    << QStringLiteral("Error parsing %1\r\nReason: ") + QLatin1String(reason)
+                    << int(MessageIcon::Critical) << (extension[0] == 'l' ? -1 : 0);
+            };
+            row("missing", "The file cannot be opened: No such file or directory");
+            row("empty", "The file is empty (line 1, column 1)");
+            row("folder", "It is a folder, not a file");
+            row("unreadable", "The file cannot be opened: Permission denied");
+        }
     }
-    void problemsSetTheExitStatus() {
-        QFETCH(QByteArray, bytes);
+    void badFiles() {
         QFETCH(QString, name);
-        QFETCH(QString, status);
-        const QString path = write(name, bytes);
-        const Run r = run({path, QStringLiteral("/q")}, QProcessEnvironment::systemEnvironment());
-        QCOMPARE(r.status, 1);
-        QVERIFY2(r.err.endsWith(status + QLatin1Char('\n')), qPrintable(r.err));
-        QVERIFY2(r.err.contains(path), qPrintable(r.err));
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(name);
+        if (name.startsWith(QLatin1String("empty"))) {
+            QVERIFY(!WriteTestFile(dir.path(), name, {}).isEmpty());
+        } else if (name.startsWith(QLatin1String("folder"))) {
+            QVERIFY(QDir(dir.path()).mkdir(name));
+        } else if (name.startsWith(QLatin1String("pipe"))) {
+#ifdef Q_OS_UNIX
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+#else
+            QSKIP("Named pipes are a POSIX thing.");
+#endif
+        } else if (name.startsWith(QLatin1String("unreadable"))) {
+            QVERIFY(!WriteTestFile(dir.path(), name, "MsRcd").isEmpty());
+            QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions()));
+            if (QFileInfo(path).isReadable()) {
+                QSKIP("This user can read a file without read permission (root).");
+            }
+        }
+        TestSession t;
+        t.session.store.Waypoints.push_back(Sentinel());
+        QVERIFY(ImportFile(t.session, path));
+        QCOMPARE(t.frontend.messageTexts(), QStringList{message.arg(path)});
+        QTEST(int(t.frontend.messages.front().icon), "icon");
+        QCOMPARE(t.session.problemCount, 1);
+        QCOMPARE(Names(t.session.store), QStringList{Sentinel().Name});
+        QCOMPARE(t.frontend.panel1, QStringLiteral("Imported waypoints: 1"));
+        QFETCH(int, last);
+        QCOMPARE(t.frontend.panel2, QStringLiteral("Last Import: %1").arg(last));
     }
 
-    // Runs itself again in a child process under the German locale, where
-    // the readers must still take "47.5" as 47.5.
-    void readersUnderGermanLocale() {
-        if (qEnvironmentVariable("LC_ALL") != kGerman) {
-            const std::optional<QProcessEnvironment> e = GermanEnvironment();
-            if (!e) {
-                QSKIP("The test build has no compiled de_DE.UTF-8 locale.");
-            }
-            QProcess child;
-            child.setProcessEnvironment(*e);
-            child.start(QCoreApplication::applicationFilePath(),
-                        {QStringLiteral("readersUnderGermanLocale")});
-            QVERIFY(child.waitForFinished(60000));
-            const QByteArray output = child.readAllStandardOutput() + child.readAllStandardError();
-            QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
-                     output.constData());
-            QVERIFY2(output.contains("PASS   : HeadlessImportTest::readersUnderGermanLocale()"),
-                     output.constData());
-            return;
+    // The built program prints the status line of every real file, in the C
+    // locale and the German one, after its messages; and any message makes
+    // the exit status 1, warnings too.
+    void program_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("document");  // empty for a real file
+        QTest::addColumn<QString>("output");       // %1 is the file's path
+        QTest::addColumn<bool>("german");
+        const QString unknown = QStringLiteral(
+            "Wayfold: %1 is in an unknown format:  %2\nPlease inform the program author and send "
+            "the %1 file you are trying to import\n");
+        const QString status = QStringLiteral("Imported waypoints: %1 | Last Import: %2\n");
+        for (const bool german : {false, true}) {
+            const auto row = [german](const char* file, const QString& output,
+                                      const QByteArray& document = {}) {
+                QTest::addRow("%s%s", file, german ? " under de_DE" : "")
+                    << QString::fromLatin1(file) << document << output << german;
+            };
+            row("mapsource.mps", status.arg(9).arg(9));
+            row("route.mps", status.arg(14).arg(14));
+            row("mps-track.mps",
+                unknown.arg(QStringLiteral("MPS"), QStringLiteral("d")) + status.arg(0).arg(0));
+            row("gdb-sample2-ver1-gpsbabel.gdb", status.arg(7).arg(7));
+            row("gdb-sample2.gdb",
+                unknown.arg(QStringLiteral("GDB"), QStringLiteral("l")) + status.arg(0).arg(0));
+            row("gdb-sample-v3.gdb",
+                unknown.arg(QStringLiteral("GDB"), QStringLiteral("m")) + status.arg(0).arg(0));
+            row("geocaching.loc", status.arg(9).arg(9));
+            row("pathaway-geo.loc", status.arg(9).arg(9));
+            row("easygps.loc", status.arg(9).arg(9));
+            row("GC7FA4.gpx", status.arg(1).arg(1));
+            row("GCGCA8.gpx", status.arg(1).arg(1));
+            row("expertgps.gpx", status.arg(86).arg(86));
+            row("neither.loc",
+                QStringLiteral("Parse Error: Error parsing %1\nReason: An end tag without a start "
+                               "tag (line 1, column 1)\n") +
+                    status.arg(0).arg(-1),
+                "</gpx>");
+            row("skipped.gpx",
+                QStringLiteral(
+                    "Wayfold: Some waypoints in %1 were skipped:\nwpt elements without "
+                    "the lat or lon attribute: 1\nThe other waypoints were imported.\n") +
+                    status.arg(1).arg(1),
+                "<gpx><wpt lat=\"1\"/><wpt lat=\"1\" lon=\"2\"/></gpx>");
         }
-        // The application object has set the locale from the environment: the
-        // C library's numbers now use a comma, and pugixml's own number
-        // reading follows it.
-        QCOMPARE(QString::fromLatin1(std::localeconv()->decimal_point), QStringLiteral(","));
-        QCOMPARE(QLocale::system().decimalPoint(), QStringLiteral(","));
-        pugi::xml_document probe;
-        QVERIFY(probe.load_string("<a v=\"47.5\"/>"));
-        QCOMPARE(probe.child("a").attribute("v").as_double(), 47.0);
-
-        WaypointStore store;
-        RecordingProgress progress;
-        QCOMPARE(
-            ReadGpxFile(write(QStringLiteral("numbers.gpx"), numbersGpx()), store, progress).result,
-            1);
-        QCOMPARE(ReadLocFile(write(QStringLiteral("numbers.loc"),
-                                   "<loc><waypoint><name id=\"GC2\">x</name>"
-                                   "<coord lat=\"47.5\" lon=\"-7.25\"/></waypoint></loc>"),
-                             store, progress)
-                     .result,
-                 1);
-        for (const Waypoint& w : store.Waypoints) {
-            QCOMPARE(w.Latitude, 47.5);
-            QCOMPARE(w.Longitude, -7.25);
-            QCOMPARE(w.LatSemicircles, DegreesToSemicircles(47.5));
+    }
+    void program() {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, document);
+        QFETCH(QString, output);
+        QFETCH(bool, german);
+        if (document.isEmpty() && !FixturesAvailable()) {
+            QSKIP("The peer fixtures (../shared/fixtures/peer) are not at hand.");
         }
-        QCOMPARE(store.record(1).Altitude, 512.75);
-        QVERIFY(!store.CoordinatesFixed);
+        std::optional<QProcessEnvironment> environment = ProgramEnvironment(dir_.path());
+        if (german && !(environment = GermanEnvironment(*environment))) {
+            QSKIP("The test build has no compiled de_DE.UTF-8 locale.");
+        }
+        const QString path =
+            document.isEmpty() ? FixturePath(file) : WriteTestFile(dir_.path(), file, document);
+        const ProgramRun r = RunProgram({QStringLiteral("--headless"), path}, *environment);
+        QCOMPARE(r.err, QString(output).replace(QLatin1String("%1"), path));
+        QCOMPARE(r.status, output.count(QLatin1Char('\n')) > 1 ? 1 : 0);
     }
 };
 

@@ -1,65 +1,22 @@
 #pragma once
 
-// Hand-assembled MapSource files for the reader tests: little-endian fields,
-// record framing, and waypoint records with every field under the test's
-// control; and what a test looks at after a read.
+// Hand-assembled MapSource files for the reader tests: record framing and
+// waypoint records with every field under the test's control, and the table
+// test that both readers run on them.
 
-#include <QByteArray>
-#include <QStringList>
-#include <QtEndian>
-#include <cstring>
+#include <QtTest>
 
 #include "core/importer.h"
-#include "core/store.h"
+#include "support/fakes.h"
+#include "support/testfiles.h"
 
-class Bytes {
-public:
-    Bytes& u8(int value) {
-        data_.append(static_cast<char>(value));
-        return *this;
-    }
-    Bytes& i16(int value) {
-        char b[2];
-        qToLittleEndian<qint16>(static_cast<qint16>(value), b);
-        data_.append(b, 2);
-        return *this;
-    }
-    Bytes& i32(qint32 value) {
-        char b[4];
-        qToLittleEndian<qint32>(value, b);
-        data_.append(b, 4);
-        return *this;
-    }
-    Bytes& f64(double value) {
-        quint64 bits;
-        std::memcpy(&bits, &value, sizeof bits);
-        char b[8];
-        qToLittleEndian<quint64>(bits, b);
-        data_.append(b, 8);
-        return *this;
-    }
-    // The characters and their 0x00.
-    Bytes& text(const QByteArray& characters) {
-        data_.append(characters);
-        data_.append('\0');
-        return *this;
-    }
-    Bytes& raw(const QByteArray& bytes) {
-        data_.append(bytes);
-        return *this;
-    }
-    Bytes& run(int count, int value) {
-        data_.append(count, static_cast<char>(value));
-        return *this;
-    }
-    QByteArray bytes() const { return data_; }
-
-private:
-    QByteArray data_;
-};
+// The characters and their 0x00.
+inline QByteArray Text(const QByteArray& characters) {
+    return characters + '\0';
+}
 
 inline QByteArray RecordWithLength(qint32 length, char type, const QByteArray& data) {
-    return Bytes().i32(length).u8(type).raw(data).bytes();
+    return LittleEndian(length) + type + data;
 }
 
 inline QByteArray Record(char type, const QByteArray& data) {
@@ -99,71 +56,43 @@ struct TestWaypoint {
     QByteArray trailing;
 };
 
-namespace detail {
-
-// Everything up to the symbol, the same in both formats. Records of another
-// class carry data of their own after the class; these bytes fit no layout.
-inline bool WaypointHead(Bytes& b, const TestWaypoint& w) {
-    b.text(w.name).i32(w.wclass);
-    if (w.wclass != 0) {
-        b.run(13, 0xAB);
-        return false;
-    }
-    b.text(w.country).run(4, 0x00).run(12, 0xFF).run(2, 0x00).run(4, 0xFF);
-    b.i32(w.lat).i32(w.lon);
-    return true;
-}
-
-}  // namespace detail
-
-inline QByteArray MpsWaypoint(const TestWaypoint& w) {
-    Bytes b;
-    if (detail::WaypointHead(b, w)) {
-        b.u8(w.altitudeFlag).f64(w.altitude).text(w.comment);
-        b.u8(w.proximityFlag).f64(w.proximity);
-        b.i32(w.display).i32(w.colour).i32(w.symbol);
-        b.text(w.city).text(w.state).text(w.facility).u8(0);
-        b.u8(w.depthFlag).f64(w.depth).run(6, 0x00).text(w.directions);
-    }
-    return Record('W', b.raw(w.trailing).bytes());
-}
-
-inline QByteArray GdbWaypoint(const TestWaypoint& w) {
-    Bytes b;
-    const auto flagged = [&b](quint8 flag, double value) {
-        b.u8(flag);
-        if (flag != 0) {
-            b.f64(value);
-        }
+inline QByteArray WaypointRecord(const TestWaypoint& w, bool gdb) {
+    // MPS carries the double after every flag, GDB only after a set one.
+    const auto flagged = [gdb](quint8 flag, double value) {
+        return QByteArray(1, static_cast<char>(flag)) +
+               (gdb && flag == 0 ? QByteArray() : LittleEndian(value));
     };
-    if (detail::WaypointHead(b, w)) {
-        flagged(w.altitudeFlag, w.altitude);
-        b.text(w.comment);
-        flagged(w.proximityFlag, w.proximity);
-        b.i32(w.display).i32(w.colour).i32(w.symbol);
-        b.text(w.city).text(w.state).text(w.facility).u8(0);
-        flagged(w.depthFlag, w.depth);
-        b.run(6, 0x00).text(w.directions).text(w.url).i16(w.categories);
-        flagged(w.temperatureFlag, w.temperature);
-        b.u8(w.timeFlag);
-        if (w.timeFlag != 0) {
-            b.i32(w.time);
-        }
+    QByteArray b = Text(w.name) + LittleEndian(w.wclass);
+    if (w.wclass != 0) {
+        // Records of another class carry data of their own; these fit no layout.
+        return Record('W', b + QByteArray(13, '\xAB') + w.trailing);
     }
-    return Record('W', b.raw(w.trailing).bytes());
+    b += Text(w.country) + QByteArray(4, '\0') + QByteArray(12, '\xFF') + QByteArray(2, '\0') +
+         QByteArray(4, '\xFF') + LittleEndian(w.lat) + LittleEndian(w.lon) +
+         flagged(w.altitudeFlag, w.altitude) + Text(w.comment) +
+         flagged(w.proximityFlag, w.proximity) + LittleEndian(w.display) + LittleEndian(w.colour) +
+         LittleEndian(w.symbol) + Text(w.city) + Text(w.state) + Text(w.facility) + '\0' +
+         flagged(w.depthFlag, w.depth) + QByteArray(6, '\0') + Text(w.directions);
+    if (gdb) {
+        b += Text(w.url) + LittleEndian(w.categories) + flagged(w.temperatureFlag, w.temperature) +
+             static_cast<char>(w.timeFlag) +
+             (w.timeFlag != 0 ? LittleEndian(w.time) : QByteArray());
+    }
+    return Record('W', b + w.trailing);
 }
 
 inline QByteArray NamedWaypoint(const QByteArray& name, bool gdb = false) {
     TestWaypoint w;
     w.name = name;
     w.comment = name + " comment";
-    return gdb ? GdbWaypoint(w) : MpsWaypoint(w);
+    return WaypointRecord(w, gdb);
 }
 
 // Signature, version and application record: 45 bytes.
 inline QByteArray MpsHeader(char version = 'g') {
     return QByteArray("MsRcd\0", 6) + Record('D', QByteArray(1, version) + '\0') +
-           Record('A', Bytes().i16(413).text("SQA").text("Feb  4 1980").text("06:45:00").bytes());
+           Record('A',
+                  LittleEndian<qint16>(413) + Text("SQA") + Text("Feb 04 1980") + Text("06:45:00"));
 }
 
 // The records between the header and the map set.
@@ -171,11 +100,9 @@ inline QByteArray MpsFile(const QByteArray& records, char version = 'g') {
     return MpsHeader(version) + records + kMapSet;
 }
 
-// Signature, version, application record and name: 45 bytes and the name.
+// The MPS header with the GDB signature, and the application name after it.
 inline QByteArray GdbHeader(const QByteArray& application = "MapSource", char version = 'k') {
-    return QByteArray("MsRcf\0", 6) + Record('D', QByteArray(1, version) + '\0') +
-           Record('A', Bytes().i16(601).text("SQA").text("Feb 04 1980").text("06:45:00").bytes()) +
-           Bytes().text(application).bytes();
+    return "MsRcf" + MpsHeader(version).mid(5) + Text(application);
 }
 
 inline QByteArray GdbFile(const QByteArray& records, const QByteArray& application = "MapSource",
@@ -183,26 +110,76 @@ inline QByteArray GdbFile(const QByteArray& records, const QByteArray& applicati
     return GdbHeader(application, version) + records + kMapSet;
 }
 
-// The names of records from..count.
-inline QStringList Names(const WaypointStore& store, qint32 from = 1) {
-    QStringList names;
-    for (qint32 n = from; n <= store.WaypointCount(); ++n) {
-        names.push_back(store.record(n).Name);
-    }
-    return names;
+inline const QString kPath = QStringLiteral("/data/test");
+
+inline QString Damaged(const QString& reason) {
+    return QStringLiteral("Can't import /data/test: ") + reason + QLatin1Char('.');
 }
 
-inline QStringList Texts(const ImportResult& r) {
-    QStringList texts;
+inline QString ShortRecord(char letter, qint64 start, qint64 field) {
+    return Damaged(QStringLiteral("the %1 record at byte %2 is too short for its fields (the "
+                                  "field at byte %3 runs past its end)")
+                       .arg(QLatin1Char(letter))
+                       .arg(start)
+                       .arg(field));
+}
+
+inline QString Inform(bool gdb) {
+    return QStringLiteral(
+               "\r\nPlease inform the program author and send the %1 file you are trying to "
+               "import")
+        .arg(QLatin1String(gdb ? "GDB" : "MPS"));
+}
+
+// A table of files: the names of the waypoints a read adds (space-separated)
+// and its message, if any.
+inline void RecordsColumns() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("names");
+    QTest::addColumn<QString>("message");
+}
+
+// Rows with Lengths of -1, 0 and 2^31-1 in the second of two waypoint records.
+inline void AddLengthRows(bool gdb) {
+    const QByteArray header = gdb ? GdbHeader() : MpsHeader();
+    const QByteArray a = NamedWaypoint("A", gdb);
+    const QByteArray data = NamedWaypoint("B", gdb).mid(5);
+    const qint64 second = header.size() + a.size();
+    const auto file = [&](qint32 length, const QByteArray& bytes) {
+        return header + a + RecordWithLength(length, 'W', bytes) + kMapSet;
+    };
+    QTest::newRow("length -1") << file(-1, data) << QString()
+                               << Damaged(QStringLiteral("the record at byte %1 has a negative "
+                                                         "length (-1)")
+                                              .arg(second));
+    QTest::newRow("length 0") << file(0, {}) << QString() << ShortRecord('W', second, second + 5);
+    QTest::newRow("length 2^31-1")
+        << file(2147483647, data) << QString()
+        << Damaged(QStringLiteral("the file ends inside the record at byte %1, which declares "
+                                  "2147483647 data bytes where %2 are left")
+                       .arg(second)
+                       .arg(data.size() + kMapSet.size()));
+}
+
+using BytesReader = ImportResult (*)(QByteArrayView, const QString&, WaypointStore&,
+                                     ImportProgress&);
+
+// Reads the row's file into a store that holds one waypoint already: the
+// read adds the named waypoints after it, or refuses with nothing added.
+inline void CheckRecords(BytesReader read) {
+    QFETCH(QByteArray, file);
+    QFETCH(QString, names);
+    QFETCH(QString, message);
+    WaypointStore store;
+    store.Waypoints.push_back(Sentinel());
+    RecordingProgress progress;
+    const ImportResult r = read(file, kPath, store, progress);
+    QCOMPARE(Texts(r).join(QLatin1Char('\n')), message);
     for (const UserMessage& m : r.messages) {
-        texts.push_back(m.text);
+        QCOMPARE(m.title, QStringLiteral("Wayfold"));
+        QCOMPARE(m.icon, MessageIcon::Exclamation);
     }
-    return texts;
-}
-
-// A waypoint put in the store before a read, to see that the read leaves it.
-inline Waypoint Sentinel() {
-    Waypoint w;
-    w.Name = QStringLiteral("already here");
-    return w;
+    const QStringList added = names.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QCOMPARE(r.result, added.size());
+    QCOMPARE(Names(store), QStringList{Sentinel().Name} + added);
 }

@@ -1,0 +1,264 @@
+#pragma once
+
+// What the reader tests share: files written for a test, numbers as file
+// bytes, a waypoint's fields as text for tables that name the fields they
+// check, tables of documents kept in case files, and the German locale.
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcessEnvironment>
+#include <QStringList>
+#include <QTest>
+#include <QtEndian>
+#include <bit>
+#include <charconv>
+#include <clocale>
+#include <optional>
+
+#include "core/importer.h"
+#include "core/store.h"
+#include "support/fakes.h"
+
+// Writes bytes to the file name in folder; the path, empty when it cannot.
+inline QString WriteTestFile(const QString& folder, const QString& name, const QByteArray& bytes) {
+    const QString path = QDir(folder).filePath(name);
+    return MakeFile(path, bytes) ? path : QString();
+}
+
+// A number as little-endian file bytes.
+template <typename T>
+QByteArray LittleEndian(T value) {
+    char bytes[sizeof(T)];
+    if constexpr (std::is_floating_point_v<T>) {
+        qToLittleEndian(std::bit_cast<quint64>(value), bytes);
+    } else {
+        qToLittleEndian(value, bytes);
+    }
+    return QByteArray(bytes, sizeof(T));
+}
+
+// A waypoint put in the store before a read, to see that the read leaves it.
+inline Waypoint Sentinel() {
+    Waypoint w;
+    w.Name = QStringLiteral("already here");
+    return w;
+}
+
+inline QStringList Names(const WaypointStore& store, qint32 from = 1) {
+    QStringList names;
+    for (qint32 n = from; n <= store.WaypointCount(); ++n) {
+        names.push_back(store.record(n).Name);
+    }
+    return names;
+}
+
+inline QStringList Texts(const ImportResult& r) {
+    QStringList texts;
+    for (const UserMessage& m : r.messages) {
+        texts.push_back(m.text);
+    }
+    return texts;
+}
+
+// One field of a waypoint as text. A flag and its value read "1 12.5";
+// "Position" is the degrees and "Semicircles" the semicircles, either marked
+// "(inconsistent)" when the two disagree. Doubles in their shortest exact
+// form.
+inline QString FieldText(const Waypoint& w, const QString& field) {
+    const auto number = [](double v) {
+        char text[32];
+        return QString::fromLatin1(text, std::to_chars(text, text + sizeof text, v).ptr - text);
+    };
+    const auto flagged = [&](quint8 flag, auto value) {
+        return QString::number(flag) + QLatin1Char(' ') + number(value);
+    };
+    const QString consistent = DegreesToSemicircles(w.Latitude) == w.LatSemicircles &&
+                                       DegreesToSemicircles(w.Longitude) == w.LonSemicircles
+                                   ? QString()
+                                   : QStringLiteral(" (inconsistent)");
+    const std::pair<const char*, QString> fields[] = {
+        {"Name", w.Name},
+        {"Description", w.Description},
+        {"Url", w.Url},
+        {"LinkName", w.LinkName},
+        {"Comment", w.Comment},
+        {"TypeText", w.TypeText},
+        {"CacheType", w.CacheType},
+        {"Hint", w.Hint},
+        {"Position", number(w.Latitude) + QLatin1Char(' ') + number(w.Longitude) + consistent},
+        {"Semicircles",
+         QStringLiteral("%1 %2").arg(w.LatSemicircles).arg(w.LonSemicircles) + consistent},
+        {"Altitude", flagged(w.HasAltitude, w.Altitude)},
+        {"Depth", flagged(w.HasDepth, w.Depth)},
+        {"Proximity", flagged(w.HasProximity, w.Proximity)},
+        {"Temperature", flagged(w.HasTemperature, w.Temperature)},
+        {"Time", flagged(w.HasTime, w.Time)},
+        {"Symbol", QString::number(w.Symbol)},
+        {"Colour", QString::number(w.Colour)},
+        {"Display", QString::number(w.Display)},
+        {"CategoryBits", QString::number(w.CategoryBits)}};
+    for (const auto& [name, text] : fields) {
+        if (field == QLatin1String(name)) {
+            return text;
+        }
+    }
+    return QStringLiteral("(no field ") + field + QLatin1Char(')');
+}
+
+// The fields named in a comma-separated list, joined by "|".
+inline QString FieldsText(const Waypoint& w, const QString& fields) {
+    QStringList texts;
+    for (const QString& field : fields.split(QLatin1Char(','))) {
+        texts.push_back(FieldText(w, field));
+    }
+    return texts.join(QLatin1Char('|'));
+}
+
+// Bytes written with escapes: \xNN is that byte, \n and \r are line ends.
+inline QByteArray Unescaped(const QByteArray& text) {
+    QByteArray bytes;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        if (text[i] == '\\' && next == 'x' && i + 3 < text.size()) {
+            bytes += QByteArray::fromHex(text.mid(i + 2, 2));
+            i += 3;
+        } else if (text[i] == '\\' && (next == 'n' || next == 'r')) {
+            bytes += next == 'n' ? '\n' : '\r';
+            ++i;
+        } else {
+            bytes += text[i];
+        }
+    }
+    return bytes;
+}
+
+// The cases of a file in tests/data/readers (xml.txt says how one is
+// written) as rows of the current test: "document" and "expected".
+inline void AddCaseRows(const char* fileName) {
+    QTest::addColumn<QByteArray>("document");
+    QTest::addColumn<QStringList>("expected");
+    QFile file(QStringLiteral(WAYFOLD_TEST_DATA "/readers/") + QLatin1String(fileName));
+    QVERIFY2(file.open(QIODevice::ReadOnly), fileName);
+    QByteArray name;
+    QList<QByteArray> document;
+    QStringList expected;
+    const auto addRow = [&] {
+        if (!name.isEmpty()) {
+            QTest::newRow(name.constData()) << Unescaped(document.join('\n')) << expected;
+        }
+        name.clear();
+    };
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (line.startsWith("== ")) {
+            addRow();
+            name = line.mid(3);
+            document.clear();
+            expected.clear();
+        } else if (line.startsWith("-> ")) {
+            expected.push_back(QString::fromUtf8(Unescaped(line.mid(3))));
+        } else if (!name.isEmpty() && expected.isEmpty()) {
+            document.push_back(line);
+        }
+    }
+    addRow();
+}
+
+using FileReader = ImportResult (*)(const QString&, WaypointStore&, ImportProgress&);
+
+// Reads path with reader into a store that holds one waypoint already, and
+// checks what a case expects (see AddCaseRows), and that nothing else was
+// said.
+inline void CheckRead(FileReader reader, const QString& path, const QStringList& expected) {
+    WaypointStore store;
+    store.Waypoints.push_back(Sentinel());
+    RecordingProgress progress;
+    const ImportResult r = reader(path, store, progress);
+    QStringList messages;
+    qint32 result = store.WaypointCount() - 1;
+    for (const QString& e : expected) {
+        const qsizetype colon = e.indexOf(QLatin1Char(':'));
+        const QString key = e.left(colon);
+        const QString value = e.mid(colon + 2);
+        if (key == QLatin1String("names")) {
+            QCOMPARE(Names(store, 2).join(QLatin1Char('|')), value);
+        } else if (key == QLatin1String("error")) {
+            messages +=
+                QStringLiteral("Error parsing ") + path + QStringLiteral("\r\nReason: ") + value;
+            QCOMPARE(r.messages.size(), size_t(1));
+            QCOMPARE(r.messages.front().title, QStringLiteral("Parse Error"));
+            QCOMPARE(r.messages.front().icon, MessageIcon::Critical);
+            QCOMPARE(store.WaypointCount(), 1);
+        } else if (key == QLatin1String("message")) {
+            messages += QString(value).replace(QLatin1String("%1"), path);
+        } else if (key == QLatin1String("result")) {
+            result = value.toInt();
+        } else {
+            const qsizetype at = key.indexOf(QLatin1Char('@'));
+            const qint32 n = at < 0 ? 1 : key.mid(at + 1).toInt();
+            QVERIFY(n >= 1 && n < store.WaypointCount());
+            QCOMPARE(FieldsText(store.record(1 + n), key.left(at)), value);
+        }
+    }
+    QCOMPARE(Texts(r), messages);
+    QCOMPARE(r.result, result);
+    QCOMPARE(store.record(1).Name, Sentinel().Name);
+    QCOMPARE(store.CoordinatesFixed, !Names(store).filter(QStringLiteral("FIXED-")).isEmpty());
+}
+
+// Writes the row's document to the file name in folder and reads it with
+// CheckRead.
+inline void CheckCase(FileReader reader, const QString& folder, const QString& name) {
+    QFETCH(QByteArray, document);
+    QFETCH(QStringList, expected);
+    const QString path = WriteTestFile(folder, name, document);
+    QVERIFY(!path.isEmpty());
+    CheckRead(reader, path, expected);
+}
+
+// The environment given, with the variables that put a process under the German
+// locale, whose decimal separator is a comma; nothing when the test build has
+// no compiled one.
+inline std::optional<QProcessEnvironment> GermanEnvironment(
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment()) {
+    const QString locales = qEnvironmentVariable("WAYFOLD_LOCPATH");
+    const QString german = QStringLiteral("de_DE.UTF-8");
+    if (locales.isEmpty() || !QFileInfo(locales + QLatin1Char('/') + german).isDir()) {
+        return std::nullopt;
+    }
+    environment.insert(QStringLiteral("LOCPATH"), locales);
+    environment.insert(QStringLiteral("LANG"), german);
+    environment.insert(QStringLiteral("LC_ALL"), german);
+    return environment;
+}
+
+// Makes the locale of this process, once the application object exists,
+// the German one, whose decimal separator is a comma; false when the test
+// build has none compiled.
+inline bool UseGermanLocale() {
+    const std::optional<QProcessEnvironment> e = GermanEnvironment();
+    if (!e) {
+        return false;
+    }
+    for (const char* name : {"LOCPATH", "LANG", "LC_ALL"}) {
+        qputenv(name, e->value(QLatin1String(name)).toLocal8Bit());
+    }
+    return true;
+}
+
+// A test's main that runs the whole test under the German locale when the
+// build has one (the program tests say when it has not): numbers in files
+// are read the same in every locale, and pugixml's own number reading would
+// take "47.5" for 47 there.
+#define WAYFOLD_GERMAN_TEST_MAIN(TestClass)                       \
+    int main(int argc, char** argv) {                             \
+        const bool german = UseGermanLocale();                    \
+        QCoreApplication app(argc, argv);                         \
+        if (german && *std::localeconv()->decimal_point != ',') { \
+            qFatal("The German locale did not take effect.");     \
+        }                                                         \
+        TestClass test;                                           \
+        return QTest::qExec(&test, argc, argv);                   \
+    }
