@@ -241,7 +241,7 @@ ImportResult ReadTerraByteFile(const QString& path, WaypointStore& store,
     ImportResult result;
     result.result = -1;
     QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
         return result;
     }
     ByteInput in(file);

@@ -950,8 +950,13 @@ bool XmlInput::readRoot() {
     if (state_ != State::Start) {
         return false;
     }
-    if (QFileInfo(path_).isDir()) {
+    const QFileInfo info(path_);
+    if (info.isDir()) {
         return fail(QStringLiteral("it is a folder, not a file"), -1);
+    }
+    // A pipe or a device could block the open or never end.
+    if (info.exists() && !info.isFile()) {
+        return fail(QStringLiteral("it is not a plain file"), -1);
     }
     if (!file_.open(QIODevice::ReadOnly)) {
         return fail(QStringLiteral("the file cannot be opened: ") + file_.errorString(), -1);

@@ -72,6 +72,7 @@ private Q_SLOTS:
             row("missing", "The file cannot be opened: No such file or directory");
             row("empty", "The file is empty (line 1, column 1)");
             row("folder", "It is a folder, not a file");
+            row("pipe", "It is not a plain file");
             row("unreadable", "The file cannot be opened: Permission denied");
         }
     }
