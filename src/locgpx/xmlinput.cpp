@@ -451,7 +451,7 @@ bool XmlInput::fill() {
         }
         compact();
         const size_t before = buf_.size();
-        const qint64 got = file_.read(block_.data() + carry_, kReadBlock);
+        const qint64 got = file_.read(block_.get() + carry_, blockSize_);
         if (got < 0) {
             rawEnd_ = true;
             decodeErrorAt_ = bufferEnd();
@@ -461,9 +461,9 @@ bool XmlInput::fill() {
         rawEnd_ = got == 0;
         rawRead_ += got;
         const qint64 available = static_cast<qint64>(carry_) + got;
-        decode(block_.data(), available, rawEnd_);
+        decode(block_.get(), available, rawEnd_);
         carry_ = static_cast<size_t>(available) - consumed_;
-        std::memmove(block_.data(), block_.data() + consumed_, carry_);
+        std::memmove(block_.get(), block_.get() + consumed_, carry_);
         if (buf_.size() > before) {
             return true;
         }
@@ -867,14 +867,17 @@ bool XmlInput::scanMisc(bool beforeRoot) {
 }
 
 bool XmlInput::chooseEncoding() {
-    block_.resize(static_cast<size_t>(kReadBlock) + 8);
-    const qint64 got = file_.read(block_.data(), kReadBlock);
+    // A small file needs no more than its size (and one byte to see the end);
+    // the block is not zeroed, as only what was read is ever looked at.
+    blockSize_ = std::clamp(file_.size() + 1, qint64(64), kReadBlock);
+    block_ = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(blockSize_) + 8);
+    const qint64 got = file_.read(block_.get(), blockSize_);
     if (got < 0) {
         return fail(QStringLiteral("the file cannot be read: ") + file_.errorString(), -1);
     }
     rawRead_ = got;
-    rawEnd_ = got < kReadBlock && file_.atEnd();
-    const auto* s = reinterpret_cast<const unsigned char*>(block_.data());
+    rawEnd_ = got < blockSize_ && file_.atEnd();
+    const auto* s = reinterpret_cast<const unsigned char*>(block_.get());
     const auto n = static_cast<size_t>(got);
     auto bytesAre = [&](std::initializer_list<int> bytes) {
         if (n < bytes.size()) {
@@ -908,7 +911,7 @@ bool XmlInput::chooseEncoding() {
     } else if (bytesAre({'<', '?', 'x', 'm', 'l'}) && n > 5 && IsWhiteSpace(s[5])) {
         // An 8-bit file names its encoding in the declaration, which is
         // plain ASCII in all of them.
-        const std::string_view head(block_.data(), n);
+        const std::string_view head(block_.get(), n);
         const size_t end = head.find("?>");
         XmlDeclaration declaration;
         if (end == std::string_view::npos ||
@@ -940,9 +943,9 @@ bool XmlInput::chooseEncoding() {
         }
     }
     const qint64 available = got - static_cast<qint64>(skip);
-    decode(block_.data() + skip, available, rawEnd_);
+    decode(block_.get() + skip, available, rawEnd_);
     carry_ = static_cast<size_t>(available) - consumed_;
-    std::memmove(block_.data(), block_.data() + skip + consumed_, carry_);
+    std::memmove(block_.get(), block_.get() + skip + consumed_, carry_);
     return true;
 }
 

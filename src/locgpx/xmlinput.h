@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QString>
+#include <memory>
 #include <pugixml.hpp>
 #include <string>
 #include <string_view>
@@ -108,8 +109,9 @@ private:
     qint64 rawRead_ = 0;
     bool rawEnd_ = false;
     Encoding encoding_ = Encoding::Utf8;
-    std::vector<char> block_;  // one read from the file
-    size_t carry_ = 0;         // bytes at its start left over from the last read
+    std::unique_ptr<char[]> block_;  // one read from the file
+    qint64 blockSize_ = 0;           // the most one read takes
+    size_t carry_ = 0;               // bytes at its start left over from the last read
     size_t consumed_ = 0;
     std::string buf_;  // decoded text from absolute position base_ on
     qint64 base_ = 0;
