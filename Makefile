@@ -10,13 +10,15 @@ JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Build: compiler, CMake, Ninja, Qt 6, pugixml. Tests: GPSBabel (reads our
 # files back), locales (a German locale for number parsing), fonts for the
-# offscreen window tests. Screenshot: Xvfb.
+# offscreen window tests. Screenshot: Xvfb. Fuzzing: clang with libFuzzer and
+# the sanitizer runtimes.
 PACKAGES := g++ cmake ninja-build qt6-base-dev libpugixml-dev \
-            gpsbabel locales fonts-dejavu-core xvfb xauth
+            gpsbabel locales fonts-dejavu-core xvfb xauth \
+            clang libclang-rt-14-dev
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: run test test-asan gui screenshot deps configure build clean format
+.PHONY: run test test-asan fuzz gui screenshot deps configure build clean format
 
 deps:
 	@missing=""; \
@@ -80,6 +82,19 @@ test: build
 
 test-asan:
 	$(MAKE) test PRESET=asan
+
+# Fuzzes each reader (libFuzzer, with AddressSanitizer and UBSan) for
+# FUZZ_SECONDS, FUZZ_PARALLEL targets at a time, and prints executions and
+# failures; FUZZ_TARGETS picks some of mps gdb terrabyte loc gpx. Fails when
+# any target found a crash, a hang or a runaway allocation; the input is then
+# in build/fuzz/artifacts/<target>.
+FUZZ_SECONDS  ?= 600
+FUZZ_PARALLEL ?= 1
+FUZZ_TARGETS  ?=
+
+fuzz: PRESET := fuzz
+fuzz: build
+	fuzz/run $(FUZZ_SECONDS) $(FUZZ_PARALLEL) $(FUZZ_TARGETS)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
