@@ -908,6 +908,16 @@ bool XmlInput::chooseEncoding() {
         encoding_ = Encoding::Utf16Le;
     } else if (bytesAre({0x00, 0x3C, 0x00, 0x3F})) {
         encoding_ = Encoding::Utf16Be;
+    } else if (n >= 4 && (s[0] == 0) != (s[1] == 0) && (s[0] == 0) == (s[2] == 0) &&
+               (s[1] == 0) == (s[3] == 0)) {
+        // Every other byte zero: ASCII characters in UTF-16. Without a byte
+        // order mark or a declaration the file would have to be UTF-8, in
+        // which a zero byte is never allowed; naming the likely cause helps
+        // more than pointing at the first zero byte.
+        return fail(QStringLiteral("the file seems to be written in UTF-16 %1 but has neither a "
+                                   "byte order mark nor an XML declaration that says so")
+                        .arg(s[0] == 0 ? QStringLiteral("BE") : QStringLiteral("LE")),
+                    0);
     } else if (bytesAre({'<', '?', 'x', 'm', 'l'}) && n > 5 && IsWhiteSpace(s[5])) {
         // An 8-bit file names its encoding in the declaration, which is
         // plain ASCII in all of them.
