@@ -31,7 +31,6 @@ void FakeFrontend::setStatusText(int panel, const QString& text) {
         panel1 = text;
     } else if (panel == 2) {
         panel2 = text;
-        panel2History.push_back(text);
     }
 }
 
@@ -82,12 +81,9 @@ bool RecordingProgress::takeCancelRequest() {
 }
 
 bool FakeProcessStarter::startDetached(const QString& program, const QStringList& arguments,
-                                       QString* error) {
+                                       QString*) {
     starts.push_back({program, arguments});
-    if (fail && error != nullptr) {
-        *error = QStringLiteral("No such file or directory");
-    }
-    return !fail;
+    return true;
 }
 
 TestSession::TestSession()

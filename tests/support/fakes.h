@@ -23,13 +23,12 @@ class FakeFrontend final : public Frontend {
 public:
     MessageAnswer showMessage(const UserMessage& message) override;
     void setStatusText(int panel, const QString& text) override;
-    void setExportCaption(const QString& text) override { exportCaption = text; }
-    void setClearCaption(const QString& text) override { clearCaptions.push_back(text); }
+    void setExportCaption(const QString&) override {}
+    void setClearCaption(const QString&) override {}
     void setBusy(bool busy) override { busyChanges.push_back(busy); }
     void processEvents() override;
-    void setProgress(qint64 done, qint64 total) override { lastProgress = {done, total}; }
-    void importFinished() override { ++importsFinished; }
-    bool canAsk() const override { return interactive; }
+    void setProgress(qint64, qint64) override {}
+    void importFinished() override {}
     std::optional<QString> saveFileDialog(const FileDialogRequest& request) override;
     std::optional<QString> openFileDialog(const FileDialogRequest& request) override;
     std::optional<QString> folderDialog(const QString& prompt) override;
@@ -38,18 +37,11 @@ public:
     std::vector<UserMessage> messages;
     QString panel1;
     QString panel2;
-    QStringList panel2History;
-    QString exportCaption;
-    QStringList clearCaptions;
     std::vector<bool> busyChanges;
-    std::pair<qint64, qint64> lastProgress{0, 0};
-    int importsFinished = 0;
     int eventsProcessed = 0;
     std::vector<FileDialogRequest> dialogs;
     QStringList folderPrompts;
 
-    // False acts like a headless run: nobody can answer dialogs.
-    bool interactive = true;
     // Answers, taken from the front.
     std::deque<MessageAnswer> messageAnswers;
     // A null QString answers "cancelled".
@@ -73,7 +65,6 @@ public:
                        QString* error) override;
 
     std::vector<Start> starts;
-    bool fail = false;
 };
 
 // What a reader reported while it ran. cancelAfterEvents > 0 makes the
