@@ -1,4 +1,3 @@
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "settings/options.h"
@@ -28,10 +27,8 @@ private Q_SLOTS:
         AddColumns<QString, QString, int, int, int, QString>("name", "stored", "icon", "display",
                                                              "categories", "writtenBack");
         AddRow("icon 5", "IconNumber", "5", 18, 1, 0, "18");
-        AddRow("icon 117", "IconNumber", "117", 117, 1, 0, "117");
         AddRow("icon text", "IconNumber", "geocache", 18, 1, 0, "18");
         AddRow("display 7", "DisplayMode", "7", 18, 1, 0, "1");
-        AddRow("display 0", "DisplayMode", "0", 18, 0, 0, "0");
         AddRow("display 2 spaced", "DisplayMode", " 2", 18, 2, 0, " 2");
         AddRow("categories -32768", "Categories", "-32768", 18, 1, -32768, "-32768");
         AddRow("categories too big", "Categories", "70000", 18, 1, 0, "70000");
@@ -86,22 +83,6 @@ private Q_SLOTS:
                      QStringLiteral("/seek/cache_details.aspx?wp=GC1A2B"));
         // Nothing is written back.
         QCOMPARE(settings.value(QStringLiteral("CacheSiteUrl")).has_value(), !stored.isNull());
-    }
-
-    void qtStoreLivesInTheXdgConfigFolder() {
-        QTemporaryDir dir;
-        qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
-        const QString ini = dir.path() + QStringLiteral("/Wayfold/Wayfold.ini");
-        {
-            QtSettingsStore store;
-            QCOMPARE(store.location(), ini);
-            store.setValue(QStringLiteral("Generate Mode"), QStringLiteral("4"));
-        }
-        QtSettingsStore again;
-        QCOMPARE(again.value(QStringLiteral("Generate Mode")).value_or(QString()),
-                 QStringLiteral("4"));
-        QVERIFY(!again.value(QStringLiteral("Top")).has_value());
-        QVERIFY2(FileBytes(ini).contains("[Program%20Settings]"), FileBytes(ini).constData());
     }
 };
 
