@@ -17,7 +17,6 @@ private Q_SLOTS:
         AddRow("7 width 0", 7, 0, "07");
         AddRow("-7", -7, 2, "-07");
         AddRow("-5 width 3", -5, 3, "-005");
-        AddRow("2026", 2026, 2, "2026");
         AddRow("-123", -123, 2, "-123");
         AddRow("0", 0, 2, "00");
     }
@@ -90,14 +89,12 @@ private Q_SLOTS:
         AddRow("exponent", "1.5e2", 150.0);
         AddRow("bare e", "12e", 12.0);
         AddRow("point first", ".5", 0.5);
-        AddRow("two points", "1.2.3", 1.2);
         AddRow("comma", "47,5", 47.0);
         AddRow("empty", "", 0.0);
         AddRow("word", "abc", 0.0);
         AddRow("plus", "+5", 0.0);
         AddRow("inf", "inf", 0.0);
         AddRow("nan", "nan", 0.0);
-        AddRow("nan(123)", "nan(123)", 0.0);
         AddRow("hex", "0x10", 0.0);
         AddRow("overflow", "1e400", max);
         AddRow("negative overflow", "-1e400", -max);
