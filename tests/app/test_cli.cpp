@@ -37,7 +37,6 @@ private Q_SLOTS:
         AddColumns<QString, QString, int, QString>("arguments", "display", "status", "err");
         const QString usage = Console(QStringLiteral("Wayfold Help Dialog"), UsageText());
         AddRow("headless /?", "--headless|/?", "", 0, usage);
-        AddRow("headless --help", "--headless|--help", "", 0, usage);
         // No display and no --headless: the program finds out by itself.
         AddRow("no display", "/?", "", 0, usage);
         AddRow("file before usage", "x.loc|/?", "", 0, usage);
@@ -46,7 +45,6 @@ private Q_SLOTS:
                NotImported(".TXT") +
                    Console(QStringLiteral("Wayfold"),
                            QStringLiteral("Invalid flag detected\r\n\r\n") + UsageText()));
-        AddRow("quit alone", "/q", "", 0, "");
         AddRow("quit alone, display without server", "/q", ":99", 0, "");
         AddRow("display without server: headless", "nothing.txt|/q", ":99", 1, NotImported(".TXT"));
         AddRow("no dot: ignored", "--headless|readme|/q", "", 0, "");
