@@ -47,7 +47,6 @@ private Q_SLOTS:
                            QStringLiteral("Invalid flag detected\r\n\r\n") + UsageText()));
         AddRow("quit alone, display without server", "/q", ":99", 0, "");
         AddRow("display without server: headless", "nothing.txt|/q", ":99", 1, NotImported(".TXT"));
-        AddRow("no dot: ignored", "--headless|readme|/q", "", 0, "");
         AddRow("long and strange arguments",
                QStringLiteral("--headless|%1.jpeg|Łódź.png|\"unterminated|/q")
                    .arg(QStringLiteral("x").repeated(100000)),
