@@ -8,7 +8,9 @@
 
 namespace {
 
-// An MPS file with every kind of record and a waypoint whose texts are filled.
+// An MPS file with every kind of record (of another class, and route, track
+// and map records of any length, which are skipped) and a waypoint whose
+// texts are filled.
 QByteArray BuiltMps() {
     TestWaypoint town;
     town.name = "TOWN";

@@ -15,8 +15,6 @@ private Q_SLOTS:
         const QString none;
         const qint64 second = MpsHeader().size() + a.size();
         const QString unknown = QStringLiteral("MPS is in an unknown format:  %1") + Inform(false);
-        TestWaypoint other;
-        other.wclass = 3;
         TestWaypoint longer;
         longer.name = "LONG";
         longer.trailing = QByteArray(7, 'W');
@@ -35,13 +33,6 @@ private Q_SLOTS:
             << QByteArray("MsRcd\0", 6) + Record('D', QByteArray("g\0", 2)) + Record('A', "x") + a +
                    kMapSet
             << none << ShortRecord('A', 13, 18);
-        QTest::newRow("class 3 skipped by its length")
-            << MpsFile(WaypointRecord(other, false) + a + WaypointRecord(other, false) + b) << ab
-            << none;
-        QTest::newRow("route, track and map records of any length")
-            << MpsFile(Record('R', {}) + a + Record('T', QByteArray(300, 'W')) +
-                       Record('L', "\x01") + b)
-            << ab << none;
         QTest::newRow("map-set length 0") << MpsHeader() + a + b + Record('V', {}) << ab << none;
         QTest::newRow("map set followed by 5 bytes")
             << MpsFile(a + b) + QByteArray("\x05\0\0\0W", 5) << ab << none;
