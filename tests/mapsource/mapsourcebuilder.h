@@ -56,6 +56,33 @@ struct TestWaypoint {
     QByteArray trailing;
 };
 
+// A class-0 waypoint with every field filled and no flag set: texts in
+// Windows-1252, and the country, city, state and facility texts that
+// fixed-size reads of their blocks would misplace.
+inline TestWaypoint Filled() {
+    TestWaypoint t;
+    t.name = "Caf\xe9 \x80";
+    t.country = "Deutschland";
+    t.lat = 1 << 29;
+    t.lon = -(1 << 29);
+    t.altitude = 123.25;
+    t.comment = "Near the \x93old\x94 oak";
+    t.proximity = 50.5;
+    t.display = 2;
+    t.colour = 5;
+    t.symbol = 117;
+    t.city = "Leipzig";
+    t.state = "Sachsen";
+    t.facility = "Rathaus";
+    t.depth = -3.5;
+    t.directions = "left at the gate";
+    t.url = "http://example.org/x";
+    t.categories = static_cast<qint16>(0x8001);
+    t.temperature = -7.5;
+    t.time = 1143841766;
+    return t;
+}
+
 inline QByteArray WaypointRecord(const TestWaypoint& w, bool gdb) {
     // MPS carries the double after every flag, GDB only after a set one.
     const auto flagged = [gdb](quint8 flag, double value) {
@@ -137,28 +164,6 @@ inline void RecordsColumns() {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QString>("names");
     QTest::addColumn<QString>("message");
-}
-
-// Rows with Lengths of -1, 0 and 2^31-1 in the second of two waypoint records.
-inline void AddLengthRows(bool gdb) {
-    const QByteArray header = gdb ? GdbHeader() : MpsHeader();
-    const QByteArray a = NamedWaypoint("A", gdb);
-    const QByteArray data = NamedWaypoint("B", gdb).mid(5);
-    const qint64 second = header.size() + a.size();
-    const auto file = [&](qint32 length, const QByteArray& bytes) {
-        return header + a + RecordWithLength(length, 'W', bytes) + kMapSet;
-    };
-    QTest::newRow("length -1") << file(-1, data) << QString()
-                               << Damaged(QStringLiteral("the record at byte %1 has a negative "
-                                                         "length (-1)")
-                                              .arg(second));
-    QTest::newRow("length 0") << file(0, {}) << QString() << ShortRecord('W', second, second + 5);
-    QTest::newRow("length 2^31-1")
-        << file(2147483647, data) << QString()
-        << Damaged(QStringLiteral("the file ends inside the record at byte %1, which declares "
-                                  "2147483647 data bytes where %2 are left")
-                       .arg(second)
-                       .arg(data.size() + kMapSet.size()));
 }
 
 using BytesReader = ImportResult (*)(QByteArrayView, const QString&, WaypointStore&,

@@ -34,7 +34,6 @@ private Q_SLOTS:
             << MpsFile(NamedWaypoint("A")) << none << unknown.arg(QLatin1Char('g'));
         QTest::newRow("bytes after the map set never read")
             << GdbFile(a + b) + QByteArray("\xff\xff\xff\xffXgarbage") << ab << none;
-        AddLengthRows(true);
         // The last fields are the time flag and 4 time bytes.
         QTest::newRow("length 2 short of its fields")
             << GdbFile(a + RecordWithLength(static_cast<qint32>(b.size()) - 7, 'W', b.mid(5)))
@@ -48,50 +47,32 @@ private Q_SLOTS:
         QTest::addColumn<int>("flags");
         QTest::addColumn<QString>("values");
         QTest::newRow("none") << 0 << "0 0|0 0|0 0|0 0|0 0";
-        QTest::newRow("altitude") << 17 << "1 391|0 0|0 0|0 0|1 1143841766";
-        QTest::newRow("proximity") << 18 << "0 0|1 25.5|0 0|0 0|1 1143841766";
-        QTest::newRow("depth") << 20 << "0 0|0 0|1 12.75|0 0|1 1143841766";
+        QTest::newRow("altitude") << 17 << "1 123.25|0 0|0 0|0 0|1 1143841766";
+        QTest::newRow("proximity") << 18 << "0 0|1 50.5|0 0|0 0|1 1143841766";
+        QTest::newRow("depth") << 20 << "0 0|0 0|1 -3.5|0 0|1 1143841766";
         QTest::newRow("temperature") << 24 << "0 0|0 0|0 0|1 -7.5|1 1143841766";
-        QTest::newRow("all") << 31 << "1 391|1 25.5|1 12.75|1 -7.5|1 1143841766";
+        QTest::newRow("all") << 31 << "1 123.25|1 50.5|1 -3.5|1 -7.5|1 1143841766";
     }
     void flaggedFields() {
         QFETCH(int, flags);
-        TestWaypoint t;
-        t.name = "FLAGS";
-        t.lat = 1 << 29;
-        t.lon = -(1 << 29);
+        TestWaypoint t = Filled();
         t.altitudeFlag = flags & 1;
-        t.altitude = 391;
-        t.comment = "Start";
         t.proximityFlag = (flags >> 1) & 1;
-        t.proximity = 25.5;
-        t.display = 2;
-        t.colour = 3;
-        t.symbol = 142;
-        t.city = "Springfield";
-        t.state = "IL";
-        t.facility = "Town Hall";
         t.depthFlag = (flags >> 2) & 1;
-        t.depth = 12.75;
-        t.directions = "north gate";
-        t.url = "http://example.org/x";
-        t.categories = static_cast<qint16>(0x8001);
         t.temperatureFlag = (flags >> 3) & 1;
-        t.temperature = -7.5;
         t.timeFlag = (flags >> 4) & 1;
-        t.time = 1143841766;
         WaypointStore store;
         RecordingProgress progress;
         const ImportResult r = ReadGdbBytes(
             GdbFile(WaypointRecord(t, true) + NamedWaypoint("NEXT", true)), kPath, store, progress);
         QCOMPARE(Texts(r), QStringList());
-        QCOMPARE(Names(store), (QStringList{QStringLiteral("FLAGS"), QStringLiteral("NEXT")}));
+        QCOMPARE(Names(store), (QStringList{QStringLiteral("Café €"), QStringLiteral("NEXT")}));
         const Waypoint& w = store.record(1);
         QTEST(FieldsText(w, QStringLiteral("Altitude,Proximity,Depth,Temperature,Time")), "values");
         QCOMPARE(FieldsText(w, QStringLiteral("Description,Semicircles,Position,Display,Colour,"
                                               "Symbol,Url,LinkName,CategoryBits,Comment,Hint")),
-                 QStringLiteral("Start|536870912 -536870912|45 -45|2|3|142|http://example.org/x|"
-                                "Link|-32767||"));
+                 QStringLiteral("Near the “old” oak|536870912 -536870912|45 -45|2|5|117|"
+                                "http://example.org/x|Link|-32767||"));
     }
 };
 

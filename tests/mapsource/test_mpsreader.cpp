@@ -15,8 +15,6 @@ private Q_SLOTS:
         const QString none;
         const qint64 second = MpsHeader().size() + a.size();
         const QString unknown = QStringLiteral("MPS is in an unknown format:  %1") + Inform(false);
-        TestWaypoint other;
-        other.wclass = 3;
         TestWaypoint longer;
         longer.name = "LONG";
         longer.trailing = QByteArray(7, 'W');
@@ -35,13 +33,6 @@ private Q_SLOTS:
             << QByteArray("MsRcd\0", 6) + Record('D', QByteArray("g\0", 2)) + Record('A', "x") + a +
                    kMapSet
             << none << ShortRecord('A', 13, 18);
-        QTest::newRow("class 3 skipped by its length")
-            << MpsFile(WaypointRecord(other, false) + a + WaypointRecord(other, false) + b) << ab
-            << none;
-        QTest::newRow("route, track and map records of any length")
-            << MpsFile(Record('R', {}) + a + Record('T', QByteArray(300, 'W')) +
-                       Record('L', "\x01") + b)
-            << ab << none;
         QTest::newRow("map-set length 0") << MpsHeader() + a + b + Record('V', {}) << ab << none;
         QTest::newRow("map set followed by 5 bytes")
             << MpsFile(a + b) + QByteArray("\x05\0\0\0W", 5) << ab << none;
@@ -58,7 +49,20 @@ private Q_SLOTS:
         QTest::newRow("record header cut short")
             << MpsHeader() + a + QByteArray("\x10\0\0", 3) << none
             << Damaged(QStringLiteral("the file ends inside the record at byte %1").arg(second));
-        AddLengthRows(false);
+        // Lengths of -1, 0 and 2^31-1 in the second waypoint record.
+        const QByteArray bData = b.mid(5);
+        QTest::newRow("length -1")
+            << MpsFile(a + RecordWithLength(-1, 'W', bData)) << none
+            << Damaged(
+                   QStringLiteral("the record at byte %1 has a negative length (-1)").arg(second));
+        QTest::newRow("length 0") << MpsFile(a + RecordWithLength(0, 'W', {})) << none
+                                  << ShortRecord('W', second, second + 5);
+        QTest::newRow("length 2^31-1")
+            << MpsFile(a + RecordWithLength(2147483647, 'W', bData)) << none
+            << Damaged(QStringLiteral("the file ends inside the record at byte %1, which declares "
+                                      "2147483647 data bytes where %2 are left")
+                           .arg(second)
+                           .arg(bData.size() + kMapSet.size()));
         // The depth double starts 15 bytes before the end of the fields.
         QTest::newRow("length 10 short of its fields")
             << MpsFile(a + RecordWithLength(static_cast<qint32>(b.size()) - 15, 'W', b.mid(5)))
@@ -78,27 +82,10 @@ private Q_SLOTS:
     }
     void records() { CheckRecords(&ReadMpsBytes); }
 
-    // Texts in Windows-1252; the country, city, state and facility texts
-    // filled, which fixed-size reads of their blocks would misplace.
     void fieldsAsRead() {
-        TestWaypoint t;
-        t.name = "Caf\xe9 \x80";
-        t.country = "Deutschland";
-        t.lat = 1 << 29;
-        t.lon = -(1 << 29);
+        TestWaypoint t = Filled();
         t.altitudeFlag = 1;
-        t.altitude = 123.25;
-        t.comment = "Near the \x93old\x94 oak";
-        t.proximity = 50.5;
-        t.display = 2;
-        t.colour = 5;
-        t.symbol = 117;
-        t.city = "Leipzig";
-        t.state = "Sachsen";
-        t.facility = "Rathaus";
         t.depthFlag = 1;
-        t.depth = -3.5;
-        t.directions = "left at the gate";
         WaypointStore store;
         RecordingProgress progress;
         const ImportResult r =
