@@ -82,19 +82,6 @@ QStringList MountNamespace() {
     return way;
 }
 
-QString ExportFlag(ExportKind kind) {
-    switch (kind) {
-        case ExportKind::Mps:
-            return QStringLiteral("/s:");
-        case ExportKind::Gdb:
-            return QStringLiteral("/g:");
-        case ExportKind::Loc:
-            return QStringLiteral("/l:");
-        default:
-            return QStringLiteral("/e:");
-    }
-}
-
 // Enough waypoints that every format's file spans several pages.
 QByteArray ManyWaypoints() {
     QByteArray gpx = "<?xml version=\"1.0\"?>\n<gpx>\n";
@@ -213,6 +200,8 @@ private Q_SLOTS:
             reason = QStringLiteral("File too large");
         }
         const QString out = targetFolder + QLatin1Char('/') + fileName;
+        // /s: /g: /l: /e:, in the order of the kinds.
+        const QString flag = QStringLiteral("/%1:").arg(QLatin1Char("sgle"[int(kind)]));
         const QStringList script{QStringLiteral("sh"),
                                  QStringLiteral("-c"),
                                  QString::fromLatin1(kFailureScript),
@@ -223,7 +212,7 @@ private Q_SLOTS:
                                  QStringLiteral(WAYFOLD_PROGRAM),
                                  QStringLiteral("--headless"),
                                  dir.filePath(QStringLiteral("in.gpx")),
-                                 ExportFlag(kind) + out,
+                                 flag + out,
                                  QStringLiteral("/q")};
         const QStringList command =
             mode.startsWith(QLatin1String("plain")) || mode.startsWith(QLatin1String("limit"))

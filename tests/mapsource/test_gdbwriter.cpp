@@ -25,10 +25,14 @@ private Q_SLOTS:
                  FileBytes(kWriterData + QStringLiteral("gdb-waypoint-a.gdb")));
     }
 
+    // Only the written one of two duplicates gets a link.
     void linkCompletion_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("site");  // CacheSiteUrl option
         QTest::addColumn<QString>("written");
+        QTest::newRow("default site")
+            << "GC00AB" << QString()
+            << QStringLiteral("https://www.geocaching.com/seek/cache_details.aspx?wp=GC00AB");
         QTest::newRow("5 characters") << "GC123" << QString() << QString();
         QTest::newRow("6, not a cache") << "Park12" << QString() << QString();
         QTest::newRow("other site")
@@ -40,7 +44,7 @@ private Q_SLOTS:
         QFETCH(QString, site);
         QFETCH(QString, written);
         WaypointStore store;
-        store.Waypoints = {NamedWaypoint(name)};
+        store.Waypoints = {NamedWaypoint(name), NamedWaypoint(name.toLower())};
         Options o = TestOptions();
         o.CacheSiteUrl = site;
         WaypointStore back;
@@ -49,15 +53,6 @@ private Q_SLOTS:
         QCOMPARE(back.WaypointCount(), 1);
         QCOMPARE(back.Waypoints[0].Url, written);
         QCOMPARE(store.Waypoints[0].Url, written);
-    }
-
-    void onlyTheWrittenDuplicateGetsALink() {
-        WaypointStore store;
-        store.Waypoints = {NamedWaypoint(QStringLiteral("GC00AB")),
-                           NamedWaypoint(QStringLiteral("gc00ab"))};
-        QCOMPARE(EncodeGdbFile(store, TestOptions()).waypoints, 1);
-        QCOMPARE(store.Waypoints[0].Url,
-                 QStringLiteral("https://www.geocaching.com/seek/cache_details.aspx?wp=GC00AB"));
         QVERIFY(store.Waypoints[1].Duplicate);
         QCOMPARE(store.Waypoints[1].Url, QString());
     }

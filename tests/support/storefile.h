@@ -3,8 +3,7 @@
 // What the writer tests share: stores and options described in JSON files
 // (tests/data/writers/*.json), so that a test and the script that made its
 // golden files start from the same waypoints; hand-made stores; every export
-// kind's writer and reader; a device that fails part-way, and a disk that
-// fills up.
+// kind's writer and reader; a device that fails part-way.
 
 #include <QFile>
 #include <QJsonArray>
@@ -24,12 +23,6 @@
 #include "mapsource/mpsreader.h"
 #include "mapsource/mpswriter.h"
 #include "support/fakes.h"
-
-#ifdef Q_OS_UNIX
-#include <sys/resource.h>
-
-#include <csignal>
-#endif
 
 Q_DECLARE_METATYPE(ExportKind)
 
@@ -207,59 +200,6 @@ inline QStringList ReadKind(ExportKind kind, const QString& path, WaypointStore&
         messages += m.text;
     }
     return messages;
-}
-
-// Limits the files that this process and the programs it starts write to
-// bytes while it lives; a write beyond fails as on a full disk (the signal it
-// raises is ignored). The limit holds for root too. ok() is false where there
-// is no such limit.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(qint64 bytes) {
-#ifdef Q_OS_UNIX
-        if (getrlimit(RLIMIT_FSIZE, &before_) != 0) {
-            return;
-        }
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        saved_ = true;
-        rlimit limited = before_;
-        limited.rlim_cur = rlim_t(bytes);
-        ok_ = setrlimit(RLIMIT_FSIZE, &limited) == 0;
-#else
-        Q_UNUSED(bytes);
-#endif
-    }
-    ~FileSizeLimit() {
-#ifdef Q_OS_UNIX
-        if (saved_) {
-            setrlimit(RLIMIT_FSIZE, &before_);
-            std::signal(SIGXFSZ, previousHandler_);
-        }
-#endif
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-    bool ok() const {
-        return ok_;
-    }
-
-private:
-    bool ok_ = false;
-#ifdef Q_OS_UNIX
-    bool saved_ = false;
-    rlimit before_{};
-    void (*previousHandler_)(int) = nullptr;
-#endif
-};
-
-// Where two byte strings first differ, for failure messages.
-inline QByteArray FirstDifference(const QByteArray& actual, const QByteArray& expected) {
-    const auto i =
-        std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end()).first -
-        actual.begin();
-    return QByteArray::number(actual.size()) + " bytes, " + QByteArray::number(expected.size()) +
-           " expected; at " + QByteArray::number(i) + ": " + actual.mid(i, 16).toHex(' ') +
-           ", expected " + expected.mid(i, 16).toHex(' ');
 }
 
 // A device that takes the first limit bytes and then fails, as a full disk
