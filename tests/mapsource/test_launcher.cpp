@@ -69,6 +69,23 @@ private Q_SLOTS:
         QCOMPARE(l.t.frontend.dialogs.size(), size_t(found ? 0 : 1));
     }
 
+    // A program that fails to start is named in the message, the stored
+    // folder is not rewritten (it would gain its separator), and the file is
+    // not kept for the program.
+    void failedStartIsReported() {
+        Launch l;
+        QVERIFY(MakeFakeMapSource(l.path("Stored GPS/mapsource.exe")));
+        l.t.settings.setValue(QStringLiteral("Mapsource_Dir"), l.path("Stored GPS"));
+        l.t.processes.failure = QStringLiteral("Permission denied");
+        l.open(ExportKind::OpenMps);
+        QCOMPARE(
+            l.t.frontend.messageTexts(),
+            QStringList{QStringLiteral("Could not start ") + l.path("Stored GPS/mapsource.exe") +
+                        QStringLiteral(":\r\nPermission denied")});
+        QCOMPARE(l.storedFolder(), l.path("Stored GPS"));
+        QVERIFY(l.t.session.temporaryFilesHandedOver.isEmpty());
+    }
+
     void windowsProgramsRunThroughWine() {
         Launch l;
         const QString exe = l.path("wine-test/MapSource.exe");

@@ -81,8 +81,12 @@ bool RecordingProgress::takeCancelRequest() {
 }
 
 bool FakeProcessStarter::startDetached(const QString& program, const QStringList& arguments,
-                                       QString*) {
+                                       QString* error) {
     starts.push_back({program, arguments});
+    if (!failure.isEmpty()) {
+        *error = failure;
+        return false;
+    }
     return true;
 }
 

@@ -65,6 +65,8 @@ public:
                        QString* error) override;
 
     std::vector<Start> starts;
+    // When set, every start fails with this reason (after being recorded).
+    QString failure;
 };
 
 // What a reader reported while it ran. cancelAfterEvents > 0 makes the
