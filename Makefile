@@ -92,8 +92,8 @@ FUZZ_SECONDS  ?= 600
 FUZZ_PARALLEL ?= 1
 FUZZ_TARGETS  ?=
 
-fuzz: PRESET := fuzz
-fuzz: build
+fuzz:
+	$(MAKE) build PRESET=fuzz
 	fuzz/run $(FUZZ_SECONDS) $(FUZZ_PARALLEL) $(FUZZ_TARGETS)
 
 format:
