@@ -1,7 +1,9 @@
 // Draws the main window with a few files imported into a PNG picture, for the
-// README: wayfold_screenshot OUTPUT.png FILE...
+// README: wayfold_screenshot [--size WIDTHxHEIGHT] OUTPUT.png FILE...
 // The files are shown and selected in the file browser and imported with the
-// Import button. Settings live in memory only; messages go to standard error.
+// Import button. The window has its first-run size unless --size gives
+// another (a screen's size shows it maximised). Settings live in memory only;
+// messages go to standard error.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -21,9 +23,15 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    const QStringList arguments = QCoreApplication::arguments().mid(1);
-    if (arguments.size() < 2) {
-        std::fputs("usage: wayfold_screenshot OUTPUT.png FILE...\n", stderr);
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    QSize size = MainWindow::firstRunSize();
+    if (arguments.size() >= 2 && arguments.at(0) == QLatin1String("--size")) {
+        const QStringList parts = arguments.at(1).split(QLatin1Char('x'));
+        size = parts.size() == 2 ? QSize(parts.at(0).toInt(), parts.at(1).toInt()) : QSize();
+        arguments = arguments.mid(2);
+    }
+    if (arguments.size() < 2 || size.isEmpty()) {
+        std::fputs("usage: wayfold_screenshot [--size WIDTHxHEIGHT] OUTPUT.png FILE...\n", stderr);
         return 2;
     }
     ConsoleFrontend console;
@@ -51,7 +59,7 @@ int main(int argc, char* argv[]) {
             item->setSelected(true);
         }
     }
-    window.resize(900, 560);
+    window.resize(size);
     window.show();
     window.importSelectedFiles();
     // The folder tree fills in the background.

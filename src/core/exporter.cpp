@@ -57,6 +57,9 @@ bool ExportFile(Session& session, ExportKind kind, const QString& path) {
                                            MessageButtons::OkCancel});
                 break;
         }
+        // Writers sort the store and may fill in fields; the window follows
+        // before any message of the writer is shown.
+        session.frontend.storeChanged();
     }
     for (const UserMessage& message : result.messages) {
         session.report(message);

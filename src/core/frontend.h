@@ -51,6 +51,9 @@ public:
     // Called once when an import of one file has ended and the status texts
     // show its result.
     virtual void importFinished() = 0;
+    // Called when the store's records were moved, changed or dropped as a
+    // whole (an export sorted them, the imports were cleared).
+    virtual void storeChanged() {}
 
     // False when nobody can answer a dialog (headless runs): dialogs then
     // answer "cancelled", and the core says what the user could do instead.

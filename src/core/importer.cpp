@@ -14,14 +14,19 @@ const QString kCancelCaption = QStringLiteral("Cancel Import..");
 // The session's side of a running import.
 class SessionImportProgress final : public ImportProgress {
 public:
-    explicit SessionImportProgress(Session& session) : session_(session) {}
+    SessionImportProgress(Session& session, const QString& path)
+        : session_(session), path_(path), labelled_(session.store.Waypoints.size()) {}
 
     void showRunningTotal(qint32 total) override { UpdateStatus(session_, total); }
     void showCurrentImport(qint32 count) override {
         session_.frontend.setStatusText(
             2, QStringLiteral("Current import: ") + QString::number(count));
     }
-    void letEventsThrough() override { session_.frontend.processEvents(); }
+    void letEventsThrough() override {
+        // The window may show the new records now.
+        labelNewRecords();
+        session_.frontend.processEvents();
+    }
     bool takeCancelRequest() override {
         const bool requested = session_.CancelImport;
         session_.CancelImport = false;
@@ -31,8 +36,20 @@ public:
         session_.frontend.setProgress(done, total);
     }
 
+    // Every record added since the last call carries the file's path. A
+    // reader that took records back may add others in their places.
+    void labelNewRecords() {
+        std::vector<Waypoint>& records = session_.store.Waypoints;
+        for (size_t i = std::min(labelled_, records.size()); i < records.size(); ++i) {
+            records[i].File = path_;
+        }
+        labelled_ = records.size();
+    }
+
 private:
     Session& session_;
+    const QString& path_;
+    size_t labelled_;
 };
 
 }  // namespace
@@ -81,8 +98,9 @@ bool ImportFile(Session& session, const QString& path) {
         session.importRunning = true;
         session.CancelImport = false;
         session.frontend.setClearCaption(kCancelCaption);
-        SessionImportProgress progress(session);
+        SessionImportProgress progress(session, path);
         imported = reader(path, session.store, progress);
+        progress.labelNewRecords();
         session.frontend.setProgress(0, 0);
         session.importRunning = false;
     }
@@ -117,5 +135,6 @@ void ClearOrCancel(Session& session) {
         return;
     }
     ClearStore(session.store);
+    session.frontend.storeChanged();
     UpdateStatus(session);
 }

@@ -31,7 +31,8 @@ qint32 PivotNumber(qint32 first, qint32 last) {
 // Inputs that defeat the middle pivot (each step splitting off a handful of
 // records) would take quadratic time; after a generous number of steps the
 // remaining range is sorted by key with a stable library sort instead.
-void SortRange(std::vector<Waypoint>& records, qint32 first, qint32 last, int stepsLeft) {
+template <class Record>
+void SortRange(std::vector<Record>& records, qint32 first, qint32 last, int stepsLeft) {
     const auto key = [&records](qint32 n) -> const QString& {
         return records[static_cast<size_t>(n - 1)].SortKey;
     };
@@ -39,7 +40,7 @@ void SortRange(std::vector<Waypoint>& records, qint32 first, qint32 last, int st
         if (stepsLeft-- <= 0) {
             std::stable_sort(
                 records.begin() + (first - 1), records.begin() + last,
-                [](const Waypoint& a, const Waypoint& b) { return a.SortKey < b.SortKey; });
+                [](const Record& a, const Record& b) { return a.SortKey < b.SortKey; });
             return;
         }
         qint32 lo = first;
@@ -77,15 +78,68 @@ void RefreshSortKeys(WaypointStore& store) {
     }
 }
 
-}  // namespace
-
-void SortWaypoints(WaypointStore& store, qint32 first, qint32 last) {
+// Records first..last of anything with a SortKey, in the store's order.
+template <class Record>
+void SortRecords(std::vector<Record>& records, qint32 first, qint32 last) {
     const qint32 n = last - first + 1;
     if (n < 2) {
         return;
     }
     const int steps = 4 * std::bit_width(static_cast<quint32>(n)) + 64;
-    SortRange(store.Waypoints, first, last, steps);
+    SortRange(records, first, last, steps);
+}
+
+// A record's place in the store, carried through a sort of its key.
+struct KeyedSlot {
+    QString SortKey;
+    qint32 slot = 0;
+};
+
+// The slots of the store in the order a writer's sort would leave them,
+// keyed by the upper-cased names (or descriptions, for a swapping export).
+std::vector<KeyedSlot> SortedSlots(const WaypointStore& store, bool byDescription) {
+    std::vector<KeyedSlot> slots;
+    slots.reserve(store.Waypoints.size());
+    for (size_t i = 0; i < store.Waypoints.size(); ++i) {
+        const Waypoint& w = store.Waypoints[i];
+        slots.push_back({(byDescription ? w.Description : w.Name).toUpper(), qint32(i)});
+    }
+    SortRecords(slots, 1, qint32(slots.size()));
+    return slots;
+}
+
+}  // namespace
+
+void SortWaypoints(WaypointStore& store, qint32 first, qint32 last) {
+    SortRecords(store.Waypoints, first, last);
+}
+
+DuplicateForecast ForecastDuplicates(const WaypointStore& store, bool swapNameDesc) {
+    DuplicateForecast forecast;
+    forecast.mapSource.assign(store.Waypoints.size(), -1);
+    forecast.loc.assign(store.Waypoints.size(), -1);
+    const std::vector<KeyedSlot> byName = SortedSlots(store, false);
+    const std::vector<KeyedSlot> mapSourceOrder =
+        swapNameDesc ? SortedSlots(store, true) : std::vector<KeyedSlot>();
+    const std::vector<KeyedSlot>& ms = swapNameDesc ? mapSourceOrder : byName;
+    // A run of keys equal to the one before is written once: its first record.
+    for (size_t i = 1, first = 0; i < ms.size(); ++i) {
+        if (ms[i].SortKey == ms[i - 1].SortKey) {
+            forecast.mapSource[size_t(ms[i].slot)] = ms[first].slot;
+        } else {
+            first = i;
+        }
+    }
+    // Exactly the same name as the record just before it in sorted order.
+    for (size_t i = 1, first = 0; i < byName.size(); ++i) {
+        const QString& name = store.Waypoints[size_t(byName[i].slot)].Name;
+        if (name == store.Waypoints[size_t(byName[i - 1].slot)].Name) {
+            forecast.loc[size_t(byName[i].slot)] = byName[first].slot;
+        } else {
+            first = i;
+        }
+    }
+    return forecast;
 }
 
 void SortAndMarkDuplicates(WaypointStore& store) {

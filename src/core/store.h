@@ -41,6 +41,17 @@ void SortWaypoints(WaypointStore& store, qint32 first, qint32 last);
 void SortAndMarkDuplicates(WaypointStore& store);
 void MarkExactDuplicates(WaypointStore& store);
 
+// Which records the next exports will skip as duplicates, worked out on a
+// copy of the record order with the writers' own sort, so the store is left
+// as it is. For every record (by its place in Waypoints) the place of the
+// copy that is written instead, or -1 when the record itself is written.
+struct DuplicateForecast {
+    std::vector<qint32> mapSource;  // MPS and GDB: the same name regardless of letter case
+    std::vector<qint32> loc;        // XML and TerraByte LOC: the same name exactly
+};
+// swapNameDesc: the MapSource exports mark by the descriptions (the names they write).
+DuplicateForecast ForecastDuplicates(const WaypointStore& store, bool swapNameDesc);
+
 // Repairs coordinates outside +-90 / +-180: the name gets "FIXED-", the
 // description the original values, the bad coordinate becomes 0 and the
 // store's CoordinatesFixed is set.

@@ -38,4 +38,5 @@ struct Waypoint {
     qint32 Time = 0;          // seconds since 1970-01-01 00:00:00
     qint32 CategoryBits = 0;  // bit n = user category n + 1, or NotSet
     QString Hint;
+    QString File;  // the file it was imported from; shown in the window, written by no writer
 };

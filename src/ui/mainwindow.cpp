@@ -1,5 +1,6 @@
 #include "ui/mainwindow.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -11,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
 #include <QMenuBar>
@@ -19,7 +21,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSplitter>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -37,6 +41,7 @@
 #include "ui/filebrowser.h"
 #include "ui/logo.h"
 #include "ui/optiontabs.h"
+#include "ui/waypointtable.h"
 
 #ifdef Q_OS_WIN
 #define NOMINMAX
@@ -135,7 +140,7 @@ MainWindow::MainWindow(Session& session, QWidget* parent)
     auto* layout = new QHBoxLayout(central);
     layout->addLayout(left, 3);
     layout->addWidget(buildExportFrame(), 2);
-    setCentralWidget(central);
+    addWaypointTable(central);
 
     panel1_->setObjectName(QStringLiteral("sbrPanel1"));
     panel2_->setObjectName(QStringLiteral("sbrPanel2"));
@@ -248,6 +253,7 @@ void MainWindow::load() {
     placeWindow();
     UpdateStatus(session_, 0);
     unsetCursor();
+    chainWaypointTable();
 }
 
 void MainWindow::showRestoredOptions() {
@@ -464,6 +470,7 @@ void MainWindow::setClearCaption(const QString& text) {
 
 void MainWindow::importFinished() {
     showImportState();
+    table_->importEnded();
 }
 
 void MainWindow::showImportState() {
@@ -496,4 +503,48 @@ void MainWindow::setProgress(qint64 done, qint64 total) {
 void MainWindow::showTimeOfDay() {
     panel3_->setText(
         QLocale().toString(session_.nowUtc().toLocalTime().time(), QLocale::ShortFormat));
+}
+
+// The waypoint table.
+
+void MainWindow::addWaypointTable(QWidget* controls) {
+    table_ = new WaypointTable(session_, this);
+    table_->layout()->setContentsMargins(9, 0, 9, 0);
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    splitter->setObjectName(QStringLiteral("splMain"));
+    splitter->setChildrenCollapsible(false);
+    splitter->addWidget(controls);
+    splitter->addWidget(table_);
+    // A larger window gives its new room to the table.
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    setCentralWidget(splitter);
+    // The name and description swap decides what the MapSource exports skip.
+    for (const QAbstractButton* option : tabs_->findChildren<QAbstractButton*>()) {
+        connect(option, &QAbstractButton::toggled, table_, &WaypointTable::optionsChanged);
+    }
+    // Room for the controls and a dozen rows, within the screen.
+    const QScreen* s = screen();
+    const QSize room = s != nullptr ? s->availableGeometry().size() : QSize(1024, 768);
+    resize(firstRunSize().boundedTo(room));
+}
+
+void MainWindow::chainWaypointTable() {
+    // The last control of the option tabs' pages, wherever the chain put them.
+    QWidget* last = tabs_;
+    for (QWidget* w = nextInFocusChain(); w != this; w = w->nextInFocusChain()) {
+        if (tabs_->isAncestorOf(w)) {
+            last = w;
+        }
+    }
+    setTabOrder(last, table_->filterBox());
+    setTabOrder(table_->filterBox(), table_->view());
+}
+
+void MainWindow::followStore() {
+    table_->followStore();
+}
+
+void MainWindow::storeChanged() {
+    table_->storeChanged();
 }

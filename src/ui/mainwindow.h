@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QSize>
 #include <QString>
 
 class AboutWindow;
@@ -15,6 +16,7 @@ class QMimeData;
 class QProgressBar;
 class QPushButton;
 class QTimer;
+class WaypointTable;
 struct Session;
 
 // The program's one window: the file browser, the Import and Clear buttons,
@@ -59,6 +61,14 @@ public:
     FileBrowser* fileBrowser() const { return browser_; }
     OptionTabs* optionTabs() const { return tabs_; }
 
+    // The waypoint table follows the store: what a running import added so
+    // far, and the whole store after an export sorted it or a clear.
+    WaypointTable* waypointTable() const { return table_; }
+    // The size a first start opens with, where the screen has room for it.
+    static QSize firstRunSize() { return {1000, 740}; }
+    void followStore();
+    void storeChanged();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -77,6 +87,10 @@ private:
     bool acceptsDropAt(const QPoint& position) const;
     void placeWindow();
     void storeWindowPlace();
+    // The waypoint table under the controls, and after the option tabs in
+    // the Tab order.
+    void addWaypointTable(QWidget* controls);
+    void chainWaypointTable();
 
     Session& session_;
     FileBrowser* browser_;
@@ -97,4 +111,5 @@ private:
     QMenu* mnuFileExport_ = nullptr;
     QAction* mnuOptionsContext_ = nullptr;
     int busyDepth_ = 0;
+    WaypointTable* table_ = nullptr;
 };

@@ -86,6 +86,10 @@ void WidgetFrontend::processEvents() {
     if (sinceEvents_.isValid() && sinceEvents_.elapsed() < 10) {
         return;
     }
+    // The table takes what a running import has added in one step per pass.
+    if (window_ != nullptr) {
+        window_->followStore();
+    }
     QApplication::processEvents();
     sinceEvents_.start();
 }
@@ -99,6 +103,12 @@ void WidgetFrontend::setProgress(qint64 done, qint64 total) {
 void WidgetFrontend::importFinished() {
     if (window_ != nullptr) {
         window_->importFinished();
+    }
+}
+
+void WidgetFrontend::storeChanged() {
+    if (window_ != nullptr) {
+        window_->storeChanged();
     }
 }
 

@@ -24,6 +24,7 @@ public:
     void processEvents() override;
     void setProgress(qint64 done, qint64 total) override;
     void importFinished() override;
+    void storeChanged() override;
     std::optional<QString> saveFileDialog(const FileDialogRequest& request) override;
     std::optional<QString> openFileDialog(const FileDialogRequest& request) override;
     std::optional<QString> folderDialog(const QString& prompt) override;

@@ -127,6 +127,57 @@ private Q_SLOTS:
         QTEST(kept.join(u','), "kept");
     }
 
+    // The forecast the window shows agrees with the markings the writers
+    // make, record by record, on stores full of names that differ in case,
+    // sorted shapes included (the sort's fallback then takes part).
+    void forecastMatchesTheMarkings() {
+        QRandomGenerator random(20261206);
+        const QStringList names = {QStringLiteral("gc1"), QStringLiteral("GC1"),
+                                   QStringLiteral("Gc1"), QStringLiteral("gc2"),
+                                   QStringLiteral("GC2"), QStringLiteral("x")};
+        for (const int n : {1, 2, 7, 40, 600, 2000}) {
+            for (const bool sorted : {false, true}) {
+                WaypointStore store;
+                for (int i = 0; i < n; ++i) {
+                    Waypoint w;
+                    w.Name = names.at(random.bounded(int(names.size()))) +
+                             QString::number(random.bounded(n / 4 + 1));
+                    w.Description = names.at(random.bounded(int(names.size())));
+                    w.Time = i;  // which record it is, after a sort
+                    store.Waypoints.push_back(w);
+                }
+                if (sorted) {
+                    MarkExactDuplicates(store);
+                    for (qint32 i = 0; i < n; ++i) {
+                        store.Waypoints[size_t(i)].Time = i;
+                    }
+                }
+                for (const int kind : {0, 1, 2}) {
+                    const DuplicateForecast forecast = ForecastDuplicates(store, kind == 2);
+                    const std::vector<qint32>& skips =
+                        kind == 1 ? forecast.loc : forecast.mapSource;
+                    WaypointStore marked = store;
+                    if (kind == 2) {
+                        for (Waypoint& w : marked.Waypoints) {
+                            w.Name.swap(w.Description);
+                        }
+                    }
+                    kind == 1 ? MarkExactDuplicates(marked) : SortAndMarkDuplicates(marked);
+                    qint32 first = -1;
+                    for (size_t i = 0; i < marked.Waypoints.size(); ++i) {
+                        const Waypoint& w = marked.Waypoints[i];
+                        const qint32 kept = skips[size_t(w.Time)];
+                        QCOMPARE(kept >= 0, w.Duplicate);
+                        first = w.Duplicate ? first : w.Time;
+                        if (w.Duplicate) {
+                            QCOMPARE(kept, first);
+                        }
+                    }
+                }
+            }
+        }
+    }
+
     void checkCoordinates_data() {
         // An empty description: nothing is fixed.
         AddColumns<double, double, double, double, QString>("lat", "lon", "fixedLat", "fixedLon",
