@@ -114,3 +114,5 @@ bench: build
 	cmake --build --preset default --target wayfold-generate wayfold-bench
 	$(BUILD_DIR)/bin/wayfold-bench --program $(WAYFOLD) --generator $(BUILD_DIR)/bin/wayfold-generate \
 	  --work build/bench --sizes $(BENCH_SIZES) --runs $(BENCH_RUNS) --limit $(BENCH_LIMIT)
+	cmake --build --preset default --target wayfold-tablebench
+	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bin/wayfold-tablebench 100000 $(BENCH_RUNS)

@@ -260,6 +260,11 @@ bool WaypointModel::before(qint32 a, qint32 b) const {
 void WaypointModel::sort(int column, Qt::SortOrder order) {
     sortColumn_ = column >= 0 && column < Columns ? column : -1;
     sortOrder_ = order;
+    if (session_.store.WaypointCount() < known_) {
+        // Records went that the model was not told of; start from the store.
+        reload();
+        return;
+    }
     textKeys_.clear();
     numberKeys_.clear();
     textKeys_.shrink_to_fit();
@@ -270,7 +275,34 @@ void WaypointModel::sort(int column, Qt::SortOrder order) {
     }
     if (sortColumn_ >= 0) {
         addSortKeys(0);
-        std::sort(all.begin(), all.end(), [this](qint32 a, qint32 b) { return before(a, b); });
+        // Each key travels with its slot, so the sort reads memory in order.
+        const bool up = sortOrder_ == Qt::AscendingOrder;
+        const auto byKey = [&](auto& keyed) {
+            std::sort(keyed.begin(), keyed.end(), [up](const auto& a, const auto& b) {
+                if (a.first != b.first) {
+                    return (a.first < b.first) == up;
+                }
+                return a.second < b.second;
+            });
+            for (size_t i = 0; i < keyed.size(); ++i) {
+                all[i] = keyed[i].second;
+            }
+        };
+        if (NumberColumn(sortColumn_)) {
+            std::vector<std::pair<double, qint32>> keyed;
+            keyed.reserve(all.size());
+            for (const qint32 s : all) {
+                keyed.emplace_back(numberKeys_[static_cast<size_t>(s)], s);
+            }
+            byKey(keyed);
+        } else {
+            std::vector<std::pair<QStringView, qint32>> keyed;
+            keyed.reserve(all.size());
+            for (const qint32 s : all) {
+                keyed.emplace_back(textKeys_[static_cast<size_t>(s)], s);
+            }
+            byKey(keyed);
+        }
     }
     order_ = std::move(all);
     relayout(filtered(order_));
@@ -281,6 +313,10 @@ void WaypointModel::setFilterText(const QString& text) {
         return;
     }
     filter_ = text;
+    if (session_.store.WaypointCount() < known_) {
+        reload();
+        return;
+    }
     relayout(filtered(order_));
     Q_EMIT countsChanged();
 }
@@ -400,7 +436,8 @@ int WaypointModel::removeFromStore(const QList<int>& rows) {
     std::vector<Waypoint>& records = session_.store.Waypoints;
     std::vector<bool> gone(records.size(), false);
     for (const int row : rows) {
-        if (row >= 0 && static_cast<size_t>(row) < rows_.size()) {
+        if (row >= 0 && static_cast<size_t>(row) < rows_.size() &&
+            static_cast<size_t>(slot(row)) < gone.size()) {
             gone[static_cast<size_t>(slot(row))] = true;
         }
     }

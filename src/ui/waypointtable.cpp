@@ -56,7 +56,7 @@ WaypointTable::WaypointTable(Session& session, QWidget* parent)
     // Unsorted until a column is chosen: the rows in the store's order.
     header->setSortIndicator(-1, Qt::AscendingOrder);
     view_->setSortingEnabled(true);
-    // Widths for the texts the columns hold; the link takes the rest.
+    // Widths for the texts the columns hold; description and link share the rest.
     const QFontMetrics metrics = view_->fontMetrics();
     const auto fits = [&](const char* sample) {
         return metrics.horizontalAdvance(QString::fromUtf8(sample)) + 12;
@@ -74,6 +74,7 @@ WaypointTable::WaypointTable(Session& session, QWidget* parent)
         header->resizeSection(column, widths[column]);
     }
     header->setStretchLastSection(false);
+    header->setSectionResizeMode(WaypointModel::Description, QHeaderView::Stretch);
     header->setSectionResizeMode(WaypointModel::Link, QHeaderView::Stretch);
 
     remove_->setObjectName(QStringLiteral("mnuRemove"));
