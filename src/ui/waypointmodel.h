@@ -35,6 +35,7 @@ public:
     // text, ignoring letter case; an empty text shows all.
     void setFilterText(const QString& text);
     qint32 storedCount() const { return known_; }
+    bool sorted() const { return sortColumn_ >= 0; }
     // The record a row shows: its place in the store's Waypoints.
     qint32 slot(int row) const { return rows_[static_cast<size_t>(row)]; }
 

@@ -119,11 +119,19 @@ void WaypointTable::showCounts() {
 }
 
 void WaypointTable::followStore() {
+    // Appending rows costs next to nothing; merging them into a sorted table
+    // costs a pass over all rows, so a sorted table takes them ten times a
+    // second rather than at every event pass of the import.
+    if (model_->sorted() && sinceFollowed_.isValid() && sinceFollowed_.elapsed() < 100) {
+        return;
+    }
     model_->followAppends();
+    sinceFollowed_.start();
 }
 
 void WaypointTable::importEnded() {
     model_->importEnded();
+    sinceFollowed_.invalidate();
 }
 
 void WaypointTable::storeChanged() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
 
@@ -56,4 +57,5 @@ private:
     QAction* undo_;
     QAction* open_;
     LinkOpener openLink_;
+    QElapsedTimer sinceFollowed_;
 };

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTableView>
+#include <QTimer>
 #include <QUrl>
 
 #include "core/importer.h"
@@ -241,6 +242,40 @@ private Q_SLOTS:
 
         f.click("cmdClear");
         QCOMPARE(t.shown(), QStringLiteral("0 of 0 shown"));
+    }
+
+    // Rows appear while a file is read, with their file; nothing can be
+    // removed from the store while a reader fills it.
+    void followsARunningImport() {
+        constexpr int kCount = 20000;
+        WindowFixture f;
+        Table t(f);
+        QByteArray gpx = "<?xml version=\"1.0\"?><gpx version=\"1.0\">";
+        for (int i = 0; i < kCount; ++i) {
+            gpx += "<wpt lat=\"1\" lon=\"2\"><name>W" + QByteArray::number(i) + "</name></wpt>";
+        }
+        const QString path = f.temp.filePath(QStringLiteral("many.gpx"));
+        QVERIFY(MakeFile(path, gpx + "</gpx>"));
+        QString during;
+        QTimer probe;
+        probe.setInterval(0);
+        connect(&probe, &QTimer::timeout, this, [&] {
+            if (!during.isEmpty() || !f.session.importRunning || t.model->rowCount() == 0) {
+                return;
+            }
+            t.select({0});
+            t.table->removeSelected();
+            during = QStringLiteral("%1 %2 %3")
+                         .arg(t.model->rowCount() < kCount)
+                         .arg(t.model->index(0, WaypointModel::File).data().toString())
+                         .arg(t.model->index(0, WaypointModel::Name).data().toString());
+        });
+        probe.start();
+        ImportFile(f.session, path);
+        probe.stop();
+        QCOMPARE(during, QStringLiteral("1 many.gpx W0"));
+        QCOMPARE(t.model->rowCount(), kCount);
+        QCOMPARE(f.session.store.WaypointCount(), kCount);
     }
 
     // A double click opens the row's link; coordinates the import reset are
