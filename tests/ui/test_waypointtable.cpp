@@ -11,6 +11,7 @@
 #include "core/importer.h"
 #include "locgpx/locreader.h"
 #include "mapsource/mpsreader.h"
+#include "ui/optiontabs.h"
 #include "ui/waypointmodel.h"
 #include "ui/waypointtable.h"
 #include "windowfixture.h"
@@ -276,6 +277,20 @@ private Q_SLOTS:
         QCOMPARE(during, QStringLiteral("1 many.gpx W0"));
         QCOMPARE(t.model->rowCount(), kCount);
         QCOMPARE(f.session.store.WaypointCount(), kCount);
+    }
+
+    // The filter box and the table come after the option tabs in the Tab order.
+    void tabOrder() {
+        WindowFixture f;
+        QVERIFY(f.show());
+        Table t(f);
+        QLineEdit* filter = t.table->filterBox();
+        filter->setFocus();
+        QTest::keyClick(filter, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), t.view);
+        filter->setFocus();
+        QTest::keyClick(filter, Qt::Key_Backtab);
+        QVERIFY(f.window->optionTabs()->isAncestorOf(QApplication::focusWidget()));
     }
 
     // A double click opens the row's link; coordinates the import reset are
