@@ -114,6 +114,11 @@ QString WaypointModel::notes(qint32 slot, const Waypoint& w) const {
         lines.push_back(line);
     }
     const auto keptAs = [&](qint32 kept, bool swapped) {
+        // A reader that took records back may have left the forecast behind
+        // until the import ends.
+        if (kept >= session_.store.WaypointCount()) {
+            return QString();
+        }
         const Waypoint& k = session_.store.Waypoints[static_cast<size_t>(kept)];
         QString line =
             QStringLiteral("Skipped at export: same name as ") + (swapped ? k.Description : k.Name);
@@ -125,15 +130,19 @@ QString WaypointModel::notes(qint32 slot, const Waypoint& w) const {
     const auto at = static_cast<size_t>(slot);
     const qint32 mapSource = at < skips_.mapSource.size() ? skips_.mapSource[at] : -1;
     const qint32 loc = at < skips_.loc.size() ? skips_.loc[at] : -1;
+    const auto add = [&lines](const QString& line, const QString& files) {
+        if (!line.isEmpty()) {
+            lines.push_back(line + files);
+        }
+    };
     if (mapSource >= 0 && mapSource == loc && !skipsSwapped_) {
-        lines.push_back(keptAs(mapSource, false));
+        add(keptAs(mapSource, false), QString());
     } else {
         if (mapSource >= 0) {
-            lines.push_back(keptAs(mapSource, skipsSwapped_) +
-                            QStringLiteral(" (MPS and GDB files)"));
+            add(keptAs(mapSource, skipsSwapped_), QStringLiteral(" (MPS and GDB files)"));
         }
         if (loc >= 0) {
-            lines.push_back(keptAs(loc, false) + QStringLiteral(" (LOC files)"));
+            add(keptAs(loc, false), QStringLiteral(" (LOC files)"));
         }
     }
     return lines.join(QLatin1Char('\n'));
@@ -483,6 +492,10 @@ int WaypointModel::removeFromStore(const QList<int>& rows) {
     };
     compact(textKeys_);
     compact(numberKeys_);
+    if (sortColumn_ >= 0 && (NumberColumn(sortColumn_) ? numberKeys_.size() : textKeys_.size()) !=
+                                static_cast<size_t>(known_)) {
+        addSortKeys(0);
+    }
     order_ = remap(order_);
     relayout(remap(rows_), &newSlot);
     forecast();
