@@ -293,10 +293,12 @@ void MainWindow::storeWindowPlace() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // A reader still running stops at its next look at the cancel request.
+    // A reader still running stops at its next look at the cancel request,
+    // and nothing runs after it: closing the window ends the program.
     if (session_.importRunning) {
         session_.CancelImport = true;
     }
+    session_.windowClosed = true;
     storeWindowPlace();
     SaveOption(session_.settings, QStringLiteral("ImportDir"),
                QDir::toNativeSeparators(browser_->folder()));
@@ -368,6 +370,9 @@ void MainWindow::importDropped(const QMimeData& data) {
                        MessageIcon::Information});
     }
     for (const QString& file : files) {
+        if (session_.windowClosed) {
+            break;
+        }
         if (QFileInfo(file).isDir()) {
             session_.tell({QStringLiteral("Cannot import entire directories.\r\nPlease browse "
                                           "inside the directory and drag'n'drop the files you "
