@@ -21,6 +21,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
+#include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <cmath>
@@ -151,6 +152,7 @@ MainWindow::MainWindow(Session& session, QWidget* parent)
     statusBar()->addPermanentWidget(progress_);
     statusBar()->addPermanentWidget(panel3_);
     buildMenus();
+    setKeyboardOrder();
 
     connect(browser_, &FileBrowser::fileActivated, this, &MainWindow::importSelectedFiles);
     connect(cmdAdd_, &QPushButton::clicked, this, &MainWindow::importSelectedFiles);
@@ -184,6 +186,24 @@ QWidget* MainWindow::buildExportFrame() {
     grid->setColumnStretch(0, 1);
     grid->setRowStretch(3, 1);
     return fraExport_;
+}
+
+// Tab goes through the window as it is laid out, not in the order the
+// controls were made: the file browser, the import buttons, the export frame.
+void MainWindow::setKeyboardOrder() {
+    QWidget* const order[] = {browser_->drives(),
+                              browser_->folders(),
+                              browser_->locationButton(),
+                              browser_->files(),
+                              cmdAdd_,
+                              cmdClear_,
+                              cmdExit_,
+                              cmbGenerate_,
+                              cmdGo_,
+                              tabs_};
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        setTabOrder(order[i - 1], order[i]);
+    }
 }
 
 void MainWindow::buildMenus() {

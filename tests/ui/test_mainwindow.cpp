@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTreeView>
 
 #include "ui/aboutwindow.h"
@@ -23,6 +24,61 @@ QPoint FirstRunPlace(const QWidget& window) {
     const QScreen* screen = window.screen();
     return {static_cast<int>(std::nearbyint(480 * screen->logicalDotsPerInchX() / 1440)),
             static_cast<int>(std::nearbyint(480 * screen->logicalDotsPerInchY() / 1440))};
+}
+
+// The controls that Tab takes the focus to in the shown window, starting at
+// first, until it comes back to first (or 300 steps).
+QList<QWidget*> TabWalk(QWidget* first) {
+    first->window()->activateWindow();
+    if (!QTest::qWaitForWindowActive(first->window())) {
+        return {};
+    }
+    first->setFocus(Qt::TabFocusReason);
+    QList<QWidget*> reached;
+    for (QWidget* at = first; at != nullptr && reached.size() < 300;) {
+        reached.push_back(at);
+        QTest::keyClick(at, Qt::Key_Tab);
+        at = QApplication::focusWidget();
+        if (at == first) {
+            break;
+        }
+    }
+    return reached;
+}
+
+// The name of the nearest of names among the widget and its ancestors; the
+// widget's own name or class when none is.
+QString NamedAs(const QWidget* widget, const QStringList& names) {
+    for (const QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
+        if (names.contains(w->objectName())) {
+            return w->objectName();
+        }
+    }
+    return widget->objectName().isEmpty() ? QString::fromLatin1(widget->metaObject()->className())
+                                          : widget->objectName();
+}
+
+// What a control shows as its caption: a button's or label's text, a frame's title.
+QString Caption(const QWidget* w) {
+    if (const auto* button = qobject_cast<const QAbstractButton*>(w)) {
+        return button->text();
+    }
+    if (const auto* frame = qobject_cast<const QGroupBox*>(w)) {
+        return frame->title();
+    }
+    if (const auto* label = qobject_cast<const QLabel*>(w)) {
+        return label->text();
+    }
+    return QString();
+}
+
+// Shown with a size, inside its window, and on top there: the window's
+// control at its centre is the control itself or one of its own.
+bool InPlace(const QWidget* w) {
+    const QWidget* window = w->window();
+    const QWidget* top = window->childAt(w->mapTo(window, w->rect().center()));
+    return w->isVisible() && !w->size().isEmpty() && top != nullptr &&
+           (top == w || w->isAncestorOf(top));
 }
 
 QStringList ListedFiles(const QListWidget* list) {
@@ -337,6 +393,114 @@ private Q_SLOTS:
             QTest::mouseClick(about->findChild<QLabel*>(QStringLiteral("lblInfo")), Qt::LeftButton);
         }
         QTRY_VERIFY(about.isNull());
+    }
+
+    // Tab follows the layout: the file browser, the import buttons, the
+    // export frame, then the option tabs; whatever follows them comes after.
+    void keyboardOrder() {
+        WindowFixture f;
+        QVERIFY(f.show());
+        const QStringList order = {QStringLiteral("drvOpen"),        QStringLiteral("dirOpen"),
+                                   QStringLiteral("cmdNetLocation"), QStringLiteral("filOpen"),
+                                   QStringLiteral("cmdAdd"),         QStringLiteral("cmdClear"),
+                                   QStringLiteral("cmdExit"),        QStringLiteral("cmbGenerate"),
+                                   QStringLiteral("cmdGo"),          QStringLiteral("TabStrip1")};
+        const QList<QWidget*> reached = TabWalk(f.find<QWidget>("drvOpen"));
+        QStringList walked;
+        for (const QWidget* w : reached) {
+            const QString name = NamedAs(w, order);
+            if (walked.isEmpty() || walked.back() != name) {
+                walked.push_back(name);
+            }
+        }
+        QCOMPARE(walked.mid(0, order.size()), order);
+        // The chain is a circle: Tab comes back to where it started.
+        QCOMPARE(QApplication::focusWidget(), reached.value(0));
+    }
+
+    // Every control of the window is in its place in the default window: it
+    // has its caption and tooltip, shows, is covered by no other control, and
+    // Tab reaches it when it takes the focus; each option page's controls show
+    // when their tab is chosen.
+    void everyControlInPlace() {
+        struct Control {
+            const char* name;
+            const char* caption;
+            const char* toolTip;  // null: the control's own choice
+            bool tab;
+        };
+        const Control controls[] = {
+            {"fraFile", "Select Files to Import",
+             "Browse for and select waypoint files to import from", false},
+            {"drvOpen", "", "Select the drive to search for waypoints to import", true},
+            {"dirOpen", "", "Browse directories to look for waypoints to import", true},
+            {"filOpen", "", "View supported files for waypoints to import", true},
+            {"cmdNetLocation", "...", "Select a network location for opening waypoint files", true},
+            {"cmdAdd", "Import  >>", "Import waypoints from selected files", true},
+            {"cmdClear", "Clear Imports", "Clear imported waypoint memory", true},
+            {"cmdExit", "E&xit", "", true},
+            {"fraExport", "Export New File - 0 waypoints",
+             "Options for exporting imported waypoints", false},
+            {"lblExport", "Export format:", "", false},
+            {"cmbGenerate", "", "", true},
+            {"cmdGo", "Do it!", "", true},
+            {"lblOptions", "Export Options", "", false},
+            {"TabStrip1", "", "", true},
+            {"imgLogo", "", nullptr, false},
+            {"lblIntro",
+             "Wayfold converts multiple files in MPS, GDB, GPX and LOC format into a single file "
+             "in "
+             "Garmin Mapsource or LOC format.",
+             "", false},
+            {"sbrMain", "", "", false},
+        };
+        WindowFixture f;
+        QVERIFY(f.show());
+        // Each place Tab stops at, as the nearest control of the table it is part of.
+        QStringList names;
+        for (const Control& c : controls) {
+            names.push_back(QString::fromLatin1(c.name));
+        }
+        QStringList tabbed;
+        for (const QWidget* r : TabWalk(f.find<QWidget>("drvOpen"))) {
+            tabbed.push_back(NamedAs(r, names));
+        }
+        for (const Control& c : controls) {
+            const QWidget* w = f.find<QWidget>(c.name);
+            QVERIFY2(InPlace(w), c.name);
+            QCOMPARE(Caption(w), QString::fromUtf8(c.caption));
+            if (c.toolTip != nullptr) {
+                QCOMPARE(w->toolTip(), QString::fromUtf8(c.toolTip));
+            }
+            QVERIFY2(tabbed.contains(QString::fromLatin1(c.name)) == c.tab, c.name);
+        }
+        // The file browser shows the drive and the folder it is at.
+        QVERIFY(f.find<QComboBox>("drvOpen")->count() > 0);
+        QVERIFY(f.find<QTreeView>("dirOpen")->currentIndex().isValid());
+
+        // The option controls, each on its page of the option tabs.
+        QStringList options = QStringLiteral(
+                                  "chkKeepTracks chkIconPrv chkHintToDesc chkModName "
+                                  "chkSwapNameDesc fraDisplay chkDispPrv txtTimeSet chkTimeKeep "
+                                  "chkCatsKeep")
+                                  .split(u' ');
+        for (const auto& [group, count] :
+             {std::pair{"optWptIcon", 8}, {"optDispMode", 3}, {"optTimeSet", 2}, {"chkCats", 16}}) {
+            for (int i = 0; i < count; ++i) {
+                options.push_back(QString::fromLatin1(group) + QString::number(i));
+            }
+        }
+        auto* tabs = f.find<QTabWidget>("TabStrip1");
+        for (const QString& name : options) {
+            const QWidget* w = tabs->findChild<QWidget*>(name);
+            QVERIFY2(w != nullptr, qPrintable(name));
+            for (int page = 0; page < tabs->count(); ++page) {
+                if (tabs->widget(page)->isAncestorOf(w)) {
+                    tabs->setCurrentIndex(page);
+                }
+            }
+            QVERIFY2(InPlace(w), qPrintable(name));
+        }
     }
 
     void productVersion() {
