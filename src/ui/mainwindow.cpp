@@ -304,10 +304,13 @@ void MainWindow::placeWindow() {
 
 void MainWindow::storeWindowPlace() {
     const QPointF dpi = LogicalDpi(screen());
-    // A minimised or maximised window keeps the place it will return to.
-    const QPoint position = (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))
-                                ? normalGeometry().topLeft()
-                                : pos();
+    // A minimised or maximised window keeps the place it will return to. That
+    // place leaves out the frame, which pos() and move() take in: it is added,
+    // or the window would walk by the frame at each start.
+    QPoint position = pos();
+    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) {
+        position = normalGeometry().topLeft() + (pos() - geometry().topLeft());
+    }
     SaveOption(session_.settings, QStringLiteral("Top"), PixelsToTwips(position.y(), dpi.y()));
     SaveOption(session_.settings, QStringLiteral("Left"), PixelsToTwips(position.x(), dpi.x()));
 }

@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QTabWidget>
 #include <QTreeView>
+#include <QWindow>
 
 #include "ui/aboutwindow.h"
 #include "ui/filebrowser.h"
@@ -279,12 +280,23 @@ private Q_SLOTS:
         QCOMPARE(refused.icon, MessageIcon::Information);
     }
 
+    // A window closed maximised or minimised stores the place it returns to,
+    // frame included as for a normal close, so it does not walk at each start.
+    void exitStoresPlaceAndFolder_data() {
+        AddColumns<Qt::WindowState>("state");
+        AddRow("normal", Qt::WindowNoState);
+        AddRow("maximised", Qt::WindowMaximized);
+        AddRow("minimised", Qt::WindowMinimized);
+    }
     void exitStoresPlaceAndFolder() {
+        QFETCH(Qt::WindowState, state);
         WindowFixture f;
         MainWindow& w = *f.window;
         QVERIFY(!w.fileBrowser()->showFolder(f.temp.path()));
         QVERIFY(f.show());
         w.move(100, 50);
+        w.setWindowState(state);
+        QTRY_COMPARE(w.windowHandle()->windowStates(), Qt::WindowStates(state));
         const QString leftover = f.temp.filePath(QStringLiteral("MPS1234.tmp"));
         QVERIFY(MakeFile(leftover, "x"));
         f.session.TemporaryFiles = {QString(), leftover,
