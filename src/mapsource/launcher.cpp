@@ -199,8 +199,11 @@ void OpenMpsInMapSource(Session& session) {
             for (const QString& place : StandardMapSourcePlaces()) {
                 const QString executable = ExistingExecutable(place);
                 if (!executable.isEmpty()) {
-                    session.settings.setValue(kMapSourceDir,
-                                              QFileInfo(executable).path() + kSeparator);
+                    // QFileInfo gives "/" on every system; the folder is
+                    // stored as the system writes it ("c:\program files\...").
+                    session.settings.setValue(
+                        kMapSourceDir,
+                        QDir::toNativeSeparators(QFileInfo(executable).path()) + kSeparator);
                     Start(session, executable, *file);
                     return;
                 }
