@@ -295,6 +295,8 @@ private Q_SLOTS:
         QVERIFY(!w.fileBrowser()->showFolder(f.temp.path()));
         QVERIFY(f.show());
         w.move(100, 50);
+        // Only a window with a frame can walk by it.
+        QVERIFY(w.frameGeometry() != w.geometry());
         w.setWindowState(state);
         QTRY_COMPARE(w.windowHandle()->windowStates(), Qt::WindowStates(state));
         const QString leftover = f.temp.filePath(QStringLiteral("MPS1234.tmp"));
