@@ -10,11 +10,12 @@ JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Build: compiler, CMake, Ninja, Qt 6, pugixml. Tests: GPSBabel (reads our
 # files back), locales (a German locale for number parsing), fonts for the
-# offscreen window tests. Screenshot: Xvfb. Fuzzing: clang with libFuzzer and
-# the sanitizer runtimes. Debian package: dpkg-shlibdeps, and for its check
-# desktop-file-validate and xmllint.
+# offscreen window tests, gio (starts our desktop entries as GLib does).
+# Screenshot: Xvfb. Fuzzing: clang with libFuzzer and the sanitizer runtimes.
+# Debian package: dpkg-shlibdeps, and for its check desktop-file-validate and
+# xmllint.
 PACKAGES := g++ cmake ninja-build qt6-base-dev libpugixml-dev \
-            gpsbabel locales fonts-dejavu-core xvfb xauth \
+            gpsbabel locales fonts-dejavu-core libglib2.0-bin xvfb xauth \
             clang libclang-rt-14-dev dpkg-dev desktop-file-utils libxml2-utils
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

@@ -218,6 +218,9 @@ CommandLine ParsePosixArguments(const QStringList& arguments, const QString& cur
 int RunCommands(Session& session, const CommandLine& commandLine) {
     session.QuitWhenDone = session.QuitWhenDone || commandLine.quitWhenDone;
     for (const Command& command : commandLine.commands) {
+        if (session.windowClosed) {
+            break;
+        }
         switch (command.kind) {
             case Command::Import:
                 ImportFile(session, command.path);
@@ -254,5 +257,6 @@ int RunCommands(Session& session, const CommandLine& commandLine) {
                 return 2;
         }
     }
-    return session.problemCount > 0 ? 1 : 0;
+    // A run that the closed window cut short did not finish.
+    return session.problemCount > 0 || session.windowClosed ? 1 : 0;
 }

@@ -51,6 +51,7 @@ QString UsageText();
 QString TerminalUsageText();
 
 // Works through the commands left to right and returns the exit status: 0
-// when all went well, 1 when any import or export reported a problem, 2 for an
+// when all went well, 1 when any import or export reported a problem or the
+// window was closed during the run (which ends the processing), 2 for an
 // invalid flag (which ends the processing).
 int RunCommands(Session& session, const CommandLine& commandLine);
