@@ -82,6 +82,7 @@ protected:
 private:
     void buildMenus();
     QWidget* buildExportFrame();
+    void setKeyboardOrder();
     void showImportState();
     void showTimeOfDay();
     bool acceptsDropAt(const QPoint& position) const;
