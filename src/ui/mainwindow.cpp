@@ -549,6 +549,8 @@ void MainWindow::addWaypointTable(QWidget* controls) {
     setCentralWidget(splitter);
     // The name and description swap decides what the MapSource exports skip.
     for (const QAbstractButton* option : tabs_->findChildren<QAbstractButton*>()) {
+        // Ticked by a click (the option is stored then) or by restored options.
+        connect(option, &QAbstractButton::clicked, table_, &WaypointTable::optionsChanged);
         connect(option, &QAbstractButton::toggled, table_, &WaypointTable::optionsChanged);
     }
     // Room for the controls and a dozen rows, within the screen.

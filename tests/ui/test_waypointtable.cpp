@@ -1,6 +1,7 @@
 // The waypoint table of the main window: what it shows of the imported
 // files, what it says the next exports will skip, the filter, removing rows
 // and putting them back, and links.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -153,6 +154,31 @@ private Q_SLOTS:
         };
         QCOMPARE(exported(0, "out.mps"), 19 - mapSourceSkips);
         QCOMPARE(exported(2, "out.loc"), 19 - locSkips);
+    }
+
+    // With names and descriptions swapped, the MapSource exports write the
+    // descriptions as names: two equal descriptions make one of them skipped.
+    void swapDecidesTheMapSourceSkips() {
+        WindowFixture f;
+        Table t(f);
+        for (const char* name : {"GC1", "GC2"}) {
+            f.addWaypoint(QString::fromLatin1(name));
+            f.session.store.Waypoints.back().Description = QStringLiteral("Old tower");
+        }
+        t.table->storeChanged();
+        // The sort's exchange of the two equal keys puts GC2 first.
+        const auto tip = [&] {
+            return t.model->index(0, WaypointModel::Name).data(Qt::ToolTipRole).toString() +
+                   QLatin1Char('|') +
+                   t.model->index(1, WaypointModel::Name).data(Qt::ToolTipRole).toString();
+        };
+        QCOMPARE(tip(), QStringLiteral("|"));
+        f.window->optionTabs()->setCurrentIndex(1);
+        QVERIFY(f.show());
+        QTest::mouseClick(f.find<QCheckBox>("chkSwapNameDesc"), Qt::LeftButton);
+        QVERIFY(f.session.options.SwapNameDesc);
+        QCOMPARE(tip(),
+                 QStringLiteral("Skipped at export: same name as Old tower (MPS and GDB files)|"));
     }
 
     void filter_data() {
