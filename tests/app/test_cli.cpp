@@ -41,7 +41,7 @@ private Q_SLOTS:
         AddRow("no display", "/?", "", 0, usage);
         AddRow("file before usage", "x.loc|/?", "", 0, usage);
         // Nothing after the invalid flag is processed.
-        AddRow("invalid flag", "--headless|x.txt|/x|y.txt", "", 2,
+        AddRow("invalid flag", "--headless|x.txt|/z|y.txt", "", 2,
                NotImported(".TXT") +
                    Console(QStringLiteral("Wayfold"),
                            QStringLiteral("Invalid flag detected\r\n\r\n") + UsageText()));

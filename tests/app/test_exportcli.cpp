@@ -200,8 +200,9 @@ private Q_SLOTS:
             reason = QStringLiteral("File too large");
         }
         const QString out = targetFolder + QLatin1Char('/') + fileName;
-        // /s: /g: /l: /e:, in the order of the kinds.
-        const QString flag = QStringLiteral("/%1:").arg(QLatin1Char("sgle"[int(kind)]));
+        // /s: /g: /l: /e:, in the order of the kinds, and /x:.
+        const QString flag = QStringLiteral("/%1:").arg(
+            QLatin1Char(kind == ExportKind::Gpx ? 'x' : "sgle"[int(kind)]));
         const QStringList script{QStringLiteral("sh"),
                                  QStringLiteral("-c"),
                                  QString::fromLatin1(kFailureScript),
