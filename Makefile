@@ -37,21 +37,22 @@ configure: deps
 build: configure
 	cmake --build --preset $(PRESET) -j $(JOBS)
 
-# Writes the samples to all four formats in $(RUN_OUT) and lists what it wrote.
+# Writes the samples to all five formats in $(RUN_OUT) and lists what it wrote.
 # A status of 1 (a problem was reported, shown above the list) still lists the
 # files; anything worse fails.
 run: PRESET := default
 run: build
 	@mkdir -p $(RUN_OUT)
-	@rm -f $(RUN_OUT)/samples.mps $(RUN_OUT)/samples.gdb $(RUN_OUT)/samples.loc $(RUN_OUT)/samples.tb.loc
+	@rm -f $(RUN_OUT)/samples.mps $(RUN_OUT)/samples.gdb $(RUN_OUT)/samples.loc $(RUN_OUT)/samples.tb.loc \
+	  $(RUN_OUT)/samples.gpx
 	@echo "Converting the samples in examples/ headless into $(RUN_OUT):"
 	@status=0; \
 	$(WAYFOLD) --headless examples/lakeside.gpx examples/hilltop.loc \
 	  /s:$(RUN_OUT)/samples.mps /g:$(RUN_OUT)/samples.gdb \
-	  /l:$(RUN_OUT)/samples.loc /e:$(RUN_OUT)/samples.tb.loc /q || status=$$?; \
+	  /l:$(RUN_OUT)/samples.loc /e:$(RUN_OUT)/samples.tb.loc /x:$(RUN_OUT)/samples.gpx /q || status=$$?; \
 	echo "wayfold exited with status $$status; files written:"; \
 	found=0; \
-	for f in samples.mps samples.gdb samples.loc samples.tb.loc; do \
+	for f in samples.mps samples.gdb samples.loc samples.tb.loc samples.gpx; do \
 	  if [ -f $(RUN_OUT)/$$f ]; then \
 	    found=1; printf '  %-32s %7s bytes\n' $(RUN_OUT)/$$f "$$(wc -c < $(RUN_OUT)/$$f)"; \
 	  fi; \

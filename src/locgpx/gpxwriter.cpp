@@ -2,11 +2,11 @@
 
 #include <QChar>
 #include <QDate>
-#include <QRegularExpression>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <unordered_set>
 
@@ -29,6 +29,15 @@ bool IsXmlChar(char32_t c) {
 void AppendText(QByteArray& out, QStringView text, qsizetype* dropped) {
     const char16_t* s = text.utf16();
     const qsizetype n = text.size();
+    // At most six bytes for each UTF-16 unit ("&quot;"); a pair of units
+    // takes four.
+    const qsizetype start = out.size();
+    out.resize(start + 6 * n);
+    char* p = out.data() + start;
+    const auto put = [&p](const char* bytes, size_t length) {
+        std::memcpy(p, bytes, length);
+        p += length;
+    };
     for (qsizetype i = 0; i < n; ++i) {
         char32_t c = s[i];
         if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1])) {
@@ -41,42 +50,43 @@ void AppendText(QByteArray& out, QStringView text, qsizetype* dropped) {
         }
         switch (c) {
             case '&':
-                out.append("&amp;");
+                put("&amp;", 5);
                 continue;
             case '<':
-                out.append("&lt;");
+                put("&lt;", 4);
                 continue;
             case '>':
-                out.append("&gt;");
+                put("&gt;", 4);
                 continue;
             case '"':
-                out.append("&quot;");
+                put("&quot;", 6);
                 continue;
             case '\'':
-                out.append("&apos;");
+                put("&apos;", 6);
                 continue;
             case '\r':
-                out.append("&#13;");
+                put("&#13;", 5);
                 continue;
             default:
                 break;
         }
         if (c < 0x80) {
-            out.append(static_cast<char>(c));
+            *p++ = static_cast<char>(c);
         } else if (c < 0x800) {
-            out.append(static_cast<char>(0xC0 | (c >> 6)));
-            out.append(static_cast<char>(0x80 | (c & 0x3F)));
+            *p++ = static_cast<char>(0xC0 | (c >> 6));
+            *p++ = static_cast<char>(0x80 | (c & 0x3F));
         } else if (c < 0x10000) {
-            out.append(static_cast<char>(0xE0 | (c >> 12)));
-            out.append(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.append(static_cast<char>(0x80 | (c & 0x3F)));
+            *p++ = static_cast<char>(0xE0 | (c >> 12));
+            *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *p++ = static_cast<char>(0x80 | (c & 0x3F));
         } else {
-            out.append(static_cast<char>(0xF0 | (c >> 18)));
-            out.append(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.append(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.append(static_cast<char>(0x80 | (c & 0x3F)));
+            *p++ = static_cast<char>(0xF0 | (c >> 18));
+            *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *p++ = static_cast<char>(0x80 | (c & 0x3F));
         }
     }
+    out.truncate(p - out.constData());
 }
 
 // The shortest decimal that reads back as the same double, never in
@@ -185,15 +195,36 @@ struct ListingDescription {
     QString terrain;
 };
 
-// "Title by Owner, Type (D/T)", the site's description of a cache.
-std::optional<ListingDescription> ParseListingDescription(const QString& description) {
-    static const QRegularExpression form(
-        QStringLiteral(R"(^.+ by (.+), [^,]+ \(([1-5](?:\.5)?)/([1-5](?:\.5)?)\)$)"));
-    const QRegularExpressionMatch m = form.match(description);
-    if (!m.hasMatch()) {
+// A difficulty or terrain rating: 1 to 5 in halves.
+bool IsRating(QStringView text) {
+    return (text.size() == 1 || (text.size() == 3 && text.endsWith(u".5"))) && text[0] >= u'1' &&
+           text[0] <= u'5';
+}
+
+// "Title by Owner, Type (D/T)", the site's description of a cache: the
+// owner is what stands between the last " by " and the last ", ", and none
+// of title, owner and type is empty; title and owner are one line.
+std::optional<ListingDescription> ParseListingDescription(QStringView text) {
+    const qsizetype open = text.lastIndexOf(u'(');
+    if (!text.endsWith(u')') || open < 1 || text[open - 1] != u' ') {
         return std::nullopt;
     }
-    return ListingDescription{m.captured(1), m.captured(2), m.captured(3)};
+    const QStringView ratings = text.mid(open + 1, text.size() - open - 2);
+    const qsizetype slash = ratings.indexOf(u'/');
+    const QStringView head = text.left(open - 1);
+    const qsizetype comma = head.lastIndexOf(u',');
+    if (slash < 0 || !IsRating(ratings.left(slash)) || !IsRating(ratings.mid(slash + 1)) ||
+        comma < 0 || head.size() < comma + 3 || head[comma + 1] != u' ' ||
+        head.left(comma).contains(u'\n')) {
+        return std::nullopt;
+    }
+    const qsizetype by = head.left(comma).lastIndexOf(u" by ");
+    if (by < 1 || comma - by - 4 < 1) {
+        return std::nullopt;
+    }
+    const QStringView owner = head.mid(by + 4, comma - by - 4);
+    return ListingDescription{owner.toString(), ratings.left(slash).toString(),
+                              ratings.mid(slash + 1).toString()};
 }
 
 class GpxEncoder {
@@ -310,7 +341,9 @@ EncodedFile EncodeGpxFile(WaypointStore& store, const Options& options, const QS
     EncodedFile file;
     file.dropsUnwritable = true;
     QByteArray& out = file.bytes;
-    out.reserve(1024 + qsizetype(store.WaypointCount()) * 700);
+    // Room for a cache with its longest texts; pages never written to are
+    // never taken from the system.
+    out.reserve(1024 + qsizetype(store.WaypointCount()) * 1024);
     out.append(
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
         "<gpx xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" version=\"1.0\" creator=\"");
