@@ -238,6 +238,8 @@ public:
         const bool cache = w.Symbol == kGeocacheSymbol || w.Symbol == kGeocacheFoundSymbol ||
                            (!w.CacheType.isEmpty() && !HasReadersFillIn(w)) || IsCacheCode(code);
         const QString cacheType = SiteCacheType(w.CacheType);
+        // Texts written a second time count their left-out characters once.
+        qsizetype repeated = 0;
 
         out_.append("  <wpt lat=\"");
         AppendNumber(out_, w.Latitude);
@@ -255,7 +257,8 @@ public:
         AppendElement(out_, "    ", "name", ExportName(w, options_), dropped);
         const QString& comment = options_.CopyHint ? w.Hint : w.Comment;
         if (!comment.isEmpty()) {
-            AppendElement(out_, "    ", "cmt", comment, dropped);
+            AppendElement(out_, "    ", "cmt", comment,
+                          cache && options_.CopyHint ? &repeated : dropped);
         }
         if (!w.Description.isEmpty()) {
             AppendElement(out_, "    ", "desc", w.Description, dropped);
@@ -290,19 +293,19 @@ public:
         out_.append("\" available=\"True\" archived=\"False\">\r\n");
         const char* in = "      ";
         AppendElement(out_, in, "groundspeak:name",
-                      IsGenericLinkText(w.LinkName) ? description : w.LinkName, dropped);
+                      IsGenericLinkText(w.LinkName) ? description : w.LinkName, &repeated);
         const std::optional<ListingDescription> listing = ParseListingDescription(description);
         if (listing) {
-            AppendElement(out_, in, "groundspeak:placed_by", listing->owner, dropped);
-            AppendElement(out_, in, "groundspeak:owner", listing->owner, dropped);
+            AppendElement(out_, in, "groundspeak:placed_by", listing->owner, &repeated);
+            AppendElement(out_, in, "groundspeak:owner", listing->owner, &repeated);
         }
         if (!cacheType.isEmpty()) {
-            AppendElement(out_, in, "groundspeak:type", cacheType, dropped);
+            AppendElement(out_, in, "groundspeak:type", cacheType, &repeated);
         }
         out_.append("      <groundspeak:container>Not chosen</groundspeak:container>\r\n");
         if (listing) {
-            AppendElement(out_, in, "groundspeak:difficulty", listing->difficulty, dropped);
-            AppendElement(out_, in, "groundspeak:terrain", listing->terrain, dropped);
+            AppendElement(out_, in, "groundspeak:difficulty", listing->difficulty, &repeated);
+            AppendElement(out_, in, "groundspeak:terrain", listing->terrain, &repeated);
         }
         AppendElement(out_, in, "groundspeak:encoded_hints", w.Hint, dropped);
         out_.append(

@@ -184,12 +184,18 @@ private Q_SLOTS:
         store.Waypoints = {NamedWaypoint(QStringLiteral("A\x01"), QStringLiteral("\x02\x03")),
                            NamedWaypoint(QStringLiteral("B")),
                            NamedWaypoint(QStringLiteral("C") + QChar(0xD800) + QChar(0xFFFF))};
+        // A cache writes its description and hint twice; each counts once.
+        store.Waypoints[1].Symbol = 117;
+        store.Waypoints[1].Description = QStringLiteral("\x04 by \x05, Event Cache (1/1)");
+        store.Waypoints[1].Hint = QStringLiteral("\x06");
+        Options hintAsComment;
+        hintAsComment.CopyHint = true;
         const QString out = dir_.filePath(QStringLiteral("control.gpx"));
-        const WriteResult result = WriteGpxFile(out, store, Options());
+        const WriteResult result = WriteGpxFile(out, store, hintAsComment);
         QCOMPARE(result.status, WriteResult::Written);
         QCOMPARE(result.messages.size(), size_t(1));
         QCOMPARE(result.messages[0].text,
-                 QStringLiteral("5 characters in 2 waypoints cannot be carried by XML and were "
+                 QStringLiteral("8 characters in 3 waypoints cannot be carried by XML and were "
                                 "left out of ") +
                      QDir::toNativeSeparators(out) + u'.');
         QCOMPARE(CacheIds(FileBytes(out)).keys(),
