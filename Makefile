@@ -10,15 +10,17 @@ JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Build: compiler, CMake, Ninja, Qt 6, pugixml. Tests: GPSBabel (reads our
 # files back), locales (a German locale for number parsing), fonts for the
-# offscreen window tests. Screenshot: Xvfb. Fuzzing: clang with libFuzzer and
-# the sanitizer runtimes.
+# offscreen window tests, gio (starts our desktop entries as GLib does).
+# Screenshot: Xvfb. Fuzzing: clang with libFuzzer and the sanitizer runtimes.
+# Debian package: dpkg-shlibdeps, and for its check desktop-file-validate and
+# xmllint.
 PACKAGES := g++ cmake ninja-build qt6-base-dev libpugixml-dev \
-            gpsbabel locales fonts-dejavu-core xvfb xauth \
-            clang libclang-rt-14-dev
+            gpsbabel locales fonts-dejavu-core libglib2.0-bin xvfb xauth \
+            clang libclang-rt-14-dev dpkg-dev desktop-file-utils libxml2-utils
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: run test test-asan fuzz gui screenshot deps configure build clean format
+.PHONY: run test test-asan fuzz gui screenshot deps configure build clean format deb
 
 deps:
 	@missing=""; \
@@ -83,6 +85,14 @@ test: build
 
 test-asan:
 	$(MAKE) test PRESET=asan
+
+# The Debian package, build/wayfold_<version>_<arch>.deb (release build):
+# install it with `apt-get install ./build/wayfold_*.deb`.
+deb: PRESET := default
+deb: configure
+	cmake --build --preset $(PRESET) -j $(JOBS) --target wayfold wayfold_icon_png
+	rm -f build/wayfold_*.deb
+	cd $(BUILD_DIR) && cpack -G DEB -B $(CURDIR)/build
 
 # Fuzzes each reader (libFuzzer, with AddressSanitizer and UBSan) for
 # FUZZ_SECONDS, FUZZ_PARALLEL targets at a time, and prints executions and

@@ -29,10 +29,13 @@ const QStringList kUsageLines = {
     QStringLiteral("Filenames with spaces much be eclosed in double-quotes (\"\")"),
 };
 
-// The flag table: the flag's letter (after "/", lower-cased) to its action.
-// Flags that take a file name lose their first three characters.
+// The flag table: the first two characters, "/" and a letter (lower-cased),
+// to the action. Flags that take a file name lose their first three
+// characters.
 Command FlagCommand(const QString& argument) {
-    const QChar letter = argument.size() > 1 ? argument.at(1).toLower() : QChar();
+    const QChar letter = argument.size() > 1 && argument.front() == QLatin1Char('/')
+                             ? argument.at(1).toLower()
+                             : QChar();
     const QString value = argument.mid(3);
     switch (letter.unicode()) {
         case 'm':
@@ -74,6 +77,15 @@ bool TakeLongOption(const QString& argument, CommandLine& result) {
     return true;
 }
 
+// On POSIX systems "/" also starts every absolute path: an argument is a
+// flag when it starts with "/" and holds no further "/" ("/q", "/sxout.mps"),
+// or when its third character is ":" ("/s:/tmp/x.mps").
+bool IsPosixFlag(const QString& argument) {
+    return argument.startsWith(QLatin1Char('/')) &&
+           (argument.indexOf(QLatin1Char('/'), 1) < 0 ||
+            (argument.size() > 2 && argument.at(2) == QLatin1Char(':')));
+}
+
 bool EndsAtInvalidFlag(const CommandLine& result) {
     return !result.commands.empty() && result.commands.back().kind == Command::InvalidFlag;
 }
@@ -82,6 +94,15 @@ bool EndsAtInvalidFlag(const CommandLine& result) {
 
 QString UsageText() {
     return kUsageLines.join(QStringLiteral("\r\n"));
+}
+
+QString TerminalUsageText() {
+    return kUsageLines.join(u'\n') +
+           QStringLiteral(
+               "\n\n"
+               "--headless : Work without a window, even when a display is available\n"
+               "--version : Print the version\n"
+               "--help : Show this usage\n");
 }
 
 CommandLine ParseWindowsCommandLine(const QString& rawText, const QString& currentFolder) {
@@ -159,7 +180,7 @@ CommandLine ParsePosixArguments(const QStringList& arguments, const QString& cur
             argument.compare(QLatin1String("--help"), Qt::CaseInsensitive) == 0) {
             result.showUsage = true;
         }
-        if (argument.compare(QLatin1String("/q"), Qt::CaseInsensitive) == 0) {
+        if (IsPosixFlag(argument) && FlagCommand(argument).kind == Command::Quit) {
             result.quitWhenDone = true;
         }
     }
@@ -175,9 +196,7 @@ CommandLine ParsePosixArguments(const QStringList& arguments, const QString& cur
             continue;
         }
         result.empty = false;
-        const bool flag = argument.size() >= 2 && argument.front() == QLatin1Char('/') &&
-                          (argument.size() == 2 || argument.at(2) == QLatin1Char(':'));
-        if (flag) {
+        if (IsPosixFlag(argument)) {
             result.commands.push_back(FlagCommand(argument));
             if (EndsAtInvalidFlag(result)) {
                 break;
@@ -202,6 +221,9 @@ CommandLine ParsePosixArguments(const QStringList& arguments, const QString& cur
 int RunCommands(Session& session, const CommandLine& commandLine) {
     session.QuitWhenDone = session.QuitWhenDone || commandLine.quitWhenDone;
     for (const Command& command : commandLine.commands) {
+        if (session.windowClosed) {
+            break;
+        }
         switch (command.kind) {
             case Command::Import:
                 ImportFile(session, command.path);
@@ -241,5 +263,6 @@ int RunCommands(Session& session, const CommandLine& commandLine) {
                 return 2;
         }
     }
-    return session.problemCount > 0 ? 1 : 0;
+    // A run that the closed window cut short did not finish.
+    return session.problemCount > 0 || session.windowClosed ? 1 : 0;
 }

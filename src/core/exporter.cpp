@@ -69,6 +69,13 @@ bool ExportFile(Session& session, ExportKind kind, const QString& path) {
 }
 
 void OpenInMapSource(Session& session, ExportKind kind) {
+    // The launchers do nothing with an empty store; a command line that
+    // reaches them with nothing imported is told so, as for the files.
+    if (session.store.WaypointCount() == 0) {
+        session.report({QStringLiteral("No waypoints to export"), QStringLiteral("Wayfold"),
+                        MessageIcon::Information});
+        return;
+    }
     if (kind == ExportKind::OpenGdb) {
         OpenGdbInMapSource(session);
     } else {

@@ -20,5 +20,6 @@ enum class ExportKind {
 // and shows what the writer reports. False when no file was written.
 bool ExportFile(Session& session, ExportKind kind, const QString& path);
 
-// Writes the store to a temporary file and starts MapSource on it (OpenMps, OpenGdb).
+// Writes the store to a temporary file and starts MapSource on it (OpenMps,
+// OpenGdb); with an empty store it only says that there is nothing to export.
 void OpenInMapSource(Session& session, ExportKind kind);

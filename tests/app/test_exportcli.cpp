@@ -111,12 +111,12 @@ private Q_SLOTS:
     void emptyStoreWritesNoFile() {
         QTemporaryDir dir;
         QVERIFY(MakeFile(dir.filePath(QStringLiteral("old.gdb")), "old"));
-        const ProgramRun r = run(
-            {QStringLiteral("/s:out.mps"), QStringLiteral("/g:old.gdb"),
-             QStringLiteral("/l:out.loc"), QStringLiteral("/e:out.tb.loc"), QStringLiteral("/q")},
-            dir.path());
+        const ProgramRun r = run({QStringLiteral("/s:out.mps"), QStringLiteral("/g:old.gdb"),
+                                  QStringLiteral("/l:out.loc"), QStringLiteral("/e:out.tb.loc"),
+                                  QStringLiteral("/m"), QStringLiteral("/6"), QStringLiteral("/q")},
+                                 dir.path());
         QCOMPARE(r.status, 1);
-        QCOMPARE(r.err.count(QStringLiteral("Wayfold: No waypoints to export\n")), 4);
+        QCOMPARE(r.err.count(QStringLiteral("Wayfold: No waypoints to export\n")), 6);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("old.gdb")});
         QCOMPARE(FileBytes(dir.filePath(QStringLiteral("old.gdb"))), QByteArray("old"));
     }

@@ -45,6 +45,7 @@ private Q_SLOTS:
         AddRow("no dot ignored", "readme", "");
         AddRow("invalid flag ends", "a.loc /z b.loc", "import:C:\\Work\\a.loc|invalid:/z");
         AddRow("slash inside is a flag", "data/a.loc", "invalid:data/a.loc");
+        AddRow("flag letter after a folder name", "geocaches/a.loc", "invalid:geocaches/a.loc");
         AddRow("third character not examined", "/sxout.mps", "mps:out.mps");
         AddRow("usage anywhere", "x.loc /?", "import:C:\\Work\\x.loc|invalid:/?|usage");
         AddRow("headless is ours", "--headless a.gpx", "import:C:\\Work\\a.gpx|headless");
@@ -69,6 +70,10 @@ private Q_SLOTS:
                "gpx:E.gpx|opengdb:");
         AddRow("no dot in the file name", "./my.dir/gc12|readme", "");
         AddRow("invalid flag ends", "a.loc|/z|b.loc", "import:/home/u/a.loc|invalid:/z");
+        // Without a further "/" the first two characters choose the flag.
+        AddRow("flag words", "/sxout.mps|/Quit", "mps:out.mps|quit:|quit when done");
+        AddRow("flag word not known", "/help|b.gpx", "invalid:/help");
+        AddRow("root folder file", "/abc.gpx", "invalid:/abc.gpx");
         AddRow("unknown long option", "--frobnicate", "invalid:--frobnicate");
         AddRow("non-ASCII", "Łódź café.gpx", "import:/home/u/Łódź café.gpx");
         AddRow("help", "x.loc|--help", "import:/home/u/x.loc|usage");

@@ -254,7 +254,7 @@ def xml_text(text, place):
                 out.append("&amp;")
             elif ch == "<":
                 out.append("&lt;")
-            elif ch == '"' and place == "attribute":
+            elif ch == '"':
                 out.append("&quot;")
             elif ch == ">" and place == "content" and text[max(0, i - 2):i] == "]]":
                 out.append("&gt;")
