@@ -39,21 +39,22 @@ configure: deps
 build: configure
 	cmake --build --preset $(PRESET) -j $(JOBS)
 
-# Writes the samples to all four formats in $(RUN_OUT) and lists what it wrote.
+# Writes the samples to all five formats in $(RUN_OUT) and lists what it wrote.
 # A status of 1 (a problem was reported, shown above the list) still lists the
 # files; anything worse fails.
 run: PRESET := default
 run: build
 	@mkdir -p $(RUN_OUT)
-	@rm -f $(RUN_OUT)/samples.mps $(RUN_OUT)/samples.gdb $(RUN_OUT)/samples.loc $(RUN_OUT)/samples.tb.loc
+	@rm -f $(RUN_OUT)/samples.mps $(RUN_OUT)/samples.gdb $(RUN_OUT)/samples.loc $(RUN_OUT)/samples.tb.loc \
+	  $(RUN_OUT)/samples.gpx
 	@echo "Converting the samples in examples/ headless into $(RUN_OUT):"
 	@status=0; \
 	$(WAYFOLD) --headless examples/lakeside.gpx examples/hilltop.loc \
 	  /s:$(RUN_OUT)/samples.mps /g:$(RUN_OUT)/samples.gdb \
-	  /l:$(RUN_OUT)/samples.loc /e:$(RUN_OUT)/samples.tb.loc /q || status=$$?; \
+	  /l:$(RUN_OUT)/samples.loc /e:$(RUN_OUT)/samples.tb.loc /x:$(RUN_OUT)/samples.gpx /q || status=$$?; \
 	echo "wayfold exited with status $$status; files written:"; \
 	found=0; \
-	for f in samples.mps samples.gdb samples.loc samples.tb.loc; do \
+	for f in samples.mps samples.gdb samples.loc samples.tb.loc samples.gpx; do \
 	  if [ -f $(RUN_OUT)/$$f ]; then \
 	    found=1; printf '  %-32s %7s bytes\n' $(RUN_OUT)/$$f "$$(wc -c < $(RUN_OUT)/$$f)"; \
 	  fi; \
@@ -113,16 +114,19 @@ clean:
 	rm -rf build
 
 # Benchmarks against GPSBabel on generated files (release build). Not part of
-# `make test`. BENCH_SIZES, BENCH_RUNS and BENCH_LIMIT (seconds) can be set.
+# `make test`. BENCH_SIZES, BENCH_RUNS and BENCH_LIMIT (seconds) can be set;
+# BENCH_ONLY picks conversions ("GPX -> GPX,XML LOC -> GPX").
 BENCH_SIZES ?= 10000,100000
 BENCH_RUNS  ?= 3
 BENCH_LIMIT ?= 60
+BENCH_ONLY  ?=
 
 .PHONY: bench
 bench: PRESET := default
 bench: build
 	cmake --build --preset default --target wayfold-generate wayfold-bench
 	$(BUILD_DIR)/bin/wayfold-bench --program $(WAYFOLD) --generator $(BUILD_DIR)/bin/wayfold-generate \
-	  --work build/bench --sizes $(BENCH_SIZES) --runs $(BENCH_RUNS) --limit $(BENCH_LIMIT)
+	  --work build/bench --sizes $(BENCH_SIZES) --runs $(BENCH_RUNS) --limit $(BENCH_LIMIT) \
+	  $(if $(BENCH_ONLY),--only "$(BENCH_ONLY)")
 	cmake --build --preset default --target wayfold-tablebench
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bin/wayfold-tablebench 100000 $(BENCH_RUNS)

@@ -121,7 +121,7 @@ struct Format {
 };
 
 const Format kFormats[] = {
-    {"GPX", ".gpx", nullptr, "gpx"},
+    {"GPX", ".gpx", "/x:", "gpx"},
     {"XML LOC", ".loc", "/l:", "geo"},
     {"MPS", ".mps", "/s:", nullptr},
     {"GDB", ".gdb", "/g:", "gdb"},
@@ -132,8 +132,20 @@ const Format kFormats[] = {
 bool BabelRow(const Format& in, const Format& out) {
     const std::string i = in.name;
     const std::string o = out.name;
-    return (i == "GPX" && (o == "GDB" || o == "XML LOC" || o == "TerraByte")) ||
-           (i == "GDB" && o == "XML LOC");
+    return (i == "GPX" && (o == "GDB" || o == "XML LOC" || o == "TerraByte" || o == "GPX")) ||
+           (i == "GDB" && o == "XML LOC") || (i == "XML LOC" && o == "GPX");
+}
+
+// The conversions asked for ("GPX -> GPX,XML LOC -> GPX"); none given: all.
+std::vector<std::string> SplitList(const std::string& text) {
+    std::vector<std::string> parts;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t comma = std::min(text.find(',', pos), text.size());
+        parts.push_back(text.substr(pos, comma - pos));
+        pos = comma + 1;
+    }
+    return parts;
 }
 
 std::optional<std::vector<long>> ParseSizes(const char* text) {
@@ -160,7 +172,8 @@ std::optional<std::vector<long>> ParseSizes(const char* text) {
 int Usage() {
     std::fprintf(stderr,
                  "usage: wayfold-bench --program WAYFOLD --generator GENERATE --work DIR\n"
-                 "                     [--sizes 10000,100000] [--runs 3] [--limit 60]\n");
+                 "                     [--sizes 10000,100000] [--runs 3] [--limit 60]\n"
+                 "                     [--only 'GPX -> GPX,XML LOC -> GPX']\n");
     return 2;
 }
 
@@ -171,6 +184,7 @@ int main(int argc, char* argv[]) {
     std::vector<long> sizes = {10000, 100000};
     int runs = 3;
     double limit = 60;
+    std::vector<std::string> only;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string key = argv[i];
         if (key == "--program") {
@@ -189,6 +203,8 @@ int main(int argc, char* argv[]) {
             runs = std::max(1, std::atoi(argv[i + 1]));
         } else if (key == "--limit") {
             limit = std::max(1.0, std::atof(argv[i + 1]));
+        } else if (key == "--only") {
+            only = SplitList(argv[i + 1]);
         } else {
             return Usage();
         }
@@ -221,17 +237,33 @@ int main(int argc, char* argv[]) {
             std::fprintf(stderr, "the generator failed\n");
             return 1;
         }
+        const auto chosen = [&only](const Format& in, const Format& out) {
+            const std::string conversion = std::string(in.name) + " -> " + out.name;
+            return only.empty() || std::find(only.begin(), only.end(), conversion) != only.end();
+        };
+        bool ownInputs = false;
+        for (const Format& in : kFormats) {
+            for (const Format& out : kFormats) {
+                const std::string name = in.name;
+                ownInputs = ownInputs || (name != "GPX" && name != "XML LOC" && chosen(in, out));
+            }
+        }
         // The MapSource and TerraByte inputs are our own writers' output.
-        const Measure made = RunOnce({program, "--headless", base + ".gpx", "/s:" + base + ".mps",
-                                      "/g:" + base + ".gdb", "/e:" + base + ".tb.loc", "/q"},
-                                     3600, configHome);
-        if (!made.finished || FileMiB(base + ".gdb") == 0) {
+        const Measure made =
+            !ownInputs ? Measure{true, 0, 0, 0}
+                       : RunOnce({program, "--headless", base + ".gpx", "/s:" + base + ".mps",
+                                  "/g:" + base + ".gdb", "/e:" + base + ".tb.loc", "/q"},
+                                 3600, configHome);
+        if (!made.finished || (ownInputs && FileMiB(base + ".gdb") == 0)) {
             std::fprintf(stderr, "wayfold could not write the MPS, GDB and TerraByte inputs\n");
             return 1;
         }
         for (const Format& in : kFormats) {
             for (const Format& out : kFormats) {
-                if (out.flag == nullptr || &in == &out) {
+                // GPX to GPX is the one conversion of a format to itself
+                // that users make (a pocket query for a device).
+                if (out.flag == nullptr || (&in == &out && std::string(in.name) != "GPX") ||
+                    !chosen(in, out)) {
                     continue;
                 }
                 const std::string input = base + in.suffix;

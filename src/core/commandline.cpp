@@ -9,8 +9,8 @@ namespace {
 
 const QStringList kUsageLines = {
     QStringLiteral("Usage: "),
-    QStringLiteral(
-        "Wayfold [file1 file2 file3 ...] [/m] [/s:mps_save] [/e:loc_save] [/l:loc_save] [/q]"),
+    QStringLiteral("Wayfold [file1 file2 file3 ...] [/m] [/s:mps_save] [/e:loc_save] [/l:loc_save] "
+                   "[/x:gpx_save] [/q]"),
     QString(),
     QStringLiteral("file1 file2... : Filenames of importable files"),
     QStringLiteral("/m : Export imported waypoints to Mapsource as an MPS file"),
@@ -22,6 +22,7 @@ const QStringList kUsageLines = {
     QStringLiteral(
         "/e:loc_save : Save imported waypoints to file loc_save as a TerraByte LOC file"),
     QStringLiteral("/l:loc_save : Save imported waypoints to file loc_save as an XML LOC file"),
+    QStringLiteral("/x:gpx_save : Save imported waypoints to file gpx_save as a GPX file"),
     QStringLiteral("/q : Quit Wayfold (useful for scripting)"),
     QString(),
     QStringLiteral("Filenames may either be relative or absolute."),
@@ -49,6 +50,8 @@ Command FlagCommand(const QString& argument) {
             return {Command::WriteTerraByte, value};
         case 'l':
             return {Command::WriteLoc, value};
+        case 'x':
+            return {Command::WriteGpx, value};
         case 'q':
             return {Command::Quit, QString()};
         default:
@@ -228,15 +231,18 @@ int RunCommands(Session& session, const CommandLine& commandLine) {
             case Command::WriteMps:
             case Command::WriteGdb:
             case Command::WriteTerraByte:
-            case Command::WriteLoc: {
+            case Command::WriteLoc:
+            case Command::WriteGpx: {
                 const ExportKind kind = command.kind == Command::WriteMps   ? ExportKind::Mps
                                         : command.kind == Command::WriteGdb ? ExportKind::Gdb
                                         : command.kind == Command::WriteLoc ? ExportKind::Loc
+                                        : command.kind == Command::WriteGpx ? ExportKind::Gpx
                                                                             : ExportKind::TerraByte;
                 if (command.path.isEmpty()) {
-                    session.report({QStringLiteral("No file name given after the flag; write it as "
-                                                   "/s:file, /g:file, /e:file or /l:file."),
-                                    QStringLiteral("Wayfold"), MessageIcon::Exclamation});
+                    session.report(
+                        {QStringLiteral("No file name given after the flag; write it as "
+                                        "/s:file, /g:file, /e:file, /l:file or /x:file."),
+                         QStringLiteral("Wayfold"), MessageIcon::Exclamation});
                     break;
                 }
                 ExportFile(session, kind, command.path);

@@ -14,6 +14,7 @@ struct Command {
         WriteGdb,        // /g:file
         WriteTerraByte,  // /e:file
         WriteLoc,        // /l:file
+        WriteGpx,        // /x:file
         OpenMps,         // /m
         OpenGdb,         // /6
         Quit,            // /q

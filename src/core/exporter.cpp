@@ -2,6 +2,7 @@
 
 #include "core/filewrite.h"
 #include "core/session.h"
+#include "locgpx/gpxwriter.h"
 #include "locgpx/locwriter.h"
 #include "locgpx/terrabytewriter.h"
 #include "mapsource/gdbwriter.h"
@@ -48,6 +49,9 @@ bool ExportFile(Session& session, ExportKind kind, const QString& path) {
                 break;
             case ExportKind::TerraByte:
                 result = WriteTerraByteFile(path, session.store, session.options);
+                break;
+            case ExportKind::Gpx:
+                result = WriteGpxFile(path, session.store, session.options);
                 break;
             case ExportKind::Separator:
             case ExportKind::OpenMps:

@@ -13,9 +13,10 @@ enum class ExportKind {
     Separator = 4,
     OpenMps = 5,
     OpenGdb = 6,
+    Gpx = 7,
 };
 
-// Writes the store to a file of the given kind (Mps, Gdb, Loc, TerraByte)
+// Writes the store to a file of the given kind (Mps, Gdb, Loc, TerraByte, Gpx)
 // and shows what the writer reports. False when no file was written.
 bool ExportFile(Session& session, ExportKind kind, const QString& path);
 

@@ -101,9 +101,10 @@ private Q_SLOTS:
         MainWindow& w = *f.window;
         QCOMPARE(w.pos(), FirstRunPlace(w));
         auto* generate = f.find<QComboBox>("cmbGenerate");
-        QCOMPARE(generate->count(), 7);
+        QCOMPARE(generate->count(), 8);
         QCOMPARE(generate->currentText(), QStringLiteral("-----------------------"));
         QCOMPARE(generate->itemText(2), QStringLiteral("Make Geocaching.com LOC File"));
+        QCOMPARE(generate->itemText(7), QStringLiteral("Make GPX File (Garmin devices, BaseCamp)"));
         QCOMPARE(f.status(), QStringLiteral("Imported waypoints: 0||Export New File - 0 "
                                             "waypoints|Clear Imports"));
         QVERIFY(f.find<QProgressBar>("sbrProgress")->isHidden());
@@ -130,7 +131,8 @@ private Q_SLOTS:
         AddRow("absent", QString(), 4);
         AddRow("6", "6", 6);
         AddRow("none selected", "-1", -1);
-        AddRow("7", "7", 4);
+        AddRow("7", "7", 7);
+        AddRow("8", "8", 4);
         AddRow("-2", "-2", 4);
         AddRow("text", "gdb", 0);
         AddRow("huge", "1e300", 4);
@@ -159,6 +161,8 @@ private Q_SLOTS:
         AddRow("separator", 4, "", "", "");
         AddRow("open mps", 5, "", "", "");
         AddRow("open gdb", 6, "", "", "");
+        AddRow("gpx", 7, "Save GPX File As...", "GPX Files (*.gpx)|*.gpx|All Files (*.*)|*.*",
+               "Trail Run.gpx");
     }
     void doItWithEachKind() {
         QFETCH(int, index);
@@ -197,15 +201,21 @@ private Q_SLOTS:
         }
     }
 
+    void exportMenuSelectsAndRuns_data() {
+        AddColumns<int, QString>("index", "fileName");
+        AddRow("gdb", 1, "x.gdb");
+        AddRow("gpx, last", 7, "x.gpx");
+    }
     void exportMenuSelectsAndRuns() {
+        QFETCH(int, index);
         WindowFixture f;
         f.addWaypoint(QStringLiteral("GC1"));
         f.session.lastImportBaseName = QStringLiteral("x");
-        f.find<QAction>("mnuFileExportAs1")->trigger();
-        QCOMPARE(f.find<QComboBox>("cmbGenerate")->currentIndex(), 1);
-        QCOMPARE(f.settings.values.value(QStringLiteral("Generate Mode")), QStringLiteral("1"));
+        f.find<QAction>(qPrintable(QStringLiteral("mnuFileExportAs%1").arg(index)))->trigger();
+        QCOMPARE(f.find<QComboBox>("cmbGenerate")->currentIndex(), index);
+        QCOMPARE(f.settings.values.value(QStringLiteral("Generate Mode")), QString::number(index));
         QCOMPARE(f.answers.dialogs.size(), size_t(1));
-        QCOMPARE(f.answers.dialogs.front().fileName, QStringLiteral("x.gdb"));
+        QTEST(f.answers.dialogs.front().fileName, "fileName");
     }
 
     // Enter in the Generate list is "Do it!"; "Now" takes the moment of the
