@@ -28,6 +28,9 @@ const char* const kIconCaptions[] = {"Waypoint", "Short Tower",       "Geocache"
 // The display mode of each button and back.
 constexpr qint32 kDisplayModes[] = {1, 0, 2};
 
+// The GDB format version of each button.
+constexpr qint32 kGdbVersions[] = {GdbFormats[0].version, GdbFormats[1].version};
+
 // The button of a value: its place in the values, or the first button.
 int ChoiceIndex(std::span<const qint32> values, qint32 value) {
     const auto it = std::ranges::find(values, value);
@@ -57,7 +60,8 @@ OptionTabs::OptionTabs(Session& session, QWidget* parent)
     : QTabWidget(parent),
       session_(session),
       icons_(new QButtonGroup(this)),
-      displayModes_(new QButtonGroup(this)) {
+      displayModes_(new QButtonGroup(this)),
+      gdbFormats_(new QButtonGroup(this)) {
     setObjectName(QStringLiteral("TabStrip1"));
     addTab(iconsPage(), QStringLiteral("Icons"));
     addTab(namesPage(), QStringLiteral("Names/Disp"));
@@ -161,11 +165,25 @@ QWidget* OptionTabs::namesPage() {
     storeChoices(displayModes_, kDisplayModes, &Options::DisplayMode,
                  QStringLiteral("DisplayMode"));
 
+    auto* gdb = new QGroupBox(QStringLiteral("GDB format"));
+    gdb->setObjectName(QStringLiteral("fraGdbFormat"));
+    gdb->setToolTip(QStringLiteral("The GDB version that \"Make GDB File\" and MapSource get"));
+    auto* gdbLayout = new QVBoxLayout(gdb);
+    for (int index = 0; index < 2; ++index) {
+        auto* button = new QRadioButton(QString::fromLatin1(GdbFormats[index].caption));
+        button->setObjectName(QStringLiteral("optGdbVersion") + QString::number(index));
+        gdbFormats_->addButton(button, index);
+        gdbLayout->addWidget(button);
+    }
+    gdbFormats_->button(0)->setChecked(true);
+    storeChoices(gdbFormats_, kGdbVersions, &Options::GdbVersion, QStringLiteral("GdbVersion"));
+
     auto* column = new QVBoxLayout(page);
     column->addWidget(hint);
     column->addWidget(modName);
     column->addWidget(swap);
     column->addWidget(display);
+    column->addWidget(gdb);
     column->addStretch(1);
     return page;
 }
@@ -255,6 +273,7 @@ void OptionTabs::showOptions(const Options& options) {
     showing_ = true;
     icons_->button(ChoiceIndex(OfferedIcons, options.IconNumber))->setChecked(true);
     displayModes_->button(ChoiceIndex(kDisplayModes, options.DisplayMode))->setChecked(true);
+    gdbFormats_->button(ChoiceIndex(kGdbVersions, options.GdbVersion))->setChecked(true);
     const std::pair<const char*, bool> boxes[] = {
         {"chkIconPrv", options.PreserveIcons},     {"chkDispPrv", options.PreserveDisplay},
         {"chkHintToDesc", options.CopyHint},       {"chkModName", options.ModNames},

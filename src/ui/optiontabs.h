@@ -52,6 +52,7 @@ private:
     Session& session_;
     QButtonGroup* icons_;
     QButtonGroup* displayModes_;
+    QButtonGroup* gdbFormats_;
     QRadioButton* optTimeManual_ = nullptr;
     QRadioButton* optTimeNow_ = nullptr;
     QLineEdit* txtTimeSet_ = nullptr;

@@ -53,6 +53,10 @@ bool IsAscii(const QString& text) {
                        [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7F; });
 }
 
+bool NoControls(const QString& text) {
+    return std::none_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x20; });
+}
+
 }  // namespace
 
 class GpsBabelReadBackTest : public QObject {
@@ -71,12 +75,16 @@ private Q_SLOTS:
         QTest::addColumn<ExportKind>("kind");
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("store");  // empty: SpecialCharacters()
-        const std::pair<ExportKind, const char*> formats[] = {
-            {ExportKind::Gdb, "gdb"}, {ExportKind::Loc, "geo"}, {ExportKind::TerraByte, "easygps"}};
-        for (const auto& [kind, format] : formats) {
+        QTest::addColumn<int>("gdbVersion");
+        const std::tuple<ExportKind, const char*, int> formats[] = {
+            {ExportKind::Gdb, "gdb", 1},
+            {ExportKind::Gdb, "gdb", 3},
+            {ExportKind::Loc, "geo", 1},
+            {ExportKind::TerraByte, "easygps", 1}};
+        for (const auto& [kind, format, version] : formats) {
             for (const char* store : {"realistic", ""}) {
-                QTest::addRow("%s %s", format, store)
-                    << kind << QString::fromLatin1(format) << QString::fromLatin1(store);
+                QTest::addRow("%s%s %s", format, version == 3 ? " v3" : "", store)
+                    << kind << QString::fromLatin1(format) << QString::fromLatin1(store) << version;
             }
         }
     }
@@ -84,18 +92,25 @@ private Q_SLOTS:
         QFETCH(ExportKind, kind);
         QFETCH(QString, format);
         QFETCH(QString, store);
+        QFETCH(int, gdbVersion);
         StoreFile input = store.isEmpty() ? SpecialCharacters() : LoadStoreFile(store);
         QVERIFY(input.loaded);
+        input.options.GdbVersion = gdbVersion;
         const QString out = dir_.filePath(QStringLiteral("readback.") + format);
         QCOMPARE(WriteKind(kind, out, input.store, input.options).status, WriteResult::Written);
         QString error;
         const auto read = ReadWithGpsBabel(format, out, &error);
         QVERIFY2(error.isEmpty(), qPrintable(error));
 
-        // GPSBabel reads the 8-bit texts of GDB and TerraByte LOC as UTF-8,
-        // so only plain ASCII texts come back unchanged from it.
-        const bool texts8bit = kind != ExportKind::Loc;
-        const auto same = [texts8bit](const QString& text) { return !texts8bit || IsAscii(text); };
+        // GPSBabel reads the 8-bit texts of GDB version 1 and TerraByte LOC
+        // as UTF-8, so only plain ASCII texts come back unchanged from it;
+        // GDB version 3 is UTF-8 and comes back whole.
+        // Control characters are left out of its GPX there.
+        const bool loc = kind == ExportKind::Loc;
+        const bool texts8bit = kind == ExportKind::TerraByte || (!loc && gdbVersion == 1);
+        const auto same = [loc, texts8bit](const QString& text) {
+            return loc || (texts8bit ? IsAscii(text) : NoControls(text));
+        };
         int expected = 0;
         for (const Waypoint& w : input.store.Waypoints) {
             expected += w.Duplicate ? 0 : 1;
@@ -114,7 +129,7 @@ private Q_SLOTS:
             QVERIFY2(qAbs(g.value(QStringLiteral("lon")).toDouble() - lon) < 1e-6,
                      qPrintable(w.Name));
             QString description = w.Description;
-            if (!texts8bit) {
+            if (loc) {
                 // The CDATA section stands on a line of its own inside the
                 // name element, and GPSBabel keeps those line breaks;
                 // characters XML cannot carry were written as "?". GPSBabel
@@ -133,6 +148,9 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(int(read.size()), expected);
+        if (gdbVersion == 3 && store.isEmpty()) {
+            QVERIFY(read.count(QStringLiteral("Москва €5 – Köln")) == 1);
+        }
     }
 };
 
