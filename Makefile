@@ -103,14 +103,17 @@ clean:
 	rm -rf build
 
 # Benchmarks against GPSBabel on generated files (release build). Not part of
-# `make test`. BENCH_SIZES, BENCH_RUNS and BENCH_LIMIT (seconds) can be set.
+# `make test`. BENCH_SIZES, BENCH_RUNS and BENCH_LIMIT (seconds) can be set;
+# BENCH_ONLY picks conversions by name ("GPX -> GDB v3,GDB v3 -> XML LOC").
 BENCH_SIZES ?= 10000,100000
 BENCH_RUNS  ?= 3
 BENCH_LIMIT ?= 60
+BENCH_ONLY  ?=
 
 .PHONY: bench
 bench: PRESET := default
 bench: build
 	cmake --build --preset default --target wayfold-generate wayfold-bench
 	$(BUILD_DIR)/bin/wayfold-bench --program $(WAYFOLD) --generator $(BUILD_DIR)/bin/wayfold-generate \
-	  --work build/bench --sizes $(BENCH_SIZES) --runs $(BENCH_RUNS) --limit $(BENCH_LIMIT)
+	  --work build/bench --sizes $(BENCH_SIZES) --runs $(BENCH_RUNS) --limit $(BENCH_LIMIT) \
+	  --only "$(BENCH_ONLY)"

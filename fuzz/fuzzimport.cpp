@@ -210,7 +210,8 @@ void CheckWriters(Harness& h) {
     }
     // GDB is read back in both versions it is written in.
     const bool gdb = QStringLiteral(WAYFOLD_FUZZ_EXTENSION) == QLatin1String(".gdb");
-    for (const Options* o : {&options, gdb ? &gdb3 : nullptr}) {
+    const Options* const versions[] = {&options, gdb ? &gdb3 : nullptr};
+    for (const Options* o : versions) {
         if (o == nullptr) {
             continue;
         }

@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -27,9 +28,6 @@ const char* const kIconCaptions[] = {"Waypoint", "Short Tower",       "Geocache"
 
 // The display mode of each button and back.
 constexpr qint32 kDisplayModes[] = {1, 0, 2};
-
-// The GDB format version of each button.
-constexpr qint32 kGdbVersions[] = {GdbFormats[0].version, GdbFormats[1].version};
 
 // The button of a value: its place in the values, or the first button.
 int ChoiceIndex(std::span<const qint32> values, qint32 value) {
@@ -60,8 +58,7 @@ OptionTabs::OptionTabs(Session& session, QWidget* parent)
     : QTabWidget(parent),
       session_(session),
       icons_(new QButtonGroup(this)),
-      displayModes_(new QButtonGroup(this)),
-      gdbFormats_(new QButtonGroup(this)) {
+      displayModes_(new QButtonGroup(this)) {
     setObjectName(QStringLiteral("TabStrip1"));
     addTab(iconsPage(), QStringLiteral("Icons"));
     addTab(namesPage(), QStringLiteral("Names/Disp"));
@@ -165,25 +162,37 @@ QWidget* OptionTabs::namesPage() {
     storeChoices(displayModes_, kDisplayModes, &Options::DisplayMode,
                  QStringLiteral("DisplayMode"));
 
-    auto* gdb = new QGroupBox(QStringLiteral("GDB format"));
-    gdb->setObjectName(QStringLiteral("fraGdbFormat"));
-    gdb->setToolTip(QStringLiteral("The GDB version that \"Make GDB File\" and MapSource get"));
-    auto* gdbLayout = new QVBoxLayout(gdb);
-    for (int index = 0; index < 2; ++index) {
-        auto* button = new QRadioButton(QString::fromLatin1(GdbFormats[index].caption));
-        button->setObjectName(QStringLiteral("optGdbVersion") + QString::number(index));
-        gdbFormats_->addButton(button, index);
-        gdbLayout->addWidget(button);
+    // A list rather than buttons: the captions are long, and the window
+    // keeps its width.
+    auto* gdbLabel = new QLabel(QStringLiteral("GDB format"));
+    gdbFormat_ = new QComboBox;
+    gdbFormat_->setObjectName(QStringLiteral("cboGdbFormat"));
+    gdbFormat_->setToolTip(
+        QStringLiteral("The GDB version that \"Make GDB File\" writes and MapSource gets"));
+    gdbFormat_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    gdbFormat_->setMinimumContentsLength(16);
+    for (const GdbFormatChoice& choice : GdbFormats) {
+        gdbFormat_->addItem(QString::fromLatin1(choice.caption), choice.version);
     }
-    gdbFormats_->button(0)->setChecked(true);
-    storeChoices(gdbFormats_, kGdbVersions, &Options::GdbVersion, QStringLiteral("GdbVersion"));
+    gdbLabel->setBuddy(gdbFormat_);
+    connect(gdbFormat_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (showing_ || index < 0) {
+            return;
+        }
+        const qint32 version = gdbFormat_->itemData(index).toInt();
+        session_.options.GdbVersion = version;
+        SaveOption(session_.settings, QStringLiteral("GdbVersion"), QString::number(version));
+    });
+    auto* gdbRow = new QHBoxLayout;
+    gdbRow->addWidget(gdbLabel);
+    gdbRow->addWidget(gdbFormat_, 1);
 
     auto* column = new QVBoxLayout(page);
     column->addWidget(hint);
     column->addWidget(modName);
     column->addWidget(swap);
     column->addWidget(display);
-    column->addWidget(gdb);
+    column->addLayout(gdbRow);
     column->addStretch(1);
     return page;
 }
@@ -273,7 +282,7 @@ void OptionTabs::showOptions(const Options& options) {
     showing_ = true;
     icons_->button(ChoiceIndex(OfferedIcons, options.IconNumber))->setChecked(true);
     displayModes_->button(ChoiceIndex(kDisplayModes, options.DisplayMode))->setChecked(true);
-    gdbFormats_->button(ChoiceIndex(kGdbVersions, options.GdbVersion))->setChecked(true);
+    gdbFormat_->setCurrentIndex(std::max(0, gdbFormat_->findData(options.GdbVersion)));
     const std::pair<const char*, bool> boxes[] = {
         {"chkIconPrv", options.PreserveIcons},     {"chkDispPrv", options.PreserveDisplay},
         {"chkHintToDesc", options.CopyHint},       {"chkModName", options.ModNames},

@@ -1,6 +1,7 @@
 // The three option tabs: every control stores its value at once and sets the
 // option; restored values show on the controls; the time entry is checked.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <map>
@@ -81,8 +82,8 @@ private Q_SLOTS:
         AddRow("Symbol & Name", "optDispMode", 0, 1);
         AddRow("Symbol", "optDispMode", 1, 0);
         AddRow("Symbol & Desc", "optDispMode", 2, 2);
-        AddRow("GDB version 1", "optGdbVersion", 0, 1);
-        AddRow("GDB version 3", "optGdbVersion", 1, 3);
+        AddRow("GDB version 1", "cboGdbFormat", 0, 1);
+        AddRow("GDB version 3", "cboGdbFormat", 1, 3);
     }
     void choices() {
         QFETCH(QString, group);
@@ -91,15 +92,17 @@ private Q_SLOTS:
         const std::map<QString, std::pair<qint32 Options::*, const char*>> options{
             {QStringLiteral("optWptIcon"), {&Options::IconNumber, "IconNumber"}},
             {QStringLiteral("optDispMode"), {&Options::DisplayMode, "DisplayMode"}},
-            {QStringLiteral("optGdbVersion"), {&Options::GdbVersion, "GdbVersion"}}};
+            {QStringLiteral("cboGdbFormat"), {&Options::GdbVersion, "GdbVersion"}}};
         const auto [field, name] = options.at(group);
         WindowFixture f;
-        const auto button = [&](int i) {
-            return f.window->findChild<QRadioButton*>(group + QString::number(i));
-        };
         // Another choice first, so that this one is a change.
-        button(index == 0 ? 1 : 0)->click();
-        button(index)->click();
+        for (const int i : {index == 0 ? 1 : 0, index}) {
+            if (auto* list = f.window->findChild<QComboBox*>(group)) {
+                list->setCurrentIndex(i);
+            } else {
+                f.window->findChild<QRadioButton*>(group + QString::number(i))->click();
+            }
+        }
         QCOMPARE(f.session.options.*field, number);
         QCOMPARE(f.settings.values.value(QLatin1String(name)), QString::number(number));
     }
@@ -129,7 +132,8 @@ private Q_SLOTS:
         restore(f);
         QVERIFY(f.find<QRadioButton>("optWptIcon2")->isChecked());
         QVERIFY(f.find<QRadioButton>("optDispMode1")->isChecked());
-        QVERIFY(f.find<QRadioButton>("optGdbVersion1")->isChecked());
+        QCOMPARE(f.find<QComboBox>("cboGdbFormat")->currentText(),
+                 QStringLiteral("Version 3 (Unicode, MapSource 6.12 and newer, BaseCamp)"));
         QVERIFY(!f.find<QCheckBox>("chkIconPrv")->isChecked());
         QVERIFY(f.find<QCheckBox>("chkDispPrv")->isChecked());
         QVERIFY(f.find<QCheckBox>("chkSwapNameDesc")->isChecked());
