@@ -26,9 +26,8 @@
 //   1 byte
 //   depth flag           1 byte, then a double
 // and then in MPS and GDB versions 1 and 2:
-//   2 bytes
-//   duration             signed 32-bit (a number: route points carry values
-//                        other than 0 here)
+//   6 bytes              in GDB 2 bytes and a signed 32-bit duration (a
+//                        number: route points carry values other than 0)
 //   directions           zero-terminated text (the route instruction)
 // and in GDB versions 1 and 2 only:
 //   URL                  zero-terminated text
@@ -293,8 +292,7 @@ WaypointClass ReadWaypointRecord(ByteReader& data, WaypointLayout layout, Waypoi
             }
         }
     } else {
-        data.skip(2);
-        data.i32();   // duration
+        data.skip(6);
         data.text();  // directions
         if (mps) {
             w.CategoryBits = NotSet;
