@@ -10,15 +10,17 @@ JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Build: compiler, CMake, Ninja, Qt 6, pugixml. Tests: GPSBabel (reads our
 # files back), locales (a German locale for number parsing), fonts for the
-# offscreen window tests. Screenshot: Xvfb. Fuzzing: clang with libFuzzer and
-# the sanitizer runtimes.
+# offscreen window tests, gio (starts our desktop entries as GLib does).
+# Screenshot: Xvfb. Fuzzing: clang with libFuzzer and the sanitizer runtimes.
+# Debian package: dpkg-shlibdeps, and for its check desktop-file-validate and
+# xmllint.
 PACKAGES := g++ cmake ninja-build qt6-base-dev libpugixml-dev \
-            gpsbabel locales fonts-dejavu-core xvfb xauth \
-            clang libclang-rt-14-dev
+            gpsbabel locales fonts-dejavu-core libglib2.0-bin xvfb xauth \
+            clang libclang-rt-14-dev dpkg-dev desktop-file-utils libxml2-utils
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: run test test-asan fuzz gui screenshot deps configure build clean format
+.PHONY: run test test-asan fuzz gui screenshot deps configure build clean format deb
 
 deps:
 	@missing=""; \
@@ -37,21 +39,22 @@ configure: deps
 build: configure
 	cmake --build --preset $(PRESET) -j $(JOBS)
 
-# Writes the samples to all four formats in $(RUN_OUT) and lists what it wrote.
+# Writes the samples to all five formats in $(RUN_OUT) and lists what it wrote.
 # A status of 1 (a problem was reported, shown above the list) still lists the
 # files; anything worse fails.
 run: PRESET := default
 run: build
 	@mkdir -p $(RUN_OUT)
-	@rm -f $(RUN_OUT)/samples.mps $(RUN_OUT)/samples.gdb $(RUN_OUT)/samples.loc $(RUN_OUT)/samples.tb.loc
+	@rm -f $(RUN_OUT)/samples.mps $(RUN_OUT)/samples.gdb $(RUN_OUT)/samples.loc $(RUN_OUT)/samples.tb.loc \
+	  $(RUN_OUT)/samples.gpx
 	@echo "Converting the samples in examples/ headless into $(RUN_OUT):"
 	@status=0; \
 	$(WAYFOLD) --headless examples/lakeside.gpx examples/hilltop.loc \
 	  /s:$(RUN_OUT)/samples.mps /g:$(RUN_OUT)/samples.gdb \
-	  /l:$(RUN_OUT)/samples.loc /e:$(RUN_OUT)/samples.tb.loc /q || status=$$?; \
+	  /l:$(RUN_OUT)/samples.loc /e:$(RUN_OUT)/samples.tb.loc /x:$(RUN_OUT)/samples.gpx /q || status=$$?; \
 	echo "wayfold exited with status $$status; files written:"; \
 	found=0; \
-	for f in samples.mps samples.gdb samples.loc samples.tb.loc; do \
+	for f in samples.mps samples.gdb samples.loc samples.tb.loc samples.gpx; do \
 	  if [ -f $(RUN_OUT)/$$f ]; then \
 	    found=1; printf '  %-32s %7s bytes\n' $(RUN_OUT)/$$f "$$(wc -c < $(RUN_OUT)/$$f)"; \
 	  fi; \
@@ -83,6 +86,14 @@ test: build
 test-asan:
 	$(MAKE) test PRESET=asan
 
+# The Debian package, build/wayfold_<version>_<arch>.deb (release build):
+# install it with `apt-get install ./build/wayfold_*.deb`.
+deb: PRESET := default
+deb: configure
+	cmake --build --preset $(PRESET) -j $(JOBS) --target wayfold wayfold_icon_png
+	rm -f build/wayfold_*.deb
+	cd $(BUILD_DIR) && cpack -G DEB -B $(CURDIR)/build
+
 # Fuzzes each reader (libFuzzer, with AddressSanitizer and UBSan) for
 # FUZZ_SECONDS, FUZZ_PARALLEL targets at a time, and prints executions and
 # failures; FUZZ_TARGETS picks some of mps gdb terrabyte loc gpx. Fails when
@@ -104,7 +115,7 @@ clean:
 
 # Benchmarks against GPSBabel on generated files (release build). Not part of
 # `make test`. BENCH_SIZES, BENCH_RUNS and BENCH_LIMIT (seconds) can be set;
-# BENCH_ONLY picks conversions by name ("GPX -> GDB v3,GDB v3 -> XML LOC").
+# BENCH_ONLY picks conversions by name ("GPX -> GDB v3,XML LOC -> GPX").
 BENCH_SIZES ?= 10000,100000
 BENCH_RUNS  ?= 3
 BENCH_LIMIT ?= 60
@@ -116,4 +127,4 @@ bench: build
 	cmake --build --preset default --target wayfold-generate wayfold-bench
 	$(BUILD_DIR)/bin/wayfold-bench --program $(WAYFOLD) --generator $(BUILD_DIR)/bin/wayfold-generate \
 	  --work build/bench --sizes $(BENCH_SIZES) --runs $(BENCH_RUNS) --limit $(BENCH_LIMIT) \
-	  --only "$(BENCH_ONLY)"
+	  $(if $(BENCH_ONLY),--only "$(BENCH_ONLY)")

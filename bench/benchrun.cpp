@@ -123,7 +123,7 @@ struct Format {
 };
 
 const Format kFormats[] = {
-    {"GPX", ".gpx", nullptr, "gpx", "gpx", false},
+    {"GPX", ".gpx", "/x:", "gpx", "gpx", false},
     {"XML LOC", ".loc", "/l:", "geo", "geo", false},
     {"MPS", ".mps", "/s:", nullptr, nullptr, false},
     {"GDB", ".gdb", "/g:", "gdb", "gdb", false},
@@ -135,8 +135,9 @@ const Format kFormats[] = {
 bool BabelRow(const Format& in, const Format& out) {
     const std::string i = in.name;
     const std::string o = out.name;
-    return (i == "GPX" && (o == "GDB" || o == "GDB v3" || o == "XML LOC" || o == "TerraByte")) ||
-           ((i == "GDB" || i == "GDB v3") && o == "XML LOC");
+    return (i == "GPX" &&
+            (o == "GDB" || o == "GDB v3" || o == "XML LOC" || o == "TerraByte" || o == "GPX")) ||
+           ((i == "GDB" || i == "GDB v3") && o == "XML LOC") || (i == "XML LOC" && o == "GPX");
 }
 
 // GDB version 3 is measured on its way in from GPX and on its way out to
@@ -294,7 +295,10 @@ int main(int argc, char* argv[]) {
         for (const Format& in : kFormats) {
             for (const Format& out : kFormats) {
                 const std::string conversion = std::string(in.name) + " -> " + out.name;
-                if (out.flag == nullptr || &in == &out || !MeasuredRow(in, out) ||
+                // GPX to GPX is the one conversion of a format to itself
+                // that users make (a pocket query for a device).
+                if (out.flag == nullptr || (&in == &out && std::string(in.name) != "GPX") ||
+                    !MeasuredRow(in, out) ||
                     (!only.empty() &&
                      std::find(only.begin(), only.end(), conversion) == only.end())) {
                     continue;

@@ -31,6 +31,8 @@
 #include "core/importer.h"
 #include "core/process.h"
 #include "core/session.h"
+#include "locgpx/gpxreader.h"
+#include "locgpx/gpxwriter.h"
 #include "locgpx/locreader.h"
 #include "locgpx/locwriter.h"
 #include "locgpx/terrabytereader.h"
@@ -150,6 +152,9 @@ EncodedFile EncodeOwnFormat(WaypointStore& store, const Options& options) {
     if (extension == QLatin1String(".gdb")) {
         return EncodeGdbFile(store, options);
     }
+    if (extension == QLatin1String(".gpx")) {
+        return EncodeGpxFile(store, options, GpxCreator());
+    }
 #ifdef WAYFOLD_FUZZ_TERRABYTE
     return EncodeTerraByteFile(store, options);
 #else
@@ -165,6 +170,9 @@ ImportResult ReadOwnFormat(const QString& path, WaypointStore& store) {
     }
     if (extension == QLatin1String(".gdb")) {
         return ReadGdbFile(path, store, progress);
+    }
+    if (extension == QLatin1String(".gpx")) {
+        return ReadGpxFile(path, store, progress);
     }
     return ReadLocFile(path, store, progress);
 }
@@ -203,7 +211,8 @@ void CheckWriters(Harness& h) {
     gdb3.GdbVersion = 3;
     for (const EncodedFile& file :
          {EncodeMpsFile(store, options), EncodeGdbFile(store, options), EncodeGdbFile(store, gdb3),
-          EncodeLocFile(store), EncodeTerraByteFile(store, options)}) {
+          EncodeLocFile(store), EncodeTerraByteFile(store, options),
+          EncodeGpxFile(store, options, GpxCreator())}) {
         Check(file.waypoints >= 1 && file.waypoints <= count,
               "a writer wrote no waypoint or too many", file.waypoints, count);
         Check(store.WaypointCount() == count, "a writer changed the number of waypoints");

@@ -89,10 +89,13 @@ int RunSession(Frontend& frontend, bool showUsage, Run run) {
 }
 
 int RunHeadless(const CommandLine& commandLine) {
+    if (commandLine.showUsage) {
+        std::fputs(TerminalUsageText().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
     ConsoleFrontend frontend;
     // With nothing to do and no window, the usage says what could be done.
-    const bool usage = commandLine.showUsage || commandLine.empty;
-    return RunSession(frontend, usage, [&](Session& session) {
+    return RunSession(frontend, commandLine.empty, [&](Session& session) {
         RestoreOptions(session.options, session.settings);
         const int status = RunCommands(session, commandLine);
         DeleteTemporaryFiles(session);

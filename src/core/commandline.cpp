@@ -9,8 +9,8 @@ namespace {
 
 const QStringList kUsageLines = {
     QStringLiteral("Usage: "),
-    QStringLiteral(
-        "Wayfold [file1 file2 file3 ...] [/m] [/s:mps_save] [/e:loc_save] [/l:loc_save] [/q]"),
+    QStringLiteral("Wayfold [file1 file2 file3 ...] [/m] [/s:mps_save] [/e:loc_save] [/l:loc_save] "
+                   "[/x:gpx_save] [/q]"),
     QString(),
     QStringLiteral("file1 file2... : Filenames of importable files"),
     QStringLiteral("/m : Export imported waypoints to Mapsource as an MPS file"),
@@ -22,16 +22,20 @@ const QStringList kUsageLines = {
     QStringLiteral(
         "/e:loc_save : Save imported waypoints to file loc_save as a TerraByte LOC file"),
     QStringLiteral("/l:loc_save : Save imported waypoints to file loc_save as an XML LOC file"),
+    QStringLiteral("/x:gpx_save : Save imported waypoints to file gpx_save as a GPX file"),
     QStringLiteral("/q : Quit Wayfold (useful for scripting)"),
     QString(),
     QStringLiteral("Filenames may either be relative or absolute."),
     QStringLiteral("Filenames with spaces much be eclosed in double-quotes (\"\")"),
 };
 
-// The flag table: the flag's letter (after "/", lower-cased) to its action.
-// Flags that take a file name lose their first three characters.
+// The flag table: the first two characters, "/" and a letter (lower-cased),
+// to the action. Flags that take a file name lose their first three
+// characters.
 Command FlagCommand(const QString& argument) {
-    const QChar letter = argument.size() > 1 ? argument.at(1).toLower() : QChar();
+    const QChar letter = argument.size() > 1 && argument.front() == QLatin1Char('/')
+                             ? argument.at(1).toLower()
+                             : QChar();
     const QString value = argument.mid(3);
     switch (letter.unicode()) {
         case 'm':
@@ -46,6 +50,8 @@ Command FlagCommand(const QString& argument) {
             return {Command::WriteTerraByte, value};
         case 'l':
             return {Command::WriteLoc, value};
+        case 'x':
+            return {Command::WriteGpx, value};
         case 'q':
             return {Command::Quit, QString()};
         default:
@@ -71,6 +77,15 @@ bool TakeLongOption(const QString& argument, CommandLine& result) {
     return true;
 }
 
+// On POSIX systems "/" also starts every absolute path: an argument is a
+// flag when it starts with "/" and holds no further "/" ("/q", "/sxout.mps"),
+// or when its third character is ":" ("/s:/tmp/x.mps").
+bool IsPosixFlag(const QString& argument) {
+    return argument.startsWith(QLatin1Char('/')) &&
+           (argument.indexOf(QLatin1Char('/'), 1) < 0 ||
+            (argument.size() > 2 && argument.at(2) == QLatin1Char(':')));
+}
+
 bool EndsAtInvalidFlag(const CommandLine& result) {
     return !result.commands.empty() && result.commands.back().kind == Command::InvalidFlag;
 }
@@ -79,6 +94,15 @@ bool EndsAtInvalidFlag(const CommandLine& result) {
 
 QString UsageText() {
     return kUsageLines.join(QStringLiteral("\r\n"));
+}
+
+QString TerminalUsageText() {
+    return kUsageLines.join(u'\n') +
+           QStringLiteral(
+               "\n\n"
+               "--headless : Work without a window, even when a display is available\n"
+               "--version : Print the version\n"
+               "--help : Show this usage\n");
 }
 
 CommandLine ParseWindowsCommandLine(const QString& rawText, const QString& currentFolder) {
@@ -156,7 +180,7 @@ CommandLine ParsePosixArguments(const QStringList& arguments, const QString& cur
             argument.compare(QLatin1String("--help"), Qt::CaseInsensitive) == 0) {
             result.showUsage = true;
         }
-        if (argument.compare(QLatin1String("/q"), Qt::CaseInsensitive) == 0) {
+        if (IsPosixFlag(argument) && FlagCommand(argument).kind == Command::Quit) {
             result.quitWhenDone = true;
         }
     }
@@ -172,9 +196,7 @@ CommandLine ParsePosixArguments(const QStringList& arguments, const QString& cur
             continue;
         }
         result.empty = false;
-        const bool flag = argument.size() >= 2 && argument.front() == QLatin1Char('/') &&
-                          (argument.size() == 2 || argument.at(2) == QLatin1Char(':'));
-        if (flag) {
+        if (IsPosixFlag(argument)) {
             result.commands.push_back(FlagCommand(argument));
             if (EndsAtInvalidFlag(result)) {
                 break;
@@ -199,6 +221,9 @@ CommandLine ParsePosixArguments(const QStringList& arguments, const QString& cur
 int RunCommands(Session& session, const CommandLine& commandLine) {
     session.QuitWhenDone = session.QuitWhenDone || commandLine.quitWhenDone;
     for (const Command& command : commandLine.commands) {
+        if (session.windowClosed) {
+            break;
+        }
         switch (command.kind) {
             case Command::Import:
                 ImportFile(session, command.path);
@@ -206,15 +231,18 @@ int RunCommands(Session& session, const CommandLine& commandLine) {
             case Command::WriteMps:
             case Command::WriteGdb:
             case Command::WriteTerraByte:
-            case Command::WriteLoc: {
+            case Command::WriteLoc:
+            case Command::WriteGpx: {
                 const ExportKind kind = command.kind == Command::WriteMps   ? ExportKind::Mps
                                         : command.kind == Command::WriteGdb ? ExportKind::Gdb
                                         : command.kind == Command::WriteLoc ? ExportKind::Loc
+                                        : command.kind == Command::WriteGpx ? ExportKind::Gpx
                                                                             : ExportKind::TerraByte;
                 if (command.path.isEmpty()) {
-                    session.report({QStringLiteral("No file name given after the flag; write it as "
-                                                   "/s:file, /g:file, /e:file or /l:file."),
-                                    QStringLiteral("Wayfold"), MessageIcon::Exclamation});
+                    session.report(
+                        {QStringLiteral("No file name given after the flag; write it as "
+                                        "/s:file, /g:file, /e:file, /l:file or /x:file."),
+                         QStringLiteral("Wayfold"), MessageIcon::Exclamation});
                     break;
                 }
                 ExportFile(session, kind, command.path);
@@ -235,5 +263,6 @@ int RunCommands(Session& session, const CommandLine& commandLine) {
                 return 2;
         }
     }
-    return session.problemCount > 0 ? 1 : 0;
+    // A run that the closed window cut short did not finish.
+    return session.problemCount > 0 || session.windowClosed ? 1 : 0;
 }

@@ -14,6 +14,7 @@ struct Command {
         WriteGdb,        // /g:file
         WriteTerraByte,  // /e:file
         WriteLoc,        // /l:file
+        WriteGpx,        // /x:file
         OpenMps,         // /m
         OpenGdb,         // /6
         Quit,            // /q
@@ -38,15 +39,20 @@ struct CommandLine {
 // spaces, "/s:"-style flags with quoted values).
 CommandLine ParseWindowsCommandLine(const QString& text, const QString& currentFolder);
 
-// POSIX arguments as the shell delivered them. An argument is a flag only when
-// it is "/" and one character, alone or followed by ":" and a value; anything
-// else is a file name.
+// POSIX arguments as the shell delivered them. An argument that starts with
+// "/" is a flag when it holds no further "/" or has ":" as its third
+// character, and its first two characters choose it; anything else is a file
+// name.
 CommandLine ParsePosixArguments(const QStringList& arguments, const QString& currentFolder);
 
 // The usage message, lines separated by CR LF.
 QString UsageText();
+// The usage for a terminal (--help, /? without a window): lines ended by LF,
+// followed by our own long options.
+QString TerminalUsageText();
 
 // Works through the commands left to right and returns the exit status: 0
-// when all went well, 1 when any import or export reported a problem, 2 for an
+// when all went well, 1 when any import or export reported a problem or the
+// window was closed during the run (which ends the processing), 2 for an
 // invalid flag (which ends the processing).
 int RunCommands(Session& session, const CommandLine& commandLine);

@@ -23,6 +23,7 @@ QStringList GenerateListTexts() {
         QStringLiteral("-----------------------"),
         QStringLiteral("Open in Mapsource (MPS)"),
         QStringLiteral("Open in Mapsource (GDB)"),
+        QStringLiteral("Make GPX File (Garmin devices, BaseCamp)"),
     };
 }
 
@@ -35,6 +36,7 @@ QStringList ExportMenuTexts() {
         QString(),
         QStringLiteral("Open in Mapsource (M&PS)..."),
         QStringLiteral("Open in Mapsource (G&DB)..."),
+        QStringLiteral("GP&X File (Garmin devices, BaseCamp)..."),
     };
 }
 
@@ -63,7 +65,11 @@ FileDialogRequest SaveDialogRequest(ExportKind kind, const QString& baseName) {
     static constexpr Dialog gdb = {"Save Garmin Database File As...", "gdb",
                                    "Garmin Database Files"};
     static constexpr Dialog loc = {"Save .LOC File As...", "loc", "LOC Files"};
-    const Dialog& d = kind == ExportKind::Mps ? mps : kind == ExportKind::Gdb ? gdb : loc;
+    static constexpr Dialog gpx = {"Save GPX File As...", "gpx", "GPX Files"};
+    const Dialog& d = kind == ExportKind::Mps   ? mps
+                      : kind == ExportKind::Gdb ? gdb
+                      : kind == ExportKind::Gpx ? gpx
+                                                : loc;
     const QString extension = QString::fromLatin1(d.extension);
     FileDialogRequest request;
     request.title = QString::fromLatin1(d.title);
@@ -101,7 +107,8 @@ void RunExport(Session& session, const ExportRequest& request) {
         case ExportKind::Mps:
         case ExportKind::Gdb:
         case ExportKind::Loc:
-        case ExportKind::TerraByte: {
+        case ExportKind::TerraByte:
+        case ExportKind::Gpx: {
             FileDialogRequest dialog = SaveDialogRequest(kind, session.lastImportBaseName);
             dialog.folder = request.folder;
             const std::optional<QString> path = session.frontend.saveFileDialog(dialog);

@@ -17,7 +17,7 @@ QStringList GenerateListTexts();
 // the separator's item is an empty text (a separator line in the menu).
 QStringList ExportMenuTexts();
 
-inline constexpr int GenerateEntryCount = 7;
+inline constexpr int GenerateEntryCount = 8;
 inline constexpr int DefaultGenerateMode = static_cast<int>(ExportKind::Separator);
 
 // The Generate list index kept as "Generate Mode". -1 selects no entry; any
@@ -25,7 +25,7 @@ inline constexpr int DefaultGenerateMode = static_cast<int>(ExportKind::Separato
 int StoredGenerateMode(const SettingsStore& settings);
 void StoreGenerateMode(SettingsStore& settings, int index);
 
-// The save dialog of a kind that writes a file (Mps, Gdb, Loc, TerraByte),
+// The save dialog of a kind that writes a file (Mps, Gdb, Loc, TerraByte, Gpx),
 // proposing the last imported file's base name.
 FileDialogRequest SaveDialogRequest(ExportKind kind, const QString& baseName);
 

@@ -2,6 +2,7 @@
 
 #include "core/filewrite.h"
 #include "core/session.h"
+#include "locgpx/gpxwriter.h"
 #include "locgpx/locwriter.h"
 #include "locgpx/terrabytewriter.h"
 #include "mapsource/gdbwriter.h"
@@ -49,6 +50,9 @@ bool ExportFile(Session& session, ExportKind kind, const QString& path) {
             case ExportKind::TerraByte:
                 result = WriteTerraByteFile(path, session.store, session.options);
                 break;
+            case ExportKind::Gpx:
+                result = WriteGpxFile(path, session.store, session.options);
+                break;
             case ExportKind::Separator:
             case ExportKind::OpenMps:
             case ExportKind::OpenGdb:
@@ -65,6 +69,13 @@ bool ExportFile(Session& session, ExportKind kind, const QString& path) {
 }
 
 void OpenInMapSource(Session& session, ExportKind kind) {
+    // The launchers do nothing with an empty store; a command line that
+    // reaches them with nothing imported is told so, as for the files.
+    if (session.store.WaypointCount() == 0) {
+        session.report({QStringLiteral("No waypoints to export"), QStringLiteral("Wayfold"),
+                        MessageIcon::Information});
+        return;
+    }
     if (kind == ExportKind::OpenGdb) {
         OpenGdbInMapSource(session);
     } else {

@@ -13,11 +13,13 @@ enum class ExportKind {
     Separator = 4,
     OpenMps = 5,
     OpenGdb = 6,
+    Gpx = 7,
 };
 
-// Writes the store to a file of the given kind (Mps, Gdb, Loc, TerraByte)
+// Writes the store to a file of the given kind (Mps, Gdb, Loc, TerraByte, Gpx)
 // and shows what the writer reports. False when no file was written.
 bool ExportFile(Session& session, ExportKind kind, const QString& path);
 
-// Writes the store to a temporary file and starts MapSource on it (OpenMps, OpenGdb).
+// Writes the store to a temporary file and starts MapSource on it (OpenMps,
+// OpenGdb); with an empty store it only says that there is nothing to export.
 void OpenInMapSource(Session& session, ExportKind kind);

@@ -19,7 +19,15 @@ UserMessage WriteFailure(const QString& path, const QString& reason) {
 // The reports that follow a written file.
 void AddReports(WriteResult& result, const QString& path, const EncodedFile& file) {
     const QString name = QDir::toNativeSeparators(path);
-    if (file.replacedCharacters > 0) {
+    if (file.replacedCharacters > 0 && file.dropsUnwritable) {
+        result.messages.push_back(
+            {Plural(file.replacedCharacters, "character", "characters") + QStringLiteral(" in ") +
+                 Plural(file.waypointsWithReplacements, "waypoint", "waypoints") +
+                 QStringLiteral(" cannot be carried by XML and ") +
+                 (file.replacedCharacters == 1 ? QStringLiteral("was") : QStringLiteral("were")) +
+                 QStringLiteral(" left out of ") + name + QLatin1Char('.'),
+             QStringLiteral("Wayfold"), MessageIcon::Exclamation});
+    } else if (file.replacedCharacters > 0) {
         result.messages.push_back(
             {Plural(file.replacedCharacters, "character", "characters") + QStringLiteral(" in ") +
                  Plural(file.waypointsWithReplacements, "waypoint", "waypoints") +

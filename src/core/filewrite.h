@@ -15,10 +15,13 @@ class QIODevice;
 struct EncodedFile {
     QByteArray bytes;
     qint32 waypoints = 0;  // records written
-    // Characters the format cannot carry, written as "?", and in how many
-    // waypoints they were.
+    // Characters the format cannot carry, written as "?" (or left out), and
+    // in how many waypoints they were.
     qint64 replacedCharacters = 0;
     qint32 waypointsWithReplacements = 0;
+    // The format leaves such characters out instead of writing "?" (XML
+    // files carry every other character).
+    bool dropsUnwritable = false;
     // Texts longer than a length byte can announce, cut to 255 characters.
     qint32 cutTexts = 0;
     // The readers repaired out-of-range coordinates and this format warns about it.

@@ -53,7 +53,7 @@ FileNameParts SplitFileName(const QString& path) {
 }
 
 bool ImportFile(Session& session, const QString& path) {
-    if (session.importRunning) {
+    if (session.importRunning || session.windowClosed) {
         return false;
     }
     const FileNameParts parts = SplitFileName(path);

@@ -33,7 +33,8 @@ struct ImportResult {
 };
 
 // Imports one file, choosing the reader by the file's extension, and shows
-// the result in the status line. Refused (false) while another import runs.
+// the result in the status line. Refused (false) while another import runs
+// and once the window is closed.
 bool ImportFile(Session& session, const QString& path);
 
 // Rewrites the status line: the store count in panel 1 and in the export

@@ -40,6 +40,9 @@ struct Session {
     bool QuitWhenDone = false;
     // True while a reader runs; further imports and exports are refused then.
     bool importRunning = false;
+    // The main window was closed: the run is over. No further file is read,
+    // and what is left of a command line is not run.
+    bool windowClosed = false;
     // Base name of the most recently imported file: the default save name.
     QString lastImportBaseName;
     // Error and warning messages shown so far; a command-line run that showed

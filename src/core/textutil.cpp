@@ -86,8 +86,12 @@ double LeadingNumber(const char* p, const char* end) {
     while (p < end && (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n')) {
         ++p;
     }
-    const char* start = p;
+    // A sign is part of the number; the conversion below takes only "-".
     const bool negative = p < end && *p == '-';
+    if (p < end && *p == '+') {
+        ++p;
+    }
+    const char* start = p;
     if (negative) {
         ++p;
     }

@@ -23,7 +23,7 @@ std::optional<qint64> ManualTimeSeconds(const QString& text);
 QString NextToken(QString& text);
 
 // The number at the start of a text, read the same way in every locale:
-// leading blanks, an optional "-", digits with at most one ".", and an
+// leading blanks, an optional "+" or "-", digits with at most one ".", and an
 // optional exponent. Text that does not start with such a number gives 0, as
 // do "inf" and "nan". A magnitude too large for a double gives the largest
 // double of the right sign, which every range check refuses; no text ever

@@ -49,7 +49,7 @@ void AppendXmlText(QByteArray& out, QStringView text, Context context, qsizetype
                 out.append(context == Context::CData ? "<" : "&lt;");
                 continue;
             case '"':
-                out.append(context == Context::Attribute ? "&quot;" : "\"");
+                out.append(context == Context::CData ? "\"" : "&quot;");
                 continue;
             case '>':
                 // "]]>" may stand neither in content nor inside a CDATA

@@ -400,6 +400,39 @@ void XmlInput::decode(const char* data, qint64 size, bool atEnd) {
             }
             break;
         }
+        case Encoding::Other: {
+            // The decoder keeps a character cut by the end of the block for
+            // the next call, so every byte is used.
+            const QString text = decoder_->decode(QByteArrayView(data, size));
+            const bool invalidBytes = decoder_->hasError();
+            used = n;
+            const char16_t* u = QStringView(text).utf16();
+            const qsizetype length = text.size();
+            buf_.reserve(buf_.size() + static_cast<size_t>(length) +
+                         static_cast<size_t>(length) / 4);
+            for (qsizetype i = 0; i < length; ++i) {
+                char32_t c = u[i];
+                if (QChar::isHighSurrogate(c) && i + 1 < length &&
+                    QChar::isLowSurrogate(u[i + 1])) {
+                    c = QChar::surrogateToUcs4(u[i], u[i + 1]);
+                    ++i;
+                }
+                // What a decoder puts in place of bytes it cannot read.
+                if (invalidBytes && (c == 0xFFFD || c == 0x1A)) {
+                    break;
+                }
+                if (!IsXmlChar(c)) {
+                    badCharacter(DisallowedCharacter(c));
+                    break;
+                }
+                AppendUtf8(buf_, c);
+            }
+            if (invalidBytes && decodeErrorAt_ < 0) {
+                badCharacter(QStringLiteral("a byte sequence that is not ") +
+                             QString::fromLatin1(decoder_->name()));
+            }
+            break;
+        }
         case Encoding::Utf16Le:
         case Encoding::Utf16Be: {
             const bool little = encoding_ == Encoding::Utf16Le;
@@ -928,6 +961,7 @@ bool XmlInput::chooseEncoding() {
             !ParseXmlDeclaration(head.substr(0, end + 2), declaration)) {
             return fail(QStringLiteral("the XML declaration is malformed"), 0);
         }
+        declaration_ = head.substr(0, end + 2);
         switch (ClassifyEncoding(declaration.encoding.empty() ? std::string_view("utf-8")
                                                               : declaration.encoding)) {
             case DeclaredEncoding::Utf8:
@@ -945,15 +979,29 @@ bool XmlInput::chooseEncoding() {
                                 QStringLiteral("\" but is not written in it"),
                             0);
             case DeclaredEncoding::Other:
-                return fail(QStringLiteral("the declared encoding \"") +
-                                Utf8Text(declaration.encoding) +
-                                QStringLiteral("\" is not supported (UTF-8, UTF-16, ISO-8859-1 and "
-                                               "windows-1252 are)"),
-                            0);
+                // Made in place: a decoder's state must not move once made.
+                decoder_.emplace(declaration.encoding.c_str());
+                if (!decoder_->isValid()) {
+                    return fail(QStringLiteral("the declared encoding \"") +
+                                    Utf8Text(declaration.encoding) +
+                                    QStringLiteral("\" is not supported"),
+                                0);
+                }
+                encoding_ = Encoding::Other;
+                break;
         }
     }
     const qint64 available = got - static_cast<qint64>(skip);
     decode(block_.get() + skip, available, rawEnd_);
+    // A decoder for an encoding that is not a superset of ASCII (UTF-32,
+    // EBCDIC) does not give the declaration back.
+    if (encoding_ == Encoding::Other &&
+        std::string_view(buf_).substr(0, declaration_.size()) != declaration_) {
+        return fail(QStringLiteral("the file declares the encoding \"") +
+                        QString::fromLatin1(decoder_->name()) +
+                        QStringLiteral("\" but is not written in it"),
+                    0);
+    }
     carry_ = static_cast<size_t>(available) - consumed_;
     std::memmove(block_.get(), block_.get() + skip + consumed_, carry_);
     return true;

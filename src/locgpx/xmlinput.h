@@ -2,7 +2,9 @@
 
 #include <QFile>
 #include <QString>
+#include <QStringDecoder>
 #include <memory>
+#include <optional>
 #include <pugixml.hpp>
 #include <string>
 #include <string_view>
@@ -26,8 +28,10 @@
 //
 // Encodings: UTF-8 (with or without a byte order mark), UTF-16 in either
 // byte order (byte order mark, or a declaration without one), ISO-8859-1
-// and windows-1252. Everything is turned into UTF-8 before pugixml sees it.
-// A declared encoding outside these is a parse error.
+// and windows-1252 are read directly; any other declared encoding through
+// the decoder Qt has for its name (ISO-8859-15, windows-1250, Shift_JIS ...).
+// Everything is turned into UTF-8 before pugixml sees it. A declared
+// encoding that no decoder knows is a parse error.
 //
 // A DOCTYPE is skipped as a whole: nothing it declares is fetched or
 // expanded, so an entity reference stays in the text as written.
@@ -64,7 +68,7 @@ public:
     qint64 fileSize() const { return fileSize_; }
 
 private:
-    enum class Encoding { Utf8, Utf16Le, Utf16Be, Latin1, Windows1252 };
+    enum class Encoding { Utf8, Utf16Le, Utf16Be, Latin1, Windows1252, Other };
     enum class State { Start, InRoot, AfterRoot, Done, Failed };
 
     // Buffer access by absolute position in the decoded (UTF-8) text; -1
@@ -109,9 +113,11 @@ private:
     qint64 rawRead_ = 0;
     bool rawEnd_ = false;
     Encoding encoding_ = Encoding::Utf8;
-    std::unique_ptr<char[]> block_;  // one read from the file
-    qint64 blockSize_ = 0;           // the most one read takes
-    size_t carry_ = 0;               // bytes at its start left over from the last read
+    std::optional<QStringDecoder> decoder_;  // for Encoding::Other
+    std::string declaration_;                // the XML declaration of an 8-bit file, as read
+    std::unique_ptr<char[]> block_;          // one read from the file
+    qint64 blockSize_ = 0;                   // the most one read takes
+    size_t carry_ = 0;                       // bytes at its start left over from the last read
     size_t consumed_ = 0;
     std::string buf_;  // decoded text from absolute position base_ on
     qint64 base_ = 0;

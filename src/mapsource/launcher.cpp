@@ -68,9 +68,6 @@ void ReportNotFound(Session& session) {
 // nothing when the store is empty or the file could not be written.
 std::optional<QString> WriteTemporaryFile(Session& session, ExportKind kind) {
     if (session.store.WaypointCount() == 0) {
-        // The window never gets here with an empty store; a command line does.
-        session.report({QStringLiteral("No waypoints to export"), QStringLiteral("Wayfold"),
-                        MessageIcon::Information});
         return std::nullopt;
     }
     const bool mps = kind == ExportKind::Mps;
@@ -202,8 +199,11 @@ void OpenMpsInMapSource(Session& session) {
             for (const QString& place : StandardMapSourcePlaces()) {
                 const QString executable = ExistingExecutable(place);
                 if (!executable.isEmpty()) {
-                    session.settings.setValue(kMapSourceDir,
-                                              QFileInfo(executable).path() + kSeparator);
+                    // QFileInfo gives "/" on every system; the folder is
+                    // stored as the system writes it ("c:\program files\...").
+                    session.settings.setValue(
+                        kMapSourceDir,
+                        QDir::toNativeSeparators(QFileInfo(executable).path()) + kSeparator);
                     Start(session, executable, *file);
                     return;
                 }

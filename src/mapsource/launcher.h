@@ -8,7 +8,8 @@ struct Session;
 
 // Writes the store to a temporary MPS file and starts MapSource on it. Looks
 // in "Mapsource_Dir" first, then in the standard places, then asks the user
-// to locate the program; remembers the folder it found.
+// to locate the program; remembers the folder it found. Both launchers do
+// nothing at all when the store is empty.
 void OpenMpsInMapSource(Session& session);
 
 // Writes the store to a temporary GDB file and starts MapSource on it, but

@@ -289,7 +289,12 @@ QString DesktopExecArgument(const QString& argument) {
 }
 
 QString DesktopExecValue(const QString& programPath, const QString& flags) {
-    const QString line = DesktopExecArgument(programPath) + QStringLiteral(" %f ") + flags;
+    // GLib looks for the program before it turns "%%" back into "%", and
+    // finds no such file: a program whose path holds "%" is started by env.
+    const QString program = programPath.contains(QLatin1Char('%'))
+                                ? QStringLiteral("env ") + DesktopExecArgument(programPath)
+                                : DesktopExecArgument(programPath);
+    const QString line = program + QStringLiteral(" %f ") + flags;
     // The value is a string of the desktop entry itself, which has escapes of
     // its own: every backslash is doubled, control characters are written out.
     QString value;
@@ -317,6 +322,15 @@ bool DesktopVerbsRegistered(const QString& dataHome) {
 std::vector<UserMessage> RegisterDesktopVerbs(const QString& dataHome, const QString& programPath,
                                               ProcessStarter& processes) {
     std::vector<UserMessage> messages;
+    // env would take such a path for a variable to set.
+    if (programPath.contains(QLatin1Char('%')) && programPath.contains(QLatin1Char('='))) {
+        messages.push_back(
+            {QStringLiteral("The LOC/GPX context menu items cannot be registered for a program "
+                            "whose path holds both \"%\" and \"=\" (") +
+                 programPath + QStringLiteral("). Move Wayfold to another folder."),
+             QStringLiteral("Wayfold"), MessageIcon::Exclamation});
+        return messages;
+    }
     const QString applications = ApplicationsFolder(dataHome);
     for (const Verb& verb : kVerbs) {
         WriteWholeFile(applications + QLatin1Char('/') + Text(verb.desktopEntry),

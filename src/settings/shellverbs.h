@@ -56,7 +56,8 @@ inline constexpr char16_t MimePackage[] = u"wayfold.xml";
 // One argument of an Exec line, quoted and escaped as the Desktop Entry
 // Specification asks for.
 QString DesktopExecArgument(const QString& argument);
-// The Exec value of a desktop entry that starts programPath on "%f" and the flags.
+// The Exec value of a desktop entry that starts programPath on "%f" and the
+// flags (through env when the path holds a "%").
 QString DesktopExecValue(const QString& programPath, const QString& flags);
 bool DesktopVerbsRegistered(const QString& dataHome);
 std::vector<UserMessage> RegisterDesktopVerbs(const QString& dataHome, const QString& programPath,

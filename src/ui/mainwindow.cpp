@@ -21,6 +21,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
+#include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <cmath>
@@ -151,6 +152,7 @@ MainWindow::MainWindow(Session& session, QWidget* parent)
     statusBar()->addPermanentWidget(progress_);
     statusBar()->addPermanentWidget(panel3_);
     buildMenus();
+    setKeyboardOrder();
 
     connect(browser_, &FileBrowser::fileActivated, this, &MainWindow::importSelectedFiles);
     connect(cmdAdd_, &QPushButton::clicked, this, &MainWindow::importSelectedFiles);
@@ -184,6 +186,24 @@ QWidget* MainWindow::buildExportFrame() {
     grid->setColumnStretch(0, 1);
     grid->setRowStretch(3, 1);
     return fraExport_;
+}
+
+// Tab goes through the window as it is laid out, not in the order the
+// controls were made: the file browser, the import buttons, the export frame.
+void MainWindow::setKeyboardOrder() {
+    QWidget* const order[] = {browser_->drives(),
+                              browser_->folders(),
+                              browser_->locationButton(),
+                              browser_->files(),
+                              cmdAdd_,
+                              cmdClear_,
+                              cmdExit_,
+                              cmbGenerate_,
+                              cmdGo_,
+                              tabs_};
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        setTabOrder(order[i - 1], order[i]);
+    }
 }
 
 void MainWindow::buildMenus() {
@@ -284,19 +304,24 @@ void MainWindow::placeWindow() {
 
 void MainWindow::storeWindowPlace() {
     const QPointF dpi = LogicalDpi(screen());
-    // A minimised or maximised window keeps the place it will return to.
-    const QPoint position = (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))
-                                ? normalGeometry().topLeft()
-                                : pos();
+    // A minimised or maximised window keeps the place it will return to. That
+    // place leaves out the frame, which pos() and move() take in: it is added,
+    // or the window would walk by the frame at each start.
+    QPoint position = pos();
+    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) {
+        position = normalGeometry().topLeft() + (pos() - geometry().topLeft());
+    }
     SaveOption(session_.settings, QStringLiteral("Top"), PixelsToTwips(position.y(), dpi.y()));
     SaveOption(session_.settings, QStringLiteral("Left"), PixelsToTwips(position.x(), dpi.x()));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    // A reader still running stops at its next look at the cancel request.
+    // A reader still running stops at its next look at the cancel request,
+    // and nothing runs after it: closing the window ends the program.
     if (session_.importRunning) {
         session_.CancelImport = true;
     }
+    session_.windowClosed = true;
     storeWindowPlace();
     SaveOption(session_.settings, QStringLiteral("ImportDir"),
                QDir::toNativeSeparators(browser_->folder()));
@@ -368,6 +393,9 @@ void MainWindow::importDropped(const QMimeData& data) {
                        MessageIcon::Information});
     }
     for (const QString& file : files) {
+        if (session_.windowClosed) {
+            break;
+        }
         if (QFileInfo(file).isDir()) {
             session_.tell({QStringLiteral("Cannot import entire directories.\r\nPlease browse "
                                           "inside the directory and drag'n'drop the files you "

@@ -72,6 +72,7 @@ protected:
 private:
     void buildMenus();
     QWidget* buildExportFrame();
+    void setKeyboardOrder();
     void showImportState();
     void showTimeOfDay();
     bool acceptsDropAt(const QPoint& position) const;

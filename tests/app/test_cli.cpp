@@ -34,23 +34,31 @@ class CliTest : public QObject {
 private Q_SLOTS:
     void runs_data() {
         // Arguments are separated by "|"; an empty display is none.
-        AddColumns<QString, QString, int, QString>("arguments", "display", "status", "err");
-        const QString usage = Console(QStringLiteral("Wayfold Help Dialog"), UsageText());
-        AddRow("headless /?", "--headless|/?", "", 0, usage);
+        AddColumns<QString, QString, int, QString, QString>("arguments", "display", "status", "out",
+                                                            "err");
+        // Without a window the usage is the program's output, with the long options.
+        const QString usage =
+            QString(UsageText()).replace(QLatin1String("\r\n"), QLatin1String("\n")) +
+            QStringLiteral(
+                "\n\n--headless : Work without a window, even when a "
+                "display is available\n--version : Print the "
+                "version\n--help : Show this usage\n");
+        AddRow("headless /?", "--headless|/?", "", 0, usage, "");
         // No display and no --headless: the program finds out by itself.
-        AddRow("no display", "/?", "", 0, usage);
-        AddRow("file before usage", "x.loc|/?", "", 0, usage);
+        AddRow("no display", "/?", "", 0, usage, "");
+        AddRow("file before usage", "x.loc|--help", "", 0, usage, "");
         // Nothing after the invalid flag is processed.
-        AddRow("invalid flag", "--headless|x.txt|/x|y.txt", "", 2,
+        AddRow("invalid flag", "--headless|x.txt|/help|y.txt", "", 2, "",
                NotImported(".TXT") +
                    Console(QStringLiteral("Wayfold"),
                            QStringLiteral("Invalid flag detected\r\n\r\n") + UsageText()));
-        AddRow("quit alone, display without server", "/q", ":99", 0, "");
-        AddRow("display without server: headless", "nothing.txt|/q", ":99", 1, NotImported(".TXT"));
+        AddRow("quit alone, display without server", "/q", ":99", 0, "", "");
+        AddRow("display without server: headless", "nothing.txt|/q", ":99", 1, "",
+               NotImported(".TXT"));
         AddRow("long and strange arguments",
                QStringLiteral("--headless|%1.jpeg|Łódź.png|\"unterminated|/q")
                    .arg(QStringLiteral("x").repeated(100000)),
-               "", 1, NotImported(".JPEG") + NotImported(".PNG"));
+               "", 1, "", NotImported(".JPEG") + NotImported(".PNG"));
     }
     void runs() {
         QFETCH(QString, arguments);
@@ -62,6 +70,7 @@ private Q_SLOTS:
         }
         const ProgramRun r = RunProgram(arguments.split(u'|'), environment, home.path());
         QTEST(r.status, "status");
+        QTEST(r.out, "out");
         QTEST(r.err, "err");
     }
 

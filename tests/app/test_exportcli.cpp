@@ -111,30 +111,31 @@ private Q_SLOTS:
     void emptyStoreWritesNoFile() {
         QTemporaryDir dir;
         QVERIFY(MakeFile(dir.filePath(QStringLiteral("old.gdb")), "old"));
-        const ProgramRun r = run(
-            {QStringLiteral("/s:out.mps"), QStringLiteral("/g:old.gdb"),
-             QStringLiteral("/l:out.loc"), QStringLiteral("/e:out.tb.loc"), QStringLiteral("/q")},
-            dir.path());
+        const ProgramRun r = run({QStringLiteral("/s:out.mps"), QStringLiteral("/g:old.gdb"),
+                                  QStringLiteral("/l:out.loc"), QStringLiteral("/e:out.tb.loc"),
+                                  QStringLiteral("/m"), QStringLiteral("/6"), QStringLiteral("/q")},
+                                 dir.path());
         QCOMPARE(r.status, 1);
-        QCOMPARE(r.err.count(QStringLiteral("Wayfold: No waypoints to export\n")), 4);
+        QCOMPARE(r.err.count(QStringLiteral("Wayfold: No waypoints to export\n")), 6);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("old.gdb")});
         QCOMPARE(FileBytes(dir.filePath(QStringLiteral("old.gdb"))), QByteArray("old"));
     }
 
-    // The bundled samples, GPX and XML LOC, written to all four formats.
-    void allFourFormats() {
+    // The bundled samples, GPX and XML LOC, written to all five formats.
+    void allFiveFormats() {
         QTemporaryDir dir;
-        const ProgramRun r =
-            run(kSamples + QStringList{QStringLiteral("/s:out.mps"), QStringLiteral("/g:out.gdb"),
-                                       QStringLiteral("/l:out.loc"),
-                                       QStringLiteral("/e:out.tb.loc"), QStringLiteral("/q")},
-                dir.path());
+        const ProgramRun r = run(
+            kSamples + QStringList{QStringLiteral("/s:out.mps"), QStringLiteral("/g:out.gdb"),
+                                   QStringLiteral("/l:out.loc"), QStringLiteral("/e:out.tb.loc"),
+                                   QStringLiteral("/x:out.gpx"), QStringLiteral("/q")},
+            dir.path());
         QVERIFY2(r.status == 0, qPrintable(r.err));
         const std::pair<const char*, QByteArray> starts[] = {
             {"out.mps", QByteArray("MsRcd\0", 6)},
             {"out.gdb", QByteArray("MsRcf\0\x02\0\0\0Dk\0", 13)},
             {"out.loc", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"},
-            {"out.tb.loc", "TerraByte Location"}};
+            {"out.tb.loc", "TerraByte Location"},
+            {"out.gpx", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<gpx "}};
         for (const auto& [file, start] : starts) {
             QVERIFY2(FileBytes(dir.filePath(QLatin1String(file))).startsWith(start), file);
         }
@@ -200,8 +201,9 @@ private Q_SLOTS:
             reason = QStringLiteral("File too large");
         }
         const QString out = targetFolder + QLatin1Char('/') + fileName;
-        // /s: /g: /l: /e:, in the order of the kinds.
-        const QString flag = QStringLiteral("/%1:").arg(QLatin1Char("sgle"[int(kind)]));
+        // /s: /g: /l: /e:, in the order of the kinds, and /x:.
+        const QString flag = QStringLiteral("/%1:").arg(
+            QLatin1Char(kind == ExportKind::Gpx ? 'x' : "sgle"[int(kind)]));
         const QStringList script{QStringLiteral("sh"),
                                  QStringLiteral("-c"),
                                  QString::fromLatin1(kFailureScript),

@@ -8,8 +8,8 @@ namespace {
 // "kind:path" for each command and then the flags that are set, joined by
 // "|", to compare whole plans at once.
 QString Describe(const CommandLine& c) {
-    static const char* const names[] = {"import",  "mps",     "gdb",  "terrabyte", "loc",
-                                        "openmps", "opengdb", "quit", "invalid"};
+    static const char* const names[] = {"import", "mps",     "gdb",     "terrabyte", "loc",
+                                        "gpx",    "openmps", "opengdb", "quit",      "invalid"};
     QStringList out;
     for (const Command& command : c.commands) {
         out.push_back(QString::fromLatin1(names[command.kind]) + QLatin1Char(':') + command.path);
@@ -37,14 +37,15 @@ private Q_SLOTS:
                "import:C:\\Data\\A.LOC|openmps:|quit:|quit when done");
         AddRow("quoted flag value", "a.loc /s:\"C:\\My Files\\Out.mps\" /q",
                "import:C:\\Work\\a.loc|mps:C:\\My Files\\Out.mps|quit:|quit when done");
-        AddRow("two quoted flag values", "/l:\"a b.loc\" /e:\"c d.loc\"",
-               "loc:a b.loc|terrabyte:c d.loc");
+        AddRow("three quoted flag values", "/l:\"a b.loc\" /e:\"c d.loc\" /X:\"e f.gpx\"",
+               "loc:a b.loc|terrabyte:c d.loc|gpx:e f.gpx");
         AddRow("quoted file", "\"C:\\my files\\a.loc\"   b.gpx",
                "import:C:\\my files\\a.loc|import:C:\\Work\\b.gpx");
         AddRow("leading backslash", "\\x\\a.loc", "import:C:\\Work\\x\\a.loc");
         AddRow("no dot ignored", "readme", "");
-        AddRow("invalid flag ends", "a.loc /x b.loc", "import:C:\\Work\\a.loc|invalid:/x");
+        AddRow("invalid flag ends", "a.loc /z b.loc", "import:C:\\Work\\a.loc|invalid:/z");
         AddRow("slash inside is a flag", "data/a.loc", "invalid:data/a.loc");
+        AddRow("flag letter after a folder name", "geocaches/a.loc", "invalid:geocaches/a.loc");
         AddRow("third character not examined", "/sxout.mps", "mps:out.mps");
         AddRow("usage anywhere", "x.loc /?", "import:C:\\Work\\x.loc|invalid:/?|usage");
         AddRow("headless is ours", "--headless a.gpx", "import:C:\\Work\\a.gpx|headless");
@@ -64,11 +65,15 @@ private Q_SLOTS:
         AddRow("absolute and relative", "/data/A.LOC|b.gpx|/M|/Q",
                "import:/data/A.LOC|import:/home/u/b.gpx|openmps:|quit:|quit when done");
         AddRow("writers keep the case of their paths",
-               "x.gpx|/S:Out Dir/A.mps|/g:/tmp/B.gdb|/l:c.loc|/e:d.loc|/6",
+               "x.gpx|/S:Out Dir/A.mps|/g:/tmp/B.gdb|/l:c.loc|/e:d.loc|/X:E.gpx|/6",
                "import:/home/u/x.gpx|mps:Out Dir/A.mps|gdb:/tmp/B.gdb|loc:c.loc|terrabyte:d.loc|"
-               "opengdb:");
+               "gpx:E.gpx|opengdb:");
         AddRow("no dot in the file name", "./my.dir/gc12|readme", "");
-        AddRow("invalid flag ends", "a.loc|/x|b.loc", "import:/home/u/a.loc|invalid:/x");
+        AddRow("invalid flag ends", "a.loc|/z|b.loc", "import:/home/u/a.loc|invalid:/z");
+        // Without a further "/" the first two characters choose the flag.
+        AddRow("flag words", "/sxout.mps|/Quit", "mps:out.mps|quit:|quit when done");
+        AddRow("flag word not known", "/help|b.gpx", "invalid:/help");
+        AddRow("root folder file", "/abc.gpx", "invalid:/abc.gpx");
         AddRow("unknown long option", "--frobnicate", "invalid:--frobnicate");
         AddRow("non-ASCII", "Łódź café.gpx", "import:/home/u/Łódź café.gpx");
         AddRow("help", "x.loc|--help", "import:/home/u/x.loc|usage");
@@ -88,7 +93,7 @@ private Q_SLOTS:
 
     void usageText() {
         const QStringList lines = UsageText().split(QStringLiteral("\r\n"));
-        QCOMPARE(lines.size(), 14);
+        QCOMPARE(lines.size(), 15);
         QCOMPARE(lines.front(), QStringLiteral("Usage: "));
         QCOMPARE(lines.at(2), QString());
         QCOMPARE(lines.back(),
@@ -102,7 +107,7 @@ private Q_SLOTS:
         QCOMPARE(RunCommands(t.session, c), 1);
         QCOMPARE(t.frontend.messageTexts(),
                  QStringList{QStringLiteral("No file name given after the flag; write it as "
-                                            "/s:file, /g:file, /e:file or /l:file.")});
+                                            "/s:file, /g:file, /e:file, /l:file or /x:file.")});
     }
 };
 

@@ -18,7 +18,7 @@ private Q_SLOTS:
         AddRow("empty store, nothing selected", -1, 0, "No waypoints to export", false);
         AddRow("separator", 4, 1, "", false);
         AddRow("nothing selected", -1, 1, "Error selecting function.", false);
-        AddRow("past the list", 7, 1, "Error selecting function.", false);
+        AddRow("past the list", 8, 1, "Error selecting function.", false);
         AddRow("while an import runs", 0, 1, "", true);
     }
     void refusals() {

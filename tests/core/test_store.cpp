@@ -1,5 +1,6 @@
 #include <QRandomGenerator>
 #include <QtTest>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -32,6 +33,20 @@ void ReferenceSort(std::vector<QString>& keys, std::vector<int>& ids, int first,
     if (lo < last) {
         ReferenceSort(keys, ids, lo, last);
     }
+}
+
+// The listing site's code for a cache number: hexadecimal up to GCFFFF,
+// then base 31 counted on from GCG000.
+QString CacheCode(quint32 number) {
+    if (number <= 0xFFFF) {
+        return QStringLiteral("GC") + QString::number(number, 16).toUpper();
+    }
+    static const char digits[] = "0123456789ABCDEFGHJKMNPQRTVWXYZ";
+    QString code;
+    for (number += 411120; number > 0; number /= 31) {
+        code.prepend(QLatin1Char(digits[number % 31]));
+    }
+    return QStringLiteral("GC") + code;
 }
 
 // A store of records with these names (separated by ",").
@@ -75,6 +90,77 @@ private Q_SLOTS:
             for (int i = 1; i <= n; ++i) {
                 QCOMPARE(store.record(i).Name, QString::number(ids[i]));
             }
+        }
+    }
+
+    // Lists a user makes every day, at sizes where the procedure takes many
+    // steps: each must come out exactly as the procedure orders it, equal
+    // keys included.
+    void sortMatchesTheProcedureOnEverydayShapes_data() {
+        AddColumns<QString, int>("shape", "n");
+        for (const char* shape :
+             {"sorted twice", "sorted, then by number", "organ pipe", "random with duplicates"}) {
+            for (const int n : {200, 500, 2000}) {
+                const QByteArray tag = QByteArray(shape) + ' ' + QByteArray::number(n);
+                QTest::newRow(tag.constData()) << QString::fromLatin1(shape) << n;
+            }
+        }
+    }
+    void sortMatchesTheProcedureOnEverydayShapes() {
+        QFETCH(QString, shape);
+        QFETCH(int, n);
+        QRandomGenerator random(20261206);
+        std::vector<quint32> numbers(static_cast<size_t>(n / 2));
+        for (quint32& number : numbers) {
+            number = random.bounded(1000u, 3000000u);
+        }
+        std::vector<QString> keys(1);
+        const auto sortedCodes = [&numbers] {
+            std::vector<QString> codes;
+            for (const quint32 number : numbers) {
+                codes.push_back(CacheCode(number));
+            }
+            std::sort(codes.begin(), codes.end());
+            return codes;
+        };
+        if (shape == QLatin1String("sorted twice")) {
+            const std::vector<QString> codes = sortedCodes();
+            keys.insert(keys.end(), codes.begin(), codes.end());
+            keys.insert(keys.end(), codes.begin(), codes.end());
+        } else if (shape == QLatin1String("sorted, then by number")) {
+            // An earlier export sorted by name, then a newer file of the same
+            // caches sorted by cache number, which is not the order of the
+            // codes' texts.
+            const std::vector<QString> codes = sortedCodes();
+            keys.insert(keys.end(), codes.begin(), codes.end());
+            std::sort(numbers.begin(), numbers.end());
+            for (const quint32 number : numbers) {
+                keys.push_back(CacheCode(number));
+            }
+        } else if (shape == QLatin1String("organ pipe")) {
+            for (int i = 0; i < n; ++i) {
+                keys.push_back(
+                    QStringLiteral("%1").arg(i < n / 2 ? i : n - i, 5, 10, QLatin1Char('0')));
+            }
+        } else {
+            for (int i = 0; i < n; ++i) {
+                keys.push_back(
+                    CacheCode(numbers[random.bounded(static_cast<quint32>(numbers.size() / 4))]));
+            }
+        }
+        WaypointStore store;
+        std::vector<int> ids(1);
+        for (size_t i = 1; i < keys.size(); ++i) {
+            store.Waypoints.push_back(Waypoint{});
+            store.Waypoints.back().SortKey = keys[i];
+            store.Waypoints.back().Name = QString::number(i);
+            ids.push_back(static_cast<int>(i));
+        }
+        const int count = store.WaypointCount();
+        ReferenceSort(keys, ids, 1, count);
+        SortWaypoints(store, 1, count);
+        for (int i = 1; i <= count; ++i) {
+            QCOMPARE(store.record(i).Name, QString::number(ids[static_cast<size_t>(i)]));
         }
     }
 

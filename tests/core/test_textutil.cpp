@@ -92,7 +92,6 @@ private Q_SLOTS:
         AddRow("comma", "47,5", 47.0);
         AddRow("empty", "", 0.0);
         AddRow("word", "abc", 0.0);
-        AddRow("plus", "+5", 0.0);
         AddRow("inf", "inf", 0.0);
         AddRow("nan", "nan", 0.0);
         AddRow("hex", "0x10", 0.0);

@@ -64,7 +64,7 @@ private Q_SLOTS:
         const bool mapSource = kind == ExportKind::Mps || kind == ExportKind::Gdb;
         std::vector<Waypoint> written;
         for (Waypoint w : input.store.Waypoints) {
-            if (mapSource && o.SwapNameDesc) {
+            if ((mapSource || kind == ExportKind::Gpx) && o.SwapNameDesc) {
                 w.Name.swap(w.Description);
             }
             if (!w.Duplicate) {
@@ -107,6 +107,29 @@ private Q_SLOTS:
                 QCOMPARE(r.CategoryBits, qint32(ResolveWaypointStyle(w, o).Categories));
                 QCOMPARE(r.HasTime, quint8(1));
                 QCOMPARE(r.Time, o.PreserveTimes && w.Time != 0 ? w.Time : qint32(o.ManualTime));
+            } else if (kind == ExportKind::Gpx) {
+                // Every character XML can carry, coordinates to the last bit.
+                QCOMPARE(r.Name, ExportName(w, o));
+                QCOMPARE(r.Description, QString(w.Description).remove(QChar(7)));
+                QCOMPARE(r.Latitude, w.Latitude);
+                QCOMPARE(r.Longitude, w.Longitude);
+                QCOMPARE(r.HasAltitude, quint8(w.HasAltitude != 0));
+                QCOMPARE(r.Altitude, w.HasAltitude != 0 ? w.Altitude : 0.0);
+                QCOMPARE(r.HasTime, quint8(w.HasTime != 0 ? 255 : 0));
+                QCOMPARE(r.Time, w.HasTime != 0 ? w.Time : 0);
+                QCOMPARE(r.Url, w.Url);
+                QCOMPARE(r.LinkName, w.LinkName);
+                // Which waypoints are caches the golden files show.
+                if (r.Symbol == 117 || r.Symbol == 118) {
+                    QCOMPARE(r.Hint, w.Hint);
+                    QCOMPARE(r.CacheType,
+                             w.CacheType.isEmpty()       ? QStringLiteral("Traditional Cache")
+                             : w.CacheType == u"unknown" ? QStringLiteral("Unknown Cache")
+                                                         : w.CacheType);
+                } else {
+                    QCOMPARE(r.Hint, QStringLiteral(" - No Hints - "));
+                    QCOMPARE(r.Symbol, SymbolName(w.Symbol).isEmpty() ? 18 : w.Symbol);
+                }
             } else if (kind == ExportKind::Loc) {
                 QCOMPARE(r.Name, w.Name);
                 QCOMPARE(r.Description, QString(w.Description).replace(QChar(7), u'?'));

@@ -75,10 +75,11 @@ private Q_SLOTS:
                                << QByteArray(nameLine) + '\n' + descriptionLine + '\n' + linkLine
                                << replaced;
         };
-        row("markup characters", "A&B<C\"D'>", "Fish & <Chips> \"q\"", "Fish & Chips",
-            "http://x/?a=1&b=<2>", "<name id=\"A&amp;B&lt;C&quot;D'>\">",
+        row("markup characters", "A&B<C\"D'>", "Fish & <Chips> \"q\"", "Fish & \"Chips\"",
+            "http://x/?a=1&b=<2>&c=\"3\"", "<name id=\"A&amp;B&lt;C&quot;D'>\">",
             "<![CDATA[Fish & <Chips> \"q\"]]>",
-            "<link text=\"Fish &amp; Chips\">http://x/?a=1&amp;b=&lt;2></link>");
+            "<link text=\"Fish &amp; "
+            "&quot;Chips&quot;\">http://x/?a=1&amp;b=&lt;2>&amp;c=&quot;3&quot;</link>");
         row("]]> everywhere", "x]]>y", "a]]>b]]>", "]]>", "u]]>v", "<name id=\"x]]>y\">",
             "<![CDATA[a]]]]><![CDATA[>b]]]]><![CDATA[>]]>", "<link text=\"]]>\">u]]&gt;v</link>");
         row("latin-1 as bytes", "Südhang", "Café ½", "é", "http://x/ü",

@@ -39,32 +39,50 @@ class LauncherTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // MapSource in each standard place of a Wine prefix, named in any case,
-    // is found, started and its folder stored; a folder of its name is not it.
+    // MapSource in the standard places of a Wine prefix, named in any case:
+    // the first place that holds it is started and its folder stored (each
+    // row has programs in later places too); a folder of its name is not it.
     void standardPlaces_data() {
-        AddColumns<QString, bool>("place", "found");
-        AddRow("garmin/mapsource", "prefix/drive_c/Program Files/Garmin/MapSource/MapSource.exe",
+        // The programs installed in the row's drive C; the first is started.
+        AddColumns<QString, QString, bool>("drive", "programs", "found");
+        AddRow("garmin/mapsource", "prefix/drive_c/",
+               "Program Files/Garmin/MapSource/MapSource.exe|Program Files/MapSource/MapSource.exe|"
+               "Program Files/Garmin/MapSource.exe",
                true);
-        AddRow("mapsource", "prefix/drive_c/program files/MapSource/mapsource.exe", true);
-        AddRow("garmin", "prefix/drive_c/PROGRAM FILES/garmin/mapsource.exe", true);
-        AddRow("x86", "prefix/drive_c/Program Files (x86)/Garmin/MapSource/MapSource.exe", true);
-        AddRow("~/.wine", "home/.wine/drive_c/program files/garmin/mapsource.exe", true);
-        AddRow("folder", "prefix/drive_c/program files/garmin/mapsource.exe/x", false);
+        AddRow("mapsource", "prefix/drive_c/",
+               "program files/MapSource/mapsource.exe|program files/garmin/mapsource.exe", true);
+        // The folders without "(x86)" come first, all three of them.
+        AddRow("garmin", "prefix/drive_c/",
+               "PROGRAM FILES/garmin/mapsource.exe|PROGRAM FILES (x86)/Garmin/MapSource/"
+               "MapSource.exe",
+               true);
+        AddRow("x86", "prefix/drive_c/",
+               "Program Files (x86)/Garmin/MapSource/MapSource.exe|Program Files "
+               "(x86)/MapSource/MapSource.exe",
+               true);
+        AddRow("~/.wine", "home/.wine/drive_c/",
+               "program files/garmin/mapsource.exe|program files (x86)/garmin/mapsource.exe", true);
+        AddRow("folder", "prefix/drive_c/", "program files/garmin/mapsource.exe/x", false);
     }
     void standardPlaces() {
-        QFETCH(QString, place);
+        QFETCH(QString, drive);
+        QFETCH(QString, programs);
         QFETCH(bool, found);
         Launch l;
-        const QString exe = l.dir.filePath(place);
-        QVERIFY(MakeFakeMapSource(exe));
+        QStringList installed;
+        for (const QString& program : programs.split(u'|')) {
+            installed.push_back(l.dir.filePath(drive + program));
+            QVERIFY(MakeFakeMapSource(installed.back()));
+        }
+        const QString exe = found ? installed.front() : QString();
         const QByteArray home = qgetenv("HOME");
-        if (place.startsWith(QLatin1String("home/"))) {
+        if (drive.startsWith(QLatin1String("home/"))) {
             qunsetenv("WINEPREFIX");
             qputenv("HOME", l.path("home").toUtf8());
         }
         l.open(ExportKind::OpenMps);
         qputenv("HOME", home);
-        QCOMPARE(l.started(), found ? exe : QString());
+        QCOMPARE(l.started(), exe);
         QCOMPARE(l.storedFolder(), found ? QFileInfo(exe).path() + u'/' : QString());
         QCOMPARE(l.t.frontend.dialogs.size(), size_t(found ? 0 : 1));
     }
@@ -131,11 +149,16 @@ private Q_SLOTS:
         QVERIFY(l.t.processes.starts.empty());
     }
 
-    void emptyStoreStartsNothing() {
+    // Even with MapSource at hand, an empty store shows, asks and starts
+    // nothing and leaves no file.
+    void emptyStoreDoesNothing() {
         Launch l;
         ClearStore(l.t.session.store);
-        l.open(ExportKind::OpenMps);
-        l.open(ExportKind::OpenGdb);
+        QVERIFY(MakeFakeMapSource(l.path("prefix/drive_c/program files/garmin/mapsource.exe")));
+        l.t.settings.setValue(QStringLiteral("Mapsource_Dir"), l.path("removed/"));
+        OpenMpsInMapSource(l.t.session);
+        OpenGdbInMapSource(l.t.session);
+        QVERIFY(l.t.frontend.messages.empty() && l.t.frontend.dialogs.empty());
         QVERIFY(l.t.processes.starts.empty());
         QVERIFY(l.t.session.TemporaryFiles.isEmpty());
         QVERIFY(QDir(l.t.session.tempFolder).entryList(QDir::Files).isEmpty());
@@ -156,8 +179,9 @@ private Q_SLOTS:
     void dialogComesBackUntilTheRightFolder() {
         Launch l;
         // A stored folder from which MapSource was removed: the dialog is
-        // shown even though nothing else is searched.
+        // shown, and MapSource in a standard place is not started instead.
         l.t.settings.setValue(QStringLiteral("Mapsource_Dir"), l.path("removed/"));
+        QVERIFY(MakeFakeMapSource(l.path("prefix/drive_c/program files/garmin/mapsource.exe")));
         QVERIFY(MakeFakeMapSource(l.path("Maps Right/mapsource.exe")));
         QVERIFY(MakeFile(l.path("Maps Right/Other.exe"), "x", true));
         QVERIFY(MakeFile(l.path("Maps Wrong/Other.exe"), "x", true));

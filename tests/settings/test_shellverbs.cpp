@@ -180,6 +180,47 @@ private Q_SLOTS:
         QVERIFY(SetShellVerbs(false, program, processes).empty());
     }
 
+    // What a GLib file manager does with our entry: gio starts the program
+    // on the file with the flags, whatever the program's folder is called;
+    // a folder GLib cannot take is refused with a message instead.
+    void desktopEntryLaunches_data() {
+        AddColumns<QString, bool>("folder", "registered");
+        AddRow("blank", "my apps", true);
+        AddRow("percent", "100% sure", true);
+        AddRow("percent and equals", "100%=sure", false);
+    }
+    void desktopEntryLaunches() {
+        QFETCH(QString, folder);
+        QFETCH(bool, registered);
+        QTemporaryDir dir;
+        const QString program = dir.filePath(folder + QStringLiteral("/wayfold"));
+        const QString file = dir.filePath(QStringLiteral("a b.loc"));
+        QVERIFY(MakeFakeMapSource(program) && MakeFile(file, "x"));
+        FakeProcessStarter processes;
+        const std::vector<UserMessage> messages =
+            RegisterDesktopVerbs(dir.path(), program, processes);
+        const QString entry =
+            dir.filePath(QStringLiteral("applications/")) + QString::fromUtf16(MpsDesktopEntry);
+        QCOMPARE(QFileInfo::exists(entry), registered);
+        if (!registered) {
+            QCOMPARE(messages.size(), size_t(1));
+            QVERIFY2(messages.front().text.contains(program), qPrintable(messages.front().text));
+            return;
+        }
+        QVERIFY(messages.empty());
+        const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
+        if (gio.isEmpty()) {
+            QSKIP("gio (package libglib2.0-bin) is not installed");
+        }
+        QProcess launch;
+        launch.start(gio, {QStringLiteral("launch"), entry, file});
+        QVERIFY(launch.waitForFinished(10000));
+        QVERIFY2(launch.exitCode() == 0, launch.readAllStandardError().constData());
+        QVERIFY(WaitForFile(QFileInfo(program).dir().filePath(QStringLiteral("done.txt"))));
+        QCOMPARE(FileBytes(QFileInfo(program).dir().filePath(QStringLiteral("args.txt"))),
+                 file.toUtf8() + "\n/m\n/q\n");
+    }
+
     void desktopTickNeedsTheMpsFlags_data() {
         AddColumns<QByteArray, bool>("entry", "ticked");
         AddRow("gdb flags", QByteArray("[Desktop Entry]\nExec=wayfold %f /6 /q\n"), false);

@@ -15,6 +15,8 @@
 #include <utility>
 
 #include "core/exporter.h"
+#include "locgpx/gpxreader.h"
+#include "locgpx/gpxwriter.h"
 #include "locgpx/locreader.h"
 #include "locgpx/locwriter.h"
 #include "locgpx/terrabytewriter.h"
@@ -161,7 +163,8 @@ inline constexpr std::pair<ExportKind, const char*> kKinds[] = {
     {ExportKind::Mps, "out.mps"},
     {ExportKind::Gdb, "out.gdb"},
     {ExportKind::Loc, "out.loc"},
-    {ExportKind::TerraByte, "out.tb.loc"}};
+    {ExportKind::TerraByte, "out.tb.loc"},
+    {ExportKind::Gpx, "out.gpx"}};
 
 // One row for each of them.
 inline void AddKindRows() {
@@ -185,6 +188,9 @@ inline WriteResult WriteKind(ExportKind kind, const QString& path, WaypointStore
                           : WriteGdbFile(path, store, options);
         case ExportKind::Loc:
             return device ? WriteLocFile(*device, path, store) : WriteLocFile(path, store);
+        case ExportKind::Gpx:
+            return device ? WriteGpxFile(*device, path, store, options)
+                          : WriteGpxFile(path, store, options);
         default:
             return device ? WriteTerraByteFile(*device, path, store, options)
                           : WriteTerraByteFile(path, store, options);
@@ -197,6 +203,7 @@ inline QStringList ReadKind(ExportKind kind, const QString& path, WaypointStore&
     RecordingProgress progress;
     const auto read = kind == ExportKind::Mps   ? &ReadMpsFile
                       : kind == ExportKind::Gdb ? &ReadGdbFile
+                      : kind == ExportKind::Gpx ? &ReadGpxFile
                                                 : &ReadLocFile;
     QStringList messages;
     for (const UserMessage& m : read(path, back, progress).messages) {

@@ -1,12 +1,13 @@
-// Imports from the window: several files in list order, and a long import
+// Imports from the window: several files in list order, a long import
 // during which the window stays responsive, the import and export controls
-// rest, and Clear cancels it.
+// rest, and Clear cancels it, and closing the window in the middle of a run.
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QTimer>
 
+#include "core/commandline.h"
 #include "ui/filebrowser.h"
 #include "windowfixture.h"
 
@@ -122,6 +123,65 @@ private Q_SLOTS:
                  qPrintable(f.status()));
         QVERIFY(add->isEnabled() && go->isEnabled() && exportMenu->isEnabled());
         QVERIFY(w.cursor().shape() != Qt::BusyCursor);
+    }
+
+    // Closing the window while a file is read ends the run: the command line
+    // stops there, a window import reads no further file, and nothing is
+    // written or started after the close.
+    void closingTheWindowEndsTheRun_data() {
+        AddColumns<bool>("commandLine");
+        AddRow("command line", true);
+        AddRow("selected files", false);
+    }
+    void closingTheWindowEndsTheRun() {
+        QFETCH(bool, commandLine);
+        WindowFixture f;
+        MainWindow& w = *f.window;
+        QVERIFY(f.show());
+        const QString large = f.temp.filePath(QStringLiteral("large.gpx"));
+        QVERIFY(WriteGpx(large, 20000, "GCW"));
+        QVERIFY(WriteGpx(f.temp.filePath(QStringLiteral("small.gpx")), 2, "S"));
+        const QString gps = f.temp.filePath(QStringLiteral("gps/"));
+        QVERIFY(MakeFakeMapSource(gps + QStringLiteral("mapsource.exe")));
+        f.settings.setValue(QStringLiteral("Mapsource_Dir"), gps);
+
+        auto* clear = f.find<QPushButton>("cmdClear");
+        QTimer probe;
+        probe.setInterval(0);
+        connect(&probe, &QTimer::timeout, this, [&] {
+            if (clear->text() == QStringLiteral("Cancel Import..") && w.isVisible()) {
+                f.click("cmdExit");
+            }
+        });
+        probe.start();
+        // The run did not finish: the command line ends with status 1.
+        int status = 1;
+        if (commandLine) {
+            const CommandLine line = ParsePosixArguments(
+                {large, QStringLiteral("/s:") + f.temp.filePath(QStringLiteral("out.mps")),
+                 QStringLiteral("small.gpx"), QStringLiteral("/m"),
+                 QStringLiteral("/l:") + f.temp.filePath(QStringLiteral("out.loc"))},
+                f.temp.path());
+            status = RunCommands(f.session, line);
+        } else {
+            QVERIFY(!w.fileBrowser()->showFolder(f.temp.path()));
+            auto* list = f.find<QListWidget>("filOpen");
+            QCOMPARE(list->count(), 2);
+            list->selectAll();
+            f.click("cmdAdd");
+        }
+        probe.stop();
+
+        QVERIFY(!w.isVisible());
+        const qint32 count = f.session.store.WaypointCount();
+        QVERIFY2(count > 0 && count < 20000, qPrintable(QString::number(count)));
+        QCOMPARE(f.session.lastImportBaseName, QStringLiteral("large"));
+        QCOMPARE(QDir(f.temp.path()).entryList(QDir::Files),
+                 (QStringList{QStringLiteral("large.gpx"), QStringLiteral("small.gpx")}));
+        QVERIFY(f.session.TemporaryFiles.isEmpty());
+        QVERIFY(f.processes.starts.empty());
+        QVERIFY2(f.answers.messages.empty(), qPrintable(f.answers.messageTexts().join(u'|')));
+        QCOMPARE(status, 1);
     }
 };
 

@@ -10,7 +10,9 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTreeView>
+#include <QWindow>
 
 #include "ui/aboutwindow.h"
 #include "ui/filebrowser.h"
@@ -23,6 +25,61 @@ QPoint FirstRunPlace(const QWidget& window) {
     const QScreen* screen = window.screen();
     return {static_cast<int>(std::nearbyint(480 * screen->logicalDotsPerInchX() / 1440)),
             static_cast<int>(std::nearbyint(480 * screen->logicalDotsPerInchY() / 1440))};
+}
+
+// The controls that Tab takes the focus to in the shown window, starting at
+// first, until it comes back to first (at most 300).
+QList<QWidget*> TabWalk(QWidget* first) {
+    first->window()->activateWindow();
+    if (!QTest::qWaitForWindowActive(first->window())) {
+        return {};
+    }
+    first->setFocus(Qt::TabFocusReason);
+    QList<QWidget*> reached;
+    for (QWidget* at = first; at != nullptr && reached.size() < 300;) {
+        reached.push_back(at);
+        QTest::keyClick(at, Qt::Key_Tab);
+        at = QApplication::focusWidget();
+        if (at == first) {
+            break;
+        }
+    }
+    return reached;
+}
+
+// The name of the nearest of names among the widget and its ancestors; the
+// widget's own name or class when none is.
+QString NamedAs(const QWidget* widget, const QStringList& names) {
+    for (const QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
+        if (names.contains(w->objectName())) {
+            return w->objectName();
+        }
+    }
+    return widget->objectName().isEmpty() ? QString::fromLatin1(widget->metaObject()->className())
+                                          : widget->objectName();
+}
+
+// What a control shows as its caption: a button's or label's text, a frame's title.
+QString Caption(const QWidget* w) {
+    if (const auto* button = qobject_cast<const QAbstractButton*>(w)) {
+        return button->text();
+    }
+    if (const auto* frame = qobject_cast<const QGroupBox*>(w)) {
+        return frame->title();
+    }
+    if (const auto* label = qobject_cast<const QLabel*>(w)) {
+        return label->text();
+    }
+    return QString();
+}
+
+// Shown with a size, inside its window, and on top there: the window's
+// control at its centre is the control itself or one of its own.
+bool InPlace(const QWidget* w) {
+    const QWidget* window = w->window();
+    const QWidget* top = window->childAt(w->mapTo(window, w->rect().center()));
+    return w->isVisible() && !w->size().isEmpty() && top != nullptr &&
+           (top == w || w->isAncestorOf(top));
 }
 
 QStringList ListedFiles(const QListWidget* list) {
@@ -44,9 +101,10 @@ private Q_SLOTS:
         MainWindow& w = *f.window;
         QCOMPARE(w.pos(), FirstRunPlace(w));
         auto* generate = f.find<QComboBox>("cmbGenerate");
-        QCOMPARE(generate->count(), 7);
+        QCOMPARE(generate->count(), 8);
         QCOMPARE(generate->currentText(), QStringLiteral("-----------------------"));
         QCOMPARE(generate->itemText(2), QStringLiteral("Make Geocaching.com LOC File"));
+        QCOMPARE(generate->itemText(7), QStringLiteral("Make GPX File (Garmin devices, BaseCamp)"));
         QCOMPARE(f.status(), QStringLiteral("Imported waypoints: 0||Export New File - 0 "
                                             "waypoints|Clear Imports"));
         QVERIFY(f.find<QProgressBar>("sbrProgress")->isHidden());
@@ -73,7 +131,8 @@ private Q_SLOTS:
         AddRow("absent", QString(), 4);
         AddRow("6", "6", 6);
         AddRow("none selected", "-1", -1);
-        AddRow("7", "7", 4);
+        AddRow("7", "7", 7);
+        AddRow("8", "8", 4);
         AddRow("-2", "-2", 4);
         AddRow("text", "gdb", 0);
         AddRow("huge", "1e300", 4);
@@ -102,6 +161,8 @@ private Q_SLOTS:
         AddRow("separator", 4, "", "", "");
         AddRow("open mps", 5, "", "", "");
         AddRow("open gdb", 6, "", "", "");
+        AddRow("gpx", 7, "Save GPX File As...", "GPX Files (*.gpx)|*.gpx|All Files (*.*)|*.*",
+               "Trail Run.gpx");
     }
     void doItWithEachKind() {
         QFETCH(int, index);
@@ -140,15 +201,21 @@ private Q_SLOTS:
         }
     }
 
+    void exportMenuSelectsAndRuns_data() {
+        AddColumns<int, QString>("index", "fileName");
+        AddRow("gdb", 1, "x.gdb");
+        AddRow("gpx, last", 7, "x.gpx");
+    }
     void exportMenuSelectsAndRuns() {
+        QFETCH(int, index);
         WindowFixture f;
         f.addWaypoint(QStringLiteral("GC1"));
         f.session.lastImportBaseName = QStringLiteral("x");
-        f.find<QAction>("mnuFileExportAs1")->trigger();
-        QCOMPARE(f.find<QComboBox>("cmbGenerate")->currentIndex(), 1);
-        QCOMPARE(f.settings.values.value(QStringLiteral("Generate Mode")), QStringLiteral("1"));
+        f.find<QAction>(qPrintable(QStringLiteral("mnuFileExportAs%1").arg(index)))->trigger();
+        QCOMPARE(f.find<QComboBox>("cmbGenerate")->currentIndex(), index);
+        QCOMPARE(f.settings.values.value(QStringLiteral("Generate Mode")), QString::number(index));
         QCOMPARE(f.answers.dialogs.size(), size_t(1));
-        QCOMPARE(f.answers.dialogs.front().fileName, QStringLiteral("x.gdb"));
+        QTEST(f.answers.dialogs.front().fileName, "fileName");
     }
 
     // Enter in the Generate list is "Do it!"; "Now" takes the moment of the
@@ -223,12 +290,25 @@ private Q_SLOTS:
         QCOMPARE(refused.icon, MessageIcon::Information);
     }
 
+    // A window closed maximised or minimised stores the place it returns to,
+    // frame included as for a normal close, so it does not walk at each start.
+    void exitStoresPlaceAndFolder_data() {
+        AddColumns<Qt::WindowState>("state");
+        AddRow("normal", Qt::WindowNoState);
+        AddRow("maximised", Qt::WindowMaximized);
+        AddRow("minimised", Qt::WindowMinimized);
+    }
     void exitStoresPlaceAndFolder() {
+        QFETCH(Qt::WindowState, state);
         WindowFixture f;
         MainWindow& w = *f.window;
         QVERIFY(!w.fileBrowser()->showFolder(f.temp.path()));
         QVERIFY(f.show());
         w.move(100, 50);
+        // Only a window with a frame can walk by it.
+        QVERIFY(w.frameGeometry() != w.geometry());
+        w.setWindowState(state);
+        QTRY_COMPARE(w.windowHandle()->windowStates(), Qt::WindowStates(state));
         const QString leftover = f.temp.filePath(QStringLiteral("MPS1234.tmp"));
         QVERIFY(MakeFile(leftover, "x"));
         f.session.TemporaryFiles = {QString(), leftover,
@@ -337,6 +417,100 @@ private Q_SLOTS:
             QTest::mouseClick(about->findChild<QLabel*>(QStringLiteral("lblInfo")), Qt::LeftButton);
         }
         QTRY_VERIFY(about.isNull());
+    }
+
+    // Every control of the window is in its place in the default window: it
+    // has its caption and tooltip, shows, and is covered by no other control;
+    // Tab reaches those that take the focus in the order of the layout (the
+    // file browser, the import buttons, the export frame, then the option
+    // tabs; whatever follows them comes after) and comes back to the first.
+    // Each option control shows when its page is chosen.
+    void everyControlInPlaceAndInTabOrder() {
+        struct Control {
+            const char* name;
+            const char* caption;
+            const char* toolTip;  // null: the control's own choice
+            bool tab;
+        };
+        // Those that Tab reaches, in Tab order.
+        const Control controls[] = {
+            {"fraFile", "Select Files to Import",
+             "Browse for and select waypoint files to import from", false},
+            {"drvOpen", "", "Select the drive to search for waypoints to import", true},
+            {"dirOpen", "", "Browse directories to look for waypoints to import", true},
+            {"cmdNetLocation", "...", "Select a network location for opening waypoint files", true},
+            {"filOpen", "", "View supported files for waypoints to import", true},
+            {"cmdAdd", "Import  >>", "Import waypoints from selected files", true},
+            {"cmdClear", "Clear Imports", "Clear imported waypoint memory", true},
+            {"cmdExit", "E&xit", "", true},
+            {"fraExport", "Export New File - 0 waypoints",
+             "Options for exporting imported waypoints", false},
+            {"lblExport", "Export format:", "", false},
+            {"cmbGenerate", "", "", true},
+            {"cmdGo", "Do it!", "", true},
+            {"lblOptions", "Export Options", "", false},
+            {"TabStrip1", "", "", true},
+            {"imgLogo", "", nullptr, false},
+            {"lblIntro",
+             "Wayfold converts multiple files in MPS, GDB, GPX and LOC format into a single "
+             "file in Garmin Mapsource or LOC format.",
+             "", false},
+            {"sbrMain", "", "", false},
+        };
+        WindowFixture f;
+        QVERIFY(f.show());
+        QStringList names;
+        QStringList tabOrder;
+        for (const Control& c : controls) {
+            names.push_back(QString::fromLatin1(c.name));
+            if (c.tab) {
+                tabOrder.push_back(names.back());
+            }
+        }
+        // Each stop of Tab as the nearest control of the table it is part of.
+        QStringList stops;
+        for (const QWidget* at : TabWalk(f.find<QWidget>("drvOpen"))) {
+            const QString name = NamedAs(at, names);
+            if (stops.isEmpty() || stops.back() != name) {
+                stops.push_back(name);
+            }
+        }
+        QCOMPARE(stops.mid(0, tabOrder.size()), tabOrder);
+        QCOMPARE(QApplication::focusWidget(), f.find<QWidget>("drvOpen"));
+        for (const Control& c : controls) {
+            const QWidget* w = f.find<QWidget>(c.name);
+            QVERIFY2(InPlace(w), c.name);
+            QCOMPARE(Caption(w), QString::fromUtf8(c.caption));
+            if (c.toolTip != nullptr) {
+                QCOMPARE(w->toolTip(), QString::fromUtf8(c.toolTip));
+            }
+        }
+        // The file browser shows the drive and the folder it is at.
+        QVERIFY(f.find<QComboBox>("drvOpen")->count() > 0);
+        QVERIFY(f.find<QTreeView>("dirOpen")->currentIndex().isValid());
+
+        QStringList options = QStringLiteral(
+                                  "chkKeepTracks chkIconPrv chkHintToDesc chkModName "
+                                  "chkSwapNameDesc fraDisplay chkDispPrv txtTimeSet chkTimeKeep "
+                                  "chkCatsKeep")
+                                  .split(u' ');
+        for (const auto& [group, count] :
+             {std::pair{"optWptIcon", 8}, {"optDispMode", 3}, {"optTimeSet", 2}, {"chkCats", 16}}) {
+            for (int i = 0; i < count; ++i) {
+                options.push_back(QString::fromLatin1(group) + QString::number(i));
+            }
+        }
+        auto* tabs = f.find<QTabWidget>("TabStrip1");
+        for (const QString& name : options) {
+            const QWidget* w = tabs->findChild<QWidget*>(name);
+            QVERIFY2(w != nullptr, qPrintable(name));
+            for (int page = 0; page < tabs->count(); ++page) {
+                if (tabs->widget(page)->isAncestorOf(w)) {
+                    tabs->setCurrentIndex(page);
+                }
+            }
+            QVERIFY2(InPlace(w), qPrintable(name));
+        }
     }
 
     void productVersion() {

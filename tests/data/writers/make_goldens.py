@@ -1,14 +1,17 @@
 #!/usr/bin/env python3
 """Builds the golden files of the writer tests from the store descriptions
-(*.json) beside this script, following the four file layouts on their own,
+(*.json) beside this script, following the five file layouts on their own,
 without Wayfold's code. Run it from anywhere; it rewrites the golden files in
 its own folder. The tests compare Wayfold's output with these bytes.
 
 The hand-written examples (empty GDB file, the GDB waypoint "A", the
 TerraByte record GC1, the MPS header) are spelled out byte for byte below.
 """
+import datetime
+import decimal
 import json
 import os
+import re
 import struct
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -275,7 +278,7 @@ def xml_text(text, place):
                 out.append("&amp;")
             elif ch == "<":
                 out.append("&lt;")
-            elif ch == '"' and place == "attribute":
+            elif ch == '"':
                 out.append("&quot;")
             elif ch == ">" and place == "content" and text[max(0, i - 2):i] == "]]":
                 out.append("&gt;")
@@ -312,6 +315,143 @@ def loc(records):
         ]
     lines.append("</loc>")
     return "".join(line + "\r\n" for line in lines).encode("latin-1")
+
+
+GPX_CACHE_TYPES = [
+    "Traditional Cache", "Multi-cache", "Unknown Cache", "Letterbox Hybrid", "Event Cache",
+    "Earthcache", "Virtual Cache", "Webcam Cache", "Wherigo Cache", "Cache In Trash Out Event",
+    "Mega-Event Cache", "Locationless (Reverse) Cache",
+]
+BASE31 = "0123456789ABCDEFGHJKMNPQRTVWXYZ"
+
+
+def project_version():
+    with open(os.path.join(HERE, "..", "..", "..", "CMakeLists.txt"), encoding="utf-8") as f:
+        return re.search(r"project\(Wayfold VERSION ([0-9.]+)", f.read()).group(1)
+
+
+def gpx_text(text):
+    """UTF-8 element content: the five escapes, CR as a reference, and the
+    characters XML 1.0 cannot hold left out."""
+    out = []
+    for ch in text:
+        c = ord(ch)
+        if not (c in (9, 10, 13) or 0x20 <= c <= 0xD7FF or 0xE000 <= c <= 0xFFFD or c >= 0x10000):
+            continue
+        out.append({"&": "&amp;", "<": "&lt;", ">": "&gt;", '"': "&quot;", "'": "&apos;",
+                    "\r": "&#13;"}.get(ch, ch))
+    return "".join(out)
+
+
+def gpx_number(x):
+    """The shortest decimal that reads back as x, without an exponent."""
+    return format(decimal.Decimal(repr(float(x))).normalize(), "f")
+
+
+def gpx_time(seconds):
+    t = datetime.datetime(1970, 1, 1) + datetime.timedelta(seconds=seconds)
+    return t.strftime("%Y-%m-%dT%H:%M:%SZ")
+
+
+def is_code(name):
+    return re.fullmatch(r"[Gg][Cc][0-9A-Za-z]{2,6}", name) is not None
+
+
+def code_number(code):
+    digits = code[2:].upper()
+    if len(digits) <= 4 and all(c in "0123456789ABCDEF" for c in digits):
+        return int(digits, 16)
+    if any(c not in BASE31 for c in digits):
+        return 0
+    n = 0
+    for c in digits:
+        n = n * 31 + BASE31.index(c)
+    return max(n - 411120, 0)
+
+
+def gpx(records, o, version):
+    records = [dict(r) for r in records]
+    for r in records:
+        r["Code"], r["Title"] = r["Name"], r["Description"]
+    if o["SwapNameDesc"]:
+        for r in records:
+            r["Name"], r["Description"] = r["Description"], r["Name"]
+    mark(records, exact=True)
+    written = [w for w in records if not w["Duplicate"]]
+    out = ['<?xml version="1.0" encoding="UTF-8"?>',
+           '<gpx xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance" version="1.0" '
+           'creator="Wayfold %s" xsi:schemaLocation="http://www.topografix.com/GPX/1/0 '
+           'http://www.topografix.com/GPX/1/0/gpx.xsd http://www.groundspeak.com/cache/1/0/1 '
+           'http://www.groundspeak.com/cache/1/0/1/cache.xsd" '
+           'xmlns="http://www.topografix.com/GPX/1/0" '
+           'xmlns:groundspeak="http://www.groundspeak.com/cache/1/0/1">' % version]
+    out.append('  <bounds minlat="%s" minlon="%s" maxlat="%s" maxlon="%s"/>' % tuple(
+        gpx_number(f(w[k] for w in written)) for f, k in
+        ((min, "Latitude"), (min, "Longitude"), (max, "Latitude"), (max, "Longitude"))))
+    used, counter = set(), 1000000000
+
+    def element(indent, tag, text):
+        out.append("%s<%s>%s</%s>" % (" " * indent, tag, gpx_text(text), tag))
+
+    for w in written:
+        out.append('  <wpt lat="%s" lon="%s">' % (gpx_number(w["Latitude"]),
+                                                  gpx_number(w["Longitude"])))
+        if w["HasAltitude"]:
+            out.append("    <ele>%s</ele>" % gpx_number(w["Altitude"]))
+        if w["HasTime"]:
+            element(4, "time", gpx_time(w["Time"]))
+        element(4, "name", export_name(w, o))
+        comment = w["Hint"] if o["CopyHint"] else w["Comment"]
+        for tag, text in (("cmt", comment), ("desc", w["Description"]), ("url", w["Url"]),
+                          ("urlname", w["LinkName"])):
+            if text:
+                element(4, tag, text)
+        fill_in = w["CacheType"] == "Traditional Cache" and w["Hint"] == " - No Hints - "
+        cache = w["Symbol"] in (117, 118) or (w["CacheType"] != "" and not fill_in) or \
+            is_code(w["Code"])
+        if not cache:
+            if 0 <= w["Symbol"] < len(SYMBOL_NAMES):
+                element(4, "sym", SYMBOL_NAMES[w["Symbol"]])
+            if w["TypeText"]:
+                element(4, "type", w["TypeText"])
+            out.append("  </wpt>")
+            continue
+        kind = w["CacheType"]
+        for known in GPX_CACHE_TYPES:
+            if kind.lower() == known.lower():
+                kind = known
+        if kind.lower() == "unknown":
+            kind = "Unknown Cache"
+        element(4, "sym", "Geocache Found" if w["Symbol"] == 118 else "Geocache")
+        element(4, "type", "Geocache|" + kind if kind else "Geocache")
+        number = code_number(w["Code"]) if is_code(w["Code"]) else 0
+        if number <= 0 or number in used:
+            while counter in used:
+                counter += 1
+            number = counter
+            counter += 1
+        used.add(number)
+        out.append('    <groundspeak:cache id="%d" available="True" archived="False">' % number)
+        link = w["LinkName"]
+        generic = link == "" or link.lower() == "cache details" or link == "Replacement Text"
+        element(6, "groundspeak:name", w["Title"] if generic else link)
+        listing = re.fullmatch(r".+ by (.+), [^,]+ \(([1-5](?:\.5)?)/([1-5](?:\.5)?)\)",
+                               w["Title"])
+        if listing:
+            element(6, "groundspeak:placed_by", listing.group(1))
+            element(6, "groundspeak:owner", listing.group(1))
+        if kind:
+            element(6, "groundspeak:type", kind)
+        element(6, "groundspeak:container", "Not chosen")
+        if listing:
+            element(6, "groundspeak:difficulty", listing.group(2))
+            element(6, "groundspeak:terrain", listing.group(3))
+        element(6, "groundspeak:encoded_hints", w["Hint"])
+        out += ["      <groundspeak:logs></groundspeak:logs>",
+                "      <groundspeak:travelbugs></groundspeak:travelbugs>",
+                "    </groundspeak:cache>", "  </wpt>"]
+    out.append("</gpx>")
+    return "".join(line + "\r\n" for line in out).encode("utf-8")
 
 
 def write(name, data):
@@ -370,6 +510,7 @@ def main():
         write(store + ".tb.loc", terrabyte(records, o))
         if store == "realistic":
             write(store + ".loc", loc(records))
+        write(store + ".gpx", gpx(records, o, project_version()))
 
 
 if __name__ == "__main__":

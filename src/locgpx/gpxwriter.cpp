@@ -1,0 +1,394 @@
+#include "locgpx/gpxwriter.h"
+
+#include <QChar>
+#include <QDate>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <unordered_set>
+
+#include "mapsource/fieldencoding.h"
+#include "mapsource/symbols.h"
+
+namespace {
+
+constexpr qint32 kGeocacheSymbol = 117;
+constexpr qint32 kGeocacheFoundSymbol = 118;
+// Above the number of any code of six characters (31^6 - 411120).
+constexpr qint64 kFirstCounterId = 1000000000;
+
+bool IsXmlChar(char32_t c) {
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// Appends text as UTF-8 element content.
+void AppendText(QByteArray& out, QStringView text, qsizetype* dropped) {
+    const char16_t* s = text.utf16();
+    const qsizetype n = text.size();
+    // At most six bytes for each UTF-16 unit ("&quot;"); a pair of units
+    // takes four.
+    const qsizetype start = out.size();
+    out.resize(start + 6 * n);
+    char* p = out.data() + start;
+    const auto put = [&p](const char* bytes, size_t length) {
+        std::memcpy(p, bytes, length);
+        p += length;
+    };
+    for (qsizetype i = 0; i < n; ++i) {
+        char32_t c = s[i];
+        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1])) {
+            c = QChar::surrogateToUcs4(s[i], s[i + 1]);
+            ++i;
+        }
+        if (!IsXmlChar(c)) {
+            ++*dropped;
+            continue;
+        }
+        switch (c) {
+            case '&':
+                put("&amp;", 5);
+                continue;
+            case '<':
+                put("&lt;", 4);
+                continue;
+            case '>':
+                put("&gt;", 4);
+                continue;
+            case '"':
+                put("&quot;", 6);
+                continue;
+            case '\'':
+                put("&apos;", 6);
+                continue;
+            case '\r':
+                put("&#13;", 5);
+                continue;
+            default:
+                break;
+        }
+        if (c < 0x80) {
+            *p++ = static_cast<char>(c);
+        } else if (c < 0x800) {
+            *p++ = static_cast<char>(0xC0 | (c >> 6));
+            *p++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            *p++ = static_cast<char>(0xE0 | (c >> 12));
+            *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *p++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            *p++ = static_cast<char>(0xF0 | (c >> 18));
+            *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *p++ = static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    out.truncate(p - out.constData());
+}
+
+// The shortest decimal that reads back as the same double, never in
+// exponent form (GPX numbers are XML Schema decimals).
+void AppendNumber(QByteArray& out, double value) {
+    char digits[400];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed);
+    out.append(digits, end.ptr - digits);
+}
+
+// One element on a line of its own: indent, <tag>text</tag>.
+void AppendElement(QByteArray& out, const char* indent, const char* tag, QStringView text,
+                   qsizetype* dropped) {
+    out.append(indent);
+    out.append('<');
+    out.append(tag);
+    out.append('>');
+    AppendText(out, text, dropped);
+    out.append("</");
+    out.append(tag);
+    out.append(">\r\n");
+}
+
+// "YYYY-MM-DDThh:mm:ssZ".
+QString TimeText(qint32 seconds) {
+    const qint64 days = (qint64(seconds) - ((seconds % 86400 + 86400) % 86400)) / 86400;
+    const qint32 rest = static_cast<qint32>(qint64(seconds) - days * 86400);
+    const QDate date = QDate(1970, 1, 1).addDays(days);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", date.year(), date.month(),
+                  date.day(), rest / 3600, rest / 60 % 60, rest % 60);
+    return QString::fromLatin1(text);
+}
+
+// A listing-site code: "GC" and 2 to 6 letters or digits, in any letter case.
+bool IsCacheCode(QStringView name) {
+    if (name.size() < 4 || name.size() > 8 ||
+        name.left(2).compare(QLatin1String("gc"), Qt::CaseInsensitive) != 0) {
+        return false;
+    }
+    return std::all_of(name.begin() + 2, name.end(),
+                       [](QChar c) { return c.unicode() < 0x80 && (c.isDigit() || c.isLetter()); });
+}
+
+// The site's number of a code, or 0 when the code has none.
+qint64 CacheCodeNumber(QStringView code) {
+    const QString digits = code.mid(2).toString().toUpper();
+    const bool hex = std::all_of(digits.begin(), digits.end(), [](QChar c) {
+        return c.isDigit() || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+    });
+    if (digits.size() <= 4 && hex) {
+        return digits.toLongLong(nullptr, 16);
+    }
+    static const QString alphabet = QStringLiteral("0123456789ABCDEFGHJKMNPQRTVWXYZ");
+    qint64 number = 0;
+    for (const QChar c : digits) {
+        const qsizetype at = alphabet.indexOf(c);
+        if (at < 0) {
+            return 0;
+        }
+        number = number * 31 + at;
+    }
+    return std::max<qint64>(number - 411120, 0);
+}
+
+// The cache types as the site writes them; matched ignoring letter case,
+// with the MapSource writers' "unknown" as the site's "Unknown Cache".
+QString SiteCacheType(const QString& stored) {
+    static const QString known[] = {
+        QStringLiteral("Traditional Cache"), QStringLiteral("Multi-cache"),
+        QStringLiteral("Unknown Cache"),     QStringLiteral("Letterbox Hybrid"),
+        QStringLiteral("Event Cache"),       QStringLiteral("Earthcache"),
+        QStringLiteral("Virtual Cache"),     QStringLiteral("Webcam Cache"),
+        QStringLiteral("Wherigo Cache"),     QStringLiteral("Cache In Trash Out Event"),
+        QStringLiteral("Mega-Event Cache"),  QStringLiteral("Locationless (Reverse) Cache"),
+    };
+    for (const QString& type : known) {
+        if (stored.compare(type, Qt::CaseInsensitive) == 0) {
+            return type;
+        }
+    }
+    if (stored.compare(QLatin1String("unknown"), Qt::CaseInsensitive) == 0) {
+        return known[2];
+    }
+    return stored;
+}
+
+// What the GPX reader fills in for a wpt without a cache element: such a
+// type says nothing about the waypoint.
+bool HasReadersFillIn(const Waypoint& w) {
+    return w.CacheType == QLatin1String("Traditional Cache") &&
+           w.Hint == QLatin1String(" - No Hints - ");
+}
+
+// Link texts that are no title: the one the site's LOC files give every
+// cache, and the XML LOC reader's text for a missing link.
+bool IsGenericLinkText(const QString& text) {
+    return text.isEmpty() ||
+           text.compare(QLatin1String("Cache Details"), Qt::CaseInsensitive) == 0 ||
+           text == QLatin1String("Replacement Text");
+}
+
+struct ListingDescription {
+    QString owner;
+    QString difficulty;
+    QString terrain;
+};
+
+// A difficulty or terrain rating: 1 to 5 in halves.
+bool IsRating(QStringView text) {
+    return (text.size() == 1 || (text.size() == 3 && text.endsWith(u".5"))) && text[0] >= u'1' &&
+           text[0] <= u'5';
+}
+
+// "Title by Owner, Type (D/T)", the site's description of a cache: the
+// owner is what stands between the last " by " and the last ", ", and none
+// of title, owner and type is empty; title and owner are one line.
+std::optional<ListingDescription> ParseListingDescription(QStringView text) {
+    const qsizetype open = text.lastIndexOf(u'(');
+    if (!text.endsWith(u')') || open < 1 || text[open - 1] != u' ') {
+        return std::nullopt;
+    }
+    const QStringView ratings = text.mid(open + 1, text.size() - open - 2);
+    const qsizetype slash = ratings.indexOf(u'/');
+    const QStringView head = text.left(open - 1);
+    const qsizetype comma = head.lastIndexOf(u',');
+    if (slash < 0 || !IsRating(ratings.left(slash)) || !IsRating(ratings.mid(slash + 1)) ||
+        comma < 0 || head.size() < comma + 3 || head[comma + 1] != u' ' ||
+        head.left(comma).contains(u'\n')) {
+        return std::nullopt;
+    }
+    const qsizetype by = head.left(comma).lastIndexOf(u" by ");
+    if (by < 1 || comma - by - 4 < 1) {
+        return std::nullopt;
+    }
+    const QStringView owner = head.mid(by + 4, comma - by - 4);
+    return ListingDescription{owner.toString(), ratings.left(slash).toString(),
+                              ratings.mid(slash + 1).toString()};
+}
+
+class GpxEncoder {
+public:
+    GpxEncoder(QByteArray& out, const Options& options) : out_(out), options_(options) {}
+
+    void appendWaypoint(const Waypoint& w, qsizetype* dropped) {
+        // While SwapNameDesc holds, the stored name is in the description.
+        const QString& code = options_.SwapNameDesc ? w.Description : w.Name;
+        const QString& description = options_.SwapNameDesc ? w.Name : w.Description;
+        const bool cache = w.Symbol == kGeocacheSymbol || w.Symbol == kGeocacheFoundSymbol ||
+                           (!w.CacheType.isEmpty() && !HasReadersFillIn(w)) || IsCacheCode(code);
+        const QString cacheType = SiteCacheType(w.CacheType);
+        // Texts written a second time count their left-out characters once.
+        qsizetype repeated = 0;
+
+        out_.append("  <wpt lat=\"");
+        AppendNumber(out_, w.Latitude);
+        out_.append("\" lon=\"");
+        AppendNumber(out_, w.Longitude);
+        out_.append("\">\r\n");
+        if (w.HasAltitude != 0 && std::isfinite(w.Altitude)) {
+            out_.append("    <ele>");
+            AppendNumber(out_, w.Altitude);
+            out_.append("</ele>\r\n");
+        }
+        if (w.HasTime != 0) {
+            AppendElement(out_, "    ", "time", TimeText(w.Time), dropped);
+        }
+        AppendElement(out_, "    ", "name", ExportName(w, options_), dropped);
+        const QString& comment = options_.CopyHint ? w.Hint : w.Comment;
+        if (!comment.isEmpty()) {
+            AppendElement(out_, "    ", "cmt", comment,
+                          cache && options_.CopyHint ? &repeated : dropped);
+        }
+        if (!w.Description.isEmpty()) {
+            AppendElement(out_, "    ", "desc", w.Description, dropped);
+        }
+        if (!w.Url.isEmpty()) {
+            AppendElement(out_, "    ", "url", w.Url, dropped);
+        }
+        if (!w.LinkName.isEmpty()) {
+            AppendElement(out_, "    ", "urlname", w.LinkName, dropped);
+        }
+        if (!cache) {
+            const QString symbol = SymbolName(w.Symbol);
+            if (!symbol.isEmpty()) {
+                AppendElement(out_, "    ", "sym", symbol, dropped);
+            }
+            if (!w.TypeText.isEmpty()) {
+                AppendElement(out_, "    ", "type", w.TypeText, dropped);
+            }
+            out_.append("  </wpt>\r\n");
+            return;
+        }
+        AppendElement(
+            out_, "    ", "sym",
+            SymbolName(w.Symbol == kGeocacheFoundSymbol ? kGeocacheFoundSymbol : kGeocacheSymbol),
+            dropped);
+        AppendElement(out_, "    ", "type",
+                      cacheType.isEmpty() ? QStringLiteral("Geocache")
+                                          : QStringLiteral("Geocache|") + cacheType,
+                      dropped);
+        out_.append("    <groundspeak:cache id=\"");
+        out_.append(QByteArray::number(cacheId(code)));
+        out_.append("\" available=\"True\" archived=\"False\">\r\n");
+        const char* in = "      ";
+        AppendElement(out_, in, "groundspeak:name",
+                      IsGenericLinkText(w.LinkName) ? description : w.LinkName, &repeated);
+        const std::optional<ListingDescription> listing = ParseListingDescription(description);
+        if (listing) {
+            AppendElement(out_, in, "groundspeak:placed_by", listing->owner, &repeated);
+            AppendElement(out_, in, "groundspeak:owner", listing->owner, &repeated);
+        }
+        if (!cacheType.isEmpty()) {
+            AppendElement(out_, in, "groundspeak:type", cacheType, &repeated);
+        }
+        out_.append("      <groundspeak:container>Not chosen</groundspeak:container>\r\n");
+        if (listing) {
+            AppendElement(out_, in, "groundspeak:difficulty", listing->difficulty, &repeated);
+            AppendElement(out_, in, "groundspeak:terrain", listing->terrain, &repeated);
+        }
+        AppendElement(out_, in, "groundspeak:encoded_hints", w.Hint, dropped);
+        out_.append(
+            "      <groundspeak:logs></groundspeak:logs>\r\n"
+            "      <groundspeak:travelbugs></groundspeak:travelbugs>\r\n"
+            "    </groundspeak:cache>\r\n"
+            "  </wpt>\r\n");
+    }
+
+private:
+    // The site's number for a code not given yet, else the next free counter.
+    qint64 cacheId(const QString& code) {
+        const qint64 number = IsCacheCode(code) ? CacheCodeNumber(code) : 0;
+        if (number > 0 && used_.insert(number).second) {
+            return number;
+        }
+        while (!used_.insert(counter_).second) {
+            ++counter_;
+        }
+        return counter_++;
+    }
+
+    QByteArray& out_;
+    const Options& options_;
+    std::unordered_set<qint64> used_;
+    qint64 counter_ = kFirstCounterId;
+};
+
+}  // namespace
+
+QString GpxCreator() {
+    return QStringLiteral("Wayfold " WAYFOLD_VERSION);
+}
+
+EncodedFile EncodeGpxFile(WaypointStore& store, const Options& options, const QString& creator) {
+    EncodedFile file;
+    file.dropsUnwritable = true;
+    QByteArray& out = file.bytes;
+    // Room for a cache with its longest texts; pages never written to are
+    // never taken from the system.
+    out.reserve(1024 + qsizetype(store.WaypointCount()) * 1024);
+    out.append(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+        "<gpx xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" version=\"1.0\" creator=\"");
+    qsizetype ignored = 0;
+    AppendText(out, creator, &ignored);
+    out.append(
+        "\" xsi:schemaLocation=\"http://www.topografix.com/GPX/1/0 "
+        "http://www.topografix.com/GPX/1/0/gpx.xsd http://www.groundspeak.com/cache/1/0/1 "
+        "http://www.groundspeak.com/cache/1/0/1/cache.xsd\" "
+        "xmlns=\"http://www.topografix.com/GPX/1/0\" "
+        "xmlns:groundspeak=\"http://www.groundspeak.com/cache/1/0/1\">\r\n");
+    const NameDescriptionSwap swap(store, options.SwapNameDesc);
+    MarkExactDuplicates(store);
+    double bounds[4] = {90, 180, -90, -180};  // min lat, min lon, max lat, max lon
+    for (const Waypoint& w : store.Waypoints) {
+        if (!w.Duplicate) {
+            bounds[0] = std::min(bounds[0], w.Latitude);
+            bounds[1] = std::min(bounds[1], w.Longitude);
+            bounds[2] = std::max(bounds[2], w.Latitude);
+            bounds[3] = std::max(bounds[3], w.Longitude);
+        }
+    }
+    const char* names[4] = {"  <bounds minlat=\"", "\" minlon=\"", "\" maxlat=\"", "\" maxlon=\""};
+    for (int i = 0; i < 4; ++i) {
+        out.append(names[i]);
+        AppendNumber(out, bounds[i]);
+    }
+    out.append("\"/>\r\n");
+    GpxEncoder encoder(out, options);
+    EncodeWaypoints(store.Waypoints, file, [&encoder](const Waypoint& w, qsizetype* dropped) {
+        encoder.appendWaypoint(w, dropped);
+    });
+    out.append("</gpx>\r\n");
+    return file;
+}
+
+WriteResult WriteGpxFile(const QString& path, WaypointStore& store, const Options& options) {
+    return SaveStore(path, store, [&] { return EncodeGpxFile(store, options, GpxCreator()); });
+}
+
+WriteResult WriteGpxFile(QIODevice& device, const QString& path, WaypointStore& store,
+                         const Options& options) {
+    return WriteStore(device, path, store,
+                      [&] { return EncodeGpxFile(store, options, GpxCreator()); });
+}
