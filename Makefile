@@ -115,7 +115,7 @@ clean:
 
 # Benchmarks against GPSBabel on generated files (release build). Not part of
 # `make test`. BENCH_SIZES, BENCH_RUNS and BENCH_LIMIT (seconds) can be set;
-# BENCH_ONLY picks conversions ("GPX -> GPX,XML LOC -> GPX").
+# BENCH_ONLY picks conversions by name ("GPX -> GDB v3,XML LOC -> GPX").
 BENCH_SIZES ?= 10000,100000
 BENCH_RUNS  ?= 3
 BENCH_LIMIT ?= 60

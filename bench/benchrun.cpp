@@ -114,38 +114,74 @@ std::string Mib(long kib) {
 }
 
 struct Format {
-    const char* name;    // in the table
-    const char* suffix;  // file ending
-    const char* flag;    // our output flag, or nullptr for input only
-    const char* babel;   // GPSBabel format, or nullptr
+    const char* name;      // in the table
+    const char* suffix;    // file ending
+    const char* flag;      // our output flag, or nullptr for input only
+    const char* babel;     // GPSBabel input format, or nullptr
+    const char* babelOut;  // GPSBabel output format
+    bool gdb3;             // written with the option "GDB format" at version 3
 };
 
 const Format kFormats[] = {
-    {"GPX", ".gpx", "/x:", "gpx"},
-    {"XML LOC", ".loc", "/l:", "geo"},
-    {"MPS", ".mps", "/s:", nullptr},
-    {"GDB", ".gdb", "/g:", "gdb"},
-    {"TerraByte", ".tb.loc", "/e:", "easygps"},
+    {"GPX", ".gpx", "/x:", "gpx", "gpx", false},
+    {"XML LOC", ".loc", "/l:", "geo", "geo", false},
+    {"MPS", ".mps", "/s:", nullptr, nullptr, false},
+    {"GDB", ".gdb", "/g:", "gdb", "gdb", false},
+    {"GDB v3", ".v3.gdb", "/g:", "gdb", "gdb,ver=3", true},
+    {"TerraByte", ".tb.loc", "/e:", "easygps", "easygps", false},
 };
 
 // The conversions GPSBabel is measured on as well.
 bool BabelRow(const Format& in, const Format& out) {
     const std::string i = in.name;
     const std::string o = out.name;
-    return (i == "GPX" && (o == "GDB" || o == "XML LOC" || o == "TerraByte" || o == "GPX")) ||
-           (i == "GDB" && o == "XML LOC") || (i == "XML LOC" && o == "GPX");
+    return (i == "GPX" &&
+            (o == "GDB" || o == "GDB v3" || o == "XML LOC" || o == "TerraByte" || o == "GPX")) ||
+           ((i == "GDB" || i == "GDB v3") && o == "XML LOC") || (i == "XML LOC" && o == "GPX");
 }
 
-// The conversions asked for ("GPX -> GPX,XML LOC -> GPX"); none given: all.
+// GDB version 3 is measured on its way in from GPX and on its way out to
+// XML LOC; the other formats on every conversion between them.
+bool MeasuredRow(const Format& in, const Format& out) {
+    if (in.gdb3 || out.gdb3) {
+        return (std::string(in.name) == "GPX" && out.gdb3) ||
+               (in.gdb3 && std::string(out.name) == "XML LOC");
+    }
+    return true;
+}
+
+// The conversion names in a comma-separated list ("GPX -> GDB v3,...").
 std::vector<std::string> SplitList(const std::string& text) {
     std::vector<std::string> parts;
     size_t pos = 0;
-    while (pos < text.size()) {
-        const size_t comma = std::min(text.find(',', pos), text.size());
-        parts.push_back(text.substr(pos, comma - pos));
+    while (pos <= text.size()) {
+        const size_t comma = text.find(',', pos);
+        parts.push_back(
+            text.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos));
+        if (comma == std::string::npos) {
+            break;
+        }
         pos = comma + 1;
     }
     return parts;
+}
+
+// A format's name as part of a file name.
+std::string FileTag(std::string name) {
+    std::replace(name.begin(), name.end(), ' ', '-');
+    return name;
+}
+
+// A settings folder for the runs that write GDB version 3.
+bool WriteGdb3Settings(const std::string& configHome) {
+    mkdir(configHome.c_str(), 0755);
+    mkdir((configHome + "/Wayfold").c_str(), 0755);
+    FILE* ini = std::fopen((configHome + "/Wayfold/Wayfold.ini").c_str(), "w");
+    if (ini == nullptr) {
+        return false;
+    }
+    const bool written = std::fputs("[Program Settings]\nGdbVersion=3\n", ini) >= 0;
+    return std::fclose(ini) == 0 && written;
 }
 
 std::optional<std::vector<long>> ParseSizes(const char* text) {
@@ -173,7 +209,7 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: wayfold-bench --program WAYFOLD --generator GENERATE --work DIR\n"
                  "                     [--sizes 10000,100000] [--runs 3] [--limit 60]\n"
-                 "                     [--only 'GPX -> GPX,XML LOC -> GPX']\n");
+                 "                     [--only \"GPX -> GDB v3,GDB v3 -> XML LOC\"]\n");
     return 2;
 }
 
@@ -184,7 +220,7 @@ int main(int argc, char* argv[]) {
     std::vector<long> sizes = {10000, 100000};
     int runs = 3;
     double limit = 60;
-    std::vector<std::string> only;
+    std::vector<std::string> only;  // empty: every row
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string key = argv[i];
         if (key == "--program") {
@@ -204,7 +240,9 @@ int main(int argc, char* argv[]) {
         } else if (key == "--limit") {
             limit = std::max(1.0, std::atof(argv[i + 1]));
         } else if (key == "--only") {
-            only = SplitList(argv[i + 1]);
+            if (argv[i + 1][0] != '\0') {
+                only = SplitList(argv[i + 1]);
+            }
         } else {
             return Usage();
         }
@@ -214,8 +252,13 @@ int main(int argc, char* argv[]) {
     }
     const bool haveBabel = std::system("gpsbabel -V >/dev/null 2>&1") == 0;
     const std::string configHome = work + "/config";
+    const std::string configGdb3 = work + "/config-gdb3";
     mkdir(work.c_str(), 0755);
     mkdir(configHome.c_str(), 0755);
+    if (!WriteGdb3Settings(configGdb3)) {
+        std::fprintf(stderr, "cannot write the settings in %s\n", configGdb3.c_str());
+        return 1;
+    }
 
     struct Row {
         std::string conversion;
@@ -237,46 +280,38 @@ int main(int argc, char* argv[]) {
             std::fprintf(stderr, "the generator failed\n");
             return 1;
         }
-        const auto chosen = [&only](const Format& in, const Format& out) {
-            const std::string conversion = std::string(in.name) + " -> " + out.name;
-            return only.empty() || std::find(only.begin(), only.end(), conversion) != only.end();
-        };
-        bool ownInputs = false;
-        for (const Format& in : kFormats) {
-            for (const Format& out : kFormats) {
-                const std::string name = in.name;
-                ownInputs = ownInputs || (name != "GPX" && name != "XML LOC" && chosen(in, out));
-            }
-        }
         // The MapSource and TerraByte inputs are our own writers' output.
-        const Measure made =
-            !ownInputs ? Measure{true, 0, 0, 0}
-                       : RunOnce({program, "--headless", base + ".gpx", "/s:" + base + ".mps",
-                                  "/g:" + base + ".gdb", "/e:" + base + ".tb.loc", "/q"},
-                                 3600, configHome);
-        if (!made.finished || (ownInputs && FileMiB(base + ".gdb") == 0)) {
+        const Measure made = RunOnce({program, "--headless", base + ".gpx", "/s:" + base + ".mps",
+                                      "/g:" + base + ".gdb", "/e:" + base + ".tb.loc", "/q"},
+                                     3600, configHome);
+        const Measure madeGdb3 =
+            RunOnce({program, "--headless", base + ".gpx", "/g:" + base + ".v3.gdb", "/q"}, 3600,
+                    configGdb3);
+        if (!made.finished || !madeGdb3.finished || FileMiB(base + ".gdb") == 0 ||
+            FileMiB(base + ".v3.gdb") == 0) {
             std::fprintf(stderr, "wayfold could not write the MPS, GDB and TerraByte inputs\n");
             return 1;
         }
         for (const Format& in : kFormats) {
             for (const Format& out : kFormats) {
+                const std::string conversion = std::string(in.name) + " -> " + out.name;
                 // GPX to GPX is the one conversion of a format to itself
                 // that users make (a pocket query for a device).
                 if (out.flag == nullptr || (&in == &out && std::string(in.name) != "GPX") ||
-                    !chosen(in, out)) {
+                    !MeasuredRow(in, out) ||
+                    (!only.empty() &&
+                     std::find(only.begin(), only.end(), conversion) == only.end())) {
                     continue;
                 }
                 const std::string input = base + in.suffix;
-                const std::string output =
-                    dir + "/out-" + std::string(in.name).substr(0, 3) + out.suffix;
-                Row row{
-                    std::string(in.name) + " -> " + out.name, n, FileMiB(input), {}, std::nullopt};
+                const std::string output = dir + "/out-" + FileTag(in.name) + out.suffix;
+                Row row{conversion, n, FileMiB(input), {}, std::nullopt};
                 std::fprintf(stderr, "%s, %ld caches\n", row.conversion.c_str(), n);
                 row.ours = Run({program, "--headless", input, out.flag + output, "/q"}, runs, limit,
-                               configHome);
+                               out.gdb3 ? configGdb3 : configHome);
                 if (haveBabel && BabelRow(in, out)) {
-                    row.babel = Run({"gpsbabel", "-i", in.babel, "-f", input, "-o", out.babel, "-F",
-                                     output + ".babel"},
+                    row.babel = Run({"gpsbabel", "-i", in.babel, "-f", input, "-o", out.babelOut,
+                                     "-F", output + ".babel"},
                                     1, limit, configHome);
                 }
                 rows.push_back(row);

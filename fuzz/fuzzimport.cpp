@@ -207,23 +207,34 @@ void CheckWriters(Harness& h) {
     WaypointStore& store = h.session.store;
     const Options& options = h.session.options;
     const qint32 count = store.WaypointCount();
+    Options gdb3 = options;
+    gdb3.GdbVersion = 3;
     for (const EncodedFile& file :
-         {EncodeMpsFile(store, options), EncodeGdbFile(store, options), EncodeLocFile(store),
-          EncodeTerraByteFile(store, options), EncodeGpxFile(store, options, GpxCreator())}) {
+         {EncodeMpsFile(store, options), EncodeGdbFile(store, options), EncodeGdbFile(store, gdb3),
+          EncodeLocFile(store), EncodeTerraByteFile(store, options),
+          EncodeGpxFile(store, options, GpxCreator())}) {
         Check(file.waypoints >= 1 && file.waypoints <= count,
               "a writer wrote no waypoint or too many", file.waypoints, count);
         Check(store.WaypointCount() == count, "a writer changed the number of waypoints");
     }
-    const EncodedFile own = EncodeOwnFormat(store, options);
-    Check(WriteFile(h.readBack, own.bytes.constData(), own.bytes.size()),
-          "cannot write the file to read back");
-    WaypointStore back;
-    const ImportResult read = ReadOwnFormat(h.readBack, back);
-    Check(read.messages.empty(), "a written file is not read back without complaint",
-          qint64(read.messages.size()));
-    Check(back.WaypointCount() == own.waypoints && read.result == own.waypoints,
-          "a written file reads back with another number of waypoints", back.WaypointCount(),
-          own.waypoints);
+    // GDB is read back in both versions it is written in.
+    const bool gdb = QStringLiteral(WAYFOLD_FUZZ_EXTENSION) == QLatin1String(".gdb");
+    const Options* const versions[] = {&options, gdb ? &gdb3 : nullptr};
+    for (const Options* o : versions) {
+        if (o == nullptr) {
+            continue;
+        }
+        const EncodedFile own = EncodeOwnFormat(store, *o);
+        Check(WriteFile(h.readBack, own.bytes.constData(), own.bytes.size()),
+              "cannot write the file to read back");
+        WaypointStore back;
+        const ImportResult read = ReadOwnFormat(h.readBack, back);
+        Check(read.messages.empty(), "a written file is not read back without complaint",
+              qint64(read.messages.size()));
+        Check(back.WaypointCount() == own.waypoints && read.result == own.waypoints,
+              "a written file reads back with another number of waypoints", back.WaypointCount(),
+              own.waypoints);
+    }
 }
 
 }  // namespace

@@ -60,6 +60,19 @@ double ByteReader::f64() {
     return value;
 }
 
+qint32 ByteReader::count(qint64 minItemSize) {
+    const qint64 at = offset();
+    const qint32 value = i32();
+    if (!ok()) {
+        return 0;
+    }
+    if (value < 0 || qint64(value) * minItemSize > bytesLeft()) {
+        fail(Error::CountTooLarge, at);
+        return 0;
+    }
+    return value;
+}
+
 QByteArrayView ByteReader::bytes(qint64 count) {
     if (!have(count)) {
         return {};

@@ -18,6 +18,7 @@ public:
         EndOfData,         // fewer bytes left than the read needs
         UnterminatedText,  // no 0x00 before the end of the block
         NegativeCount,     // a count below zero
+        CountTooLarge,     // a count of items read from the data that cannot fit the bytes left
     };
 
     // fileOffset is the position of data[0] in the file, for error offsets.
@@ -42,6 +43,11 @@ public:
     void skip(qint64 count) { bytes(count); }
     // The characters up to the next 0x00; the terminator is read and dropped.
     QByteArrayView text();
+    // A signed 32-bit count of items that take at least minItemSize bytes
+    // each. A count below zero or one whose items cannot fit the bytes left is
+    // a failure (CountTooLarge, at the count's offset), so a loop over the
+    // items is bounded by the data itself.
+    qint32 count(qint64 minItemSize);
     // A reader over the next count bytes, which this reader moves past. After
     // a failure the returned reader is empty and has failed as well.
     ByteReader take(qint64 count);

@@ -6,7 +6,11 @@
 
 void ByteWriter::zeroText(QStringView text, qsizetype* replaced) {
     const qsizetype start = out_.size();
-    AppendAnsi(out_, text, replaced);
+    if (utf8_) {
+        out_.append(text.toUtf8());
+    } else {
+        AppendAnsi(out_, text, replaced);
+    }
     char* p = out_.data() + start;
     char* end = out_.data() + out_.size();
     const qsizetype nuls = std::count(p, end, '\0');

@@ -16,10 +16,15 @@
 #include "settings/options.h"
 
 // Appends the fields of a binary record to a byte buffer: integers and doubles
-// little-endian, texts as Windows-1252 (one byte a character).
+// little-endian, texts as Windows-1252 (one byte a character) or, where the
+// format says so, as UTF-8.
 class ByteWriter {
 public:
     explicit ByteWriter(QByteArray& out) : out_(out) {}
+
+    // Zero-terminated texts from now on in UTF-8, which carries every
+    // character.
+    void setUtf8Texts(bool utf8) { utf8_ = utf8; }
 
     void byte(quint8 value) { out_.append(static_cast<char>(value)); }
     void int16(qint16 value) { put(value); }
@@ -69,6 +74,7 @@ private:
     }
 
     QByteArray& out_;
+    bool utf8_ = false;
 };
 
 // The values a waypoint is written with in the MapSource formats.

@@ -33,6 +33,16 @@ class QIODevice;
 //
 // MapSource and other readers insist on the application name spelled
 // "MapSource"; a file carrying any other spelling is refused.
+//
+// With the option GdbVersion 3 the file is of version 3 instead, which
+// MapSource 6.12 and newer and BaseCamp read: the format letter "m", every
+// text in UTF-8 (so no character is lost), and the waypoint record as above
+// up to the depth, then the empty street address, 00, a duration of 0 and the
+// empty instruction (the same 7 x 00 as in version 1), the link count (0, or
+// 1 followed by the link), the categories, temperature flag [temperature],
+// time flag 01 and time, a phone count of 0, and the empty country and postal
+// code. Length = name + comment + 81 (bytes of UTF-8), plus link + 1 when
+// there is a link, plus 8 for each set flag.
 
 // Prepares the store (the name/description swap of SwapNameDesc, the sort,
 // the case-insensitive duplicate marking, details-page links for caches that

@@ -3,9 +3,11 @@
 // Both formats start with a 6-byte signature, "MsRcd" 00 for MPS and
 // "MsRcf" 00 for GDB, followed by records. A record is a signed 32-bit
 // little-endian Length, one type letter, then Length data bytes:
-//   D  format version: a letter and 00 ("g", "h", "i" in MPS, "k" in GDB)
+//   D  format version: a letter and 00 ("g", "h", "i" in MPS; in GDB "k"
+//      for version 1, "l" for version 2, "m" for version 3)
 //   A  application: 16-bit version and build texts (in GDB followed, outside
-//      any record, by the zero-terminated application name)
+//      any record, by the zero-terminated application name: "MapSource",
+//      or "BaseCamp" in files BaseCamp wrote)
 //   W  waypoint      R route   T track   L map
 //   V  map set: ends the file
 //
@@ -23,9 +25,11 @@
 //   city, state, facility          zero-terminated texts
 //   1 byte
 //   depth flag           1 byte, then a double
-//   6 bytes
-//   directions           zero-terminated text
-// and in GDB only:
+// and then in MPS and GDB versions 1 and 2:
+//   6 bytes              in GDB 2 bytes and a signed 32-bit duration (a
+//                        number: route points carry values other than 0)
+//   directions           zero-terminated text (the route instruction)
+// and in GDB versions 1 and 2 only:
 //   URL                  zero-terminated text
 //   categories           signed 16-bit bit set
 //   temperature flag     1 byte, then a double
@@ -33,6 +37,23 @@
 // MPS always carries the double after a flag; GDB carries it only when the
 // flag is set, and it is read when the flag is exactly 1. Every text is
 // Windows-1252, one byte a character.
+//
+// GDB version 3 (MapSource 6.12 and later, BaseCamp) shares the start up to
+// the depth; every text in it is UTF-8, and after the depth come:
+//   street address       zero-terminated text
+//   1 byte
+//   duration             signed 32-bit
+//   instruction          zero-terminated text
+//   link count           signed 32-bit, then that many zero-terminated
+//                        texts; the first is the waypoint's link
+//   categories           signed 16-bit bit set
+//   temperature flag     1 byte, then a double
+//   time flag            1 byte, then signed 32-bit seconds since 1970
+//   phone count          signed 32-bit, then that many pairs of
+//                        zero-terminated texts (number and its kind)
+//   country              zero-terminated text
+//   postal code          zero-terminated text
+// The store has no fields for addresses and phone numbers; they are skipped.
 //
 // Writers that leave the country, city, state and facility empty write the
 // same bytes as fixed runs of 00, which is why those texts are easy to miss.
@@ -53,6 +74,11 @@ UserMessage Exclamation(const QString& text) {
 
 QString Ansi(QByteArrayView bytes) {
     return DecodeAnsi(bytes.data(), bytes.size());
+}
+
+// A text of a waypoint record in the layout's character set.
+QString RecordText(QByteArrayView bytes, WaypointLayout layout) {
+    return layout == WaypointLayout::Gdb3 ? QString::fromUtf8(bytes) : Ansi(bytes);
 }
 
 // The bytes of a version letter or record letter as they can be shown in a
@@ -194,9 +220,18 @@ std::optional<QString> NextRecord(ByteReader& file, Record& record) {
     return std::nullopt;
 }
 
-// The reason for a record whose own fields run past its length.
+// The reason for a record whose own fields run past its length, or that
+// holds a count of more items than its length leaves room for.
 QString ShortRecordReason(const Record& record) {
     const char letter = static_cast<char>(record.type);
+    if (record.data.error() == ByteReader::Error::CountTooLarge) {
+        return QStringLiteral(
+                   "the %1 record at byte %2 holds a count at byte %3 that is negative or larger "
+                   "than the rest of the record")
+            .arg(ShownBytes(QByteArrayView(&letter, 1)))
+            .arg(record.start)
+            .arg(record.data.errorOffset());
+    }
     return QStringLiteral(
                "the %1 record at byte %2 is too short for its fields (the field at byte %3 runs "
                "past its end)")
@@ -210,16 +245,17 @@ enum class WaypointClass { User, Other };
 // Reads a waypoint record's data into w. A record whose class is not 0 is not
 // a user waypoint: its reading stops after the class byte (the rest of the
 // record is skipped with it). The caller looks at data.ok() afterwards.
-WaypointClass ReadWaypointRecord(ByteReader& data, MapSourceFormat format, Waypoint& w) {
-    const bool gdb = format == MapSourceFormat::Gdb;
+WaypointClass ReadWaypointRecord(ByteReader& data, WaypointLayout layout, Waypoint& w) {
+    const bool mps = layout == WaypointLayout::Mps;
     const auto flagged = [&](quint8& flag, double& value) {
         flag = data.u8();
-        if (!gdb || flag == 1) {
+        if (mps || flag == 1) {
             value = data.f64();
         }
     };
+    const auto text = [&] { return RecordText(data.text(), layout); };
 
-    w.Name = Ansi(data.text());
+    w.Name = text();
     // Class numbers are small, so their first byte tells them apart.
     if (data.u8() != 0) {
         return WaypointClass::Other;
@@ -232,7 +268,7 @@ WaypointClass ReadWaypointRecord(ByteReader& data, MapSourceFormat format, Waypo
     w.Latitude = SemicirclesToDegrees(w.LatSemicircles);
     w.Longitude = SemicirclesToDegrees(w.LonSemicircles);
     flagged(w.HasAltitude, w.Altitude);
-    w.Description = Ansi(data.text());
+    w.Description = text();
     flagged(w.HasProximity, w.Proximity);
     w.Display = data.i32();
     w.Colour = data.i32();
@@ -242,19 +278,44 @@ WaypointClass ReadWaypointRecord(ByteReader& data, MapSourceFormat format, Waypo
     data.text();  // facility
     data.skip(1);
     flagged(w.HasDepth, w.Depth);
-    data.skip(6);
-    data.text();  // directions
-    if (!gdb) {
-        w.CategoryBits = NotSet;
-        return WaypointClass::User;
+    if (layout == WaypointLayout::Gdb3) {
+        data.text();  // street address
+        data.skip(1);
+        data.i32();   // duration
+        data.text();  // instruction
+        // Every link text takes at least its 00.
+        const qint32 links = data.count(1);
+        for (qint32 i = 0; i < links && data.ok(); ++i) {
+            const QByteArrayView link = data.text();
+            if (i == 0) {
+                w.Url = RecordText(link, layout);
+            }
+        }
+    } else {
+        data.skip(6);
+        data.text();  // directions
+        if (mps) {
+            w.CategoryBits = NotSet;
+            return WaypointClass::User;
+        }
+        w.Url = text();
     }
-    w.Url = Ansi(data.text());
     w.LinkName = QStringLiteral("Link");
     w.CategoryBits = data.i16();
     flagged(w.HasTemperature, w.Temperature);
     w.HasTime = data.u8();
     if (w.HasTime == 1) {
         w.Time = data.i32();
+    }
+    if (layout == WaypointLayout::Gdb3) {
+        // Each phone number and its kind take at least their two 00s.
+        const qint32 phones = data.count(2);
+        for (qint32 i = 0; i < phones && data.ok(); ++i) {
+            data.text();
+            data.text();
+        }
+        data.text();  // country
+        data.text();  // postal code
     }
     return WaypointClass::User;
 }
@@ -264,7 +325,7 @@ enum class WaypointStep { Kept, Skipped, Cancelled, Damaged };
 // Imports one waypoint record into added: counts it, shows the count every 50
 // waypoints, lets events through and takes a cancel request before reading it.
 // Damaged: its fields run past its length (data.ok() is false).
-WaypointStep ImportWaypointRecord(Record& record, MapSourceFormat format,
+WaypointStep ImportWaypointRecord(Record& record, WaypointLayout layout,
                                   std::vector<Waypoint>& added, ImportProgress& progress,
                                   qint64 fileSize) {
     const qint64 n = static_cast<qint64>(added.size()) + 1;
@@ -277,7 +338,7 @@ WaypointStep ImportWaypointRecord(Record& record, MapSourceFormat format,
         return WaypointStep::Cancelled;
     }
     Waypoint w;
-    const WaypointClass kind = ReadWaypointRecord(record.data, format, w);
+    const WaypointClass kind = ReadWaypointRecord(record.data, layout, w);
     if (!record.data.ok()) {
         return WaypointStep::Damaged;
     }
@@ -323,6 +384,9 @@ ImportResult ReadMapSourceBytes(QByteArrayView bytes, const QString& path, const
     ByteReader file(bytes);
     file.skip(6);
     std::vector<Waypoint> added;
+    // Until a version record says otherwise.
+    WaypointLayout layout =
+        rules.format == MapSourceFormat::Mps ? WaypointLayout::Mps : WaypointLayout::Gdb1;
     for (;;) {
         if (file.atEnd()) {
             return Refusal(DamagedFileMessage(
@@ -339,7 +403,7 @@ ImportResult ReadMapSourceBytes(QByteArrayView bytes, const QString& path, const
                 if (!record.data.ok()) {
                     return Refusal(DamagedFileMessage(path, ShortRecordReason(record)));
                 }
-                if (std::optional<UserMessage> refusal = rules.checkVersion(version)) {
+                if (std::optional<UserMessage> refusal = rules.checkVersion(version, layout)) {
                     return Refusal(*refusal);
                 }
                 break;
@@ -356,7 +420,7 @@ ImportResult ReadMapSourceBytes(QByteArrayView bytes, const QString& path, const
                 }
                 break;
             case 'W':
-                switch (ImportWaypointRecord(record, rules.format, added, progress, bytes.size())) {
+                switch (ImportWaypointRecord(record, layout, added, progress, bytes.size())) {
                     case WaypointStep::Cancelled:
                         return {};
                     case WaypointStep::Damaged:

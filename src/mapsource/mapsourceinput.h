@@ -14,13 +14,18 @@
 
 enum class MapSourceFormat { Mps, Gdb };
 
+// How a file's waypoint records are laid out: MPS, GDB versions 1 and 2
+// (letters "k" and "l", the same layout), GDB version 3 (letter "m").
+enum class WaypointLayout { Mps, Gdb1, Gdb3 };
+
 // What the MPS and GDB readers do differently inside the record loop they
 // share.
 struct RecordRules {
     MapSourceFormat format;
     // The refusal for the version record's two bytes, or nothing for a
-    // version the reader reads.
-    std::optional<UserMessage> (*checkVersion)(QByteArrayView version);
+    // version the reader reads; then layout is set to that version's layout
+    // of the waypoint records.
+    std::optional<UserMessage> (*checkVersion)(QByteArrayView version, WaypointLayout& layout);
     // GDB: reads what follows the application record outside any record (the
     // application name) and gives the refusal, if any. Null for MPS.
     std::optional<UserMessage> (*afterApplication)(ByteReader& file, const QString& path);

@@ -7,8 +7,9 @@
 
 namespace {
 
-std::optional<UserMessage> CheckVersion(QByteArrayView version) {
+std::optional<UserMessage> CheckVersion(QByteArrayView version, WaypointLayout& layout) {
     if (version[1] == '\0' && (version[0] == 'g' || version[0] == 'h' || version[0] == 'i')) {
+        layout = WaypointLayout::Mps;
         return std::nullopt;
     }
     return UnknownFormatMessage(MapSourceFormat::Mps, version.first(1));

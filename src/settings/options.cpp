@@ -66,6 +66,11 @@ void RestoreOptions(Options& options, SettingsStore& settings) {
     // default site in force. Nothing is written back: the option tabs do not
     // show this value, so whatever the user put there stays for them to mend.
     options.CacheSiteUrl = SiteAddress(settings.valueOr(QStringLiteral("CacheSiteUrl"), QString()));
+
+    options.GdbVersion =
+        settings.valueOr(QStringLiteral("GdbVersion"), QString()).trimmed() == QLatin1String("3")
+            ? 3
+            : 1;
 }
 
 QString CacheSiteShortName() {

@@ -23,6 +23,10 @@ struct Options {
     // the GDB writer completes ("https://www.geocaching.com"). Restored from
     // "CacheSiteUrl"; empty means the default site.
     QString CacheSiteUrl;
+    // The GDB format version written: 1 (MapSource 6.11 and older, texts in
+    // Windows-1252) or 3 (MapSource 6.12 and newer, BaseCamp, texts in
+    // UTF-8). Restored from "GdbVersion"; anything but "3" is 1.
+    qint32 GdbVersion = 1;
 };
 
 // Fills the options from the settings store: IconNumber must be one of the
@@ -48,6 +52,15 @@ QString CacheDetailsUrl(const QString& site, const QString& code);
 
 // Stores one option value as text.
 void SaveOption(SettingsStore& settings, const QString& name, const QString& text);
+
+// The GDB format versions the option tabs offer, with their captions.
+struct GdbFormatChoice {
+    qint32 version;
+    const char* caption;
+};
+inline constexpr GdbFormatChoice GdbFormats[] = {
+    {1, "Version 1 (MapSource 6.11 and older)"},
+    {3, "Version 3 (Unicode, MapSource 6.12 and newer, BaseCamp)"}};
 
 // The symbol numbers the option tabs offer, in the order of their buttons.
 inline constexpr qint32 OfferedIcons[] = {18, 112, 117, 118, 64, 65, 35, 99};

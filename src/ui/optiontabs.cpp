@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -161,11 +162,37 @@ QWidget* OptionTabs::namesPage() {
     storeChoices(displayModes_, kDisplayModes, &Options::DisplayMode,
                  QStringLiteral("DisplayMode"));
 
+    // A list rather than buttons: the captions are long, and the window
+    // keeps its width.
+    auto* gdbLabel = new QLabel(QStringLiteral("GDB format"));
+    gdbFormat_ = new QComboBox;
+    gdbFormat_->setObjectName(QStringLiteral("cboGdbFormat"));
+    gdbFormat_->setToolTip(
+        QStringLiteral("The GDB version that \"Make GDB File\" writes and MapSource gets"));
+    gdbFormat_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    gdbFormat_->setMinimumContentsLength(16);
+    for (const GdbFormatChoice& choice : GdbFormats) {
+        gdbFormat_->addItem(QString::fromLatin1(choice.caption), choice.version);
+    }
+    gdbLabel->setBuddy(gdbFormat_);
+    connect(gdbFormat_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (showing_ || index < 0) {
+            return;
+        }
+        const qint32 version = gdbFormat_->itemData(index).toInt();
+        session_.options.GdbVersion = version;
+        SaveOption(session_.settings, QStringLiteral("GdbVersion"), QString::number(version));
+    });
+    auto* gdbRow = new QHBoxLayout;
+    gdbRow->addWidget(gdbLabel);
+    gdbRow->addWidget(gdbFormat_, 1);
+
     auto* column = new QVBoxLayout(page);
     column->addWidget(hint);
     column->addWidget(modName);
     column->addWidget(swap);
     column->addWidget(display);
+    column->addLayout(gdbRow);
     column->addStretch(1);
     return page;
 }
@@ -255,6 +282,7 @@ void OptionTabs::showOptions(const Options& options) {
     showing_ = true;
     icons_->button(ChoiceIndex(OfferedIcons, options.IconNumber))->setChecked(true);
     displayModes_->button(ChoiceIndex(kDisplayModes, options.DisplayMode))->setChecked(true);
+    gdbFormat_->setCurrentIndex(std::max(0, gdbFormat_->findData(options.GdbVersion)));
     const std::pair<const char*, bool> boxes[] = {
         {"chkIconPrv", options.PreserveIcons},     {"chkDispPrv", options.PreserveDisplay},
         {"chkHintToDesc", options.CopyHint},       {"chkModName", options.ModNames},

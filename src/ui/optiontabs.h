@@ -7,6 +7,7 @@
 
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QRadioButton;
 struct Options;
@@ -52,6 +53,7 @@ private:
     Session& session_;
     QButtonGroup* icons_;
     QButtonGroup* displayModes_;
+    QComboBox* gdbFormat_ = nullptr;
     QRadioButton* optTimeManual_ = nullptr;
     QRadioButton* optTimeNow_ = nullptr;
     QLineEdit* txtTimeSet_ = nullptr;

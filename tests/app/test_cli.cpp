@@ -84,19 +84,29 @@ private Q_SLOTS:
 
     // No shell is involved anywhere: the temporary folder's path, with a
     // space and a ";", reaches MapSource intact.
+    // The GDB format version comes from the settings file.
     void openInMapSource_data() {
-        AddColumns<QString, QString>("flag", "prefix");
-        AddRow("mps", "/m", "MPS");
-        AddRow("gdb", "/6", "GDB");
+        AddColumns<QString, QString, QString>("flag", "prefix", "gdbVersion");
+        AddRow("mps", "/m", "MPS", "3");
+        AddRow("gdb", "/6", "GDB", "");
+        AddRow("gdb version 3", "/6", "GDB", "3");
+        AddRow("gdb version 2 is 1", "/6", "GDB", "2");
     }
     void openInMapSource() {
         QFETCH(QString, flag);
         QFETCH(QString, prefix);
+        QFETCH(QString, gdbVersion);
         QTemporaryDir home;
         const QString folder = home.filePath(QStringLiteral("Fake GPS"));
         QVERIFY(MakeFakeMapSource(folder + QStringLiteral("/mapsource.exe")));
-        QSettings(home.filePath(QStringLiteral("config/Wayfold/Wayfold.ini")), QSettings::IniFormat)
-            .setValue(QStringLiteral("Program Settings/Mapsource_Dir"), folder + u'/');
+        {
+            QSettings ini(home.filePath(QStringLiteral("config/Wayfold/Wayfold.ini")),
+                          QSettings::IniFormat);
+            ini.setValue(QStringLiteral("Program Settings/Mapsource_Dir"), folder + u'/');
+            if (!gdbVersion.isEmpty()) {
+                ini.setValue(QStringLiteral("Program Settings/GdbVersion"), gdbVersion);
+            }
+        }
         const QString temp = home.filePath(QStringLiteral("tmp dir;x"));
         QVERIFY(QDir().mkpath(temp));
         QProcessEnvironment environment = ProgramEnvironment(home.path());
@@ -125,6 +135,9 @@ private Q_SLOTS:
                                       : ReadGdbFile(copy, back, progress);
         QVERIFY(read.messages.empty());
         QCOMPARE(read.result, 5);
+        if (prefix == QLatin1String("GDB")) {
+            QCOMPARE(FileBytes(copy).at(11), gdbVersion == QLatin1String("3") ? 'm' : 'k');
+        }
         QCOMPARE(back.record(1).Name, QStringLiteral("GC9WF01"));
     }
 

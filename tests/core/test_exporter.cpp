@@ -37,15 +37,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("store");
         QTest::addColumn<QString>("golden");
         QTest::addColumn<int>("reports");
-        const auto row = [](ExportKind kind, const char* store, const char* golden, int reports) {
+        QTest::addColumn<int>("gdbVersion");
+        const auto row = [](ExportKind kind, const char* store, const char* golden, int reports,
+                            int gdbVersion = 1) {
             QTest::newRow(golden) << kind << QString::fromLatin1(store)
-                                  << QString::fromLatin1(golden) << reports;
+                                  << QString::fromLatin1(golden) << reports << gdbVersion;
         };
         // "Łódź" loses two characters, but not where CopyHint writes the hint.
         row(ExportKind::Mps, "realistic", "realistic.mps", 1);
         row(ExportKind::Mps, "options", "options.mps", 1);
         row(ExportKind::Gdb, "realistic", "realistic.gdb", 1);
         row(ExportKind::Gdb, "options", "options.gdb", 0);
+        // UTF-8 carries every character.
+        row(ExportKind::Gdb, "realistic", "realistic.v3.gdb", 0, 3);
+        row(ExportKind::Gdb, "options", "options.v3.gdb", 0, 3);
         row(ExportKind::Loc, "realistic", "realistic.loc", 0);
         row(ExportKind::TerraByte, "realistic", "realistic.tb.loc", 1);
         row(ExportKind::TerraByte, "options", "options.tb.loc", 1);
@@ -63,6 +68,8 @@ private Q_SLOTS:
         QCOMPARE(t.session.options.ManualTime, input.options.ManualTime);
         t.session.store = input.store;
         t.session.options = input.options;
+        QFETCH(int, gdbVersion);
+        t.session.options.GdbVersion = gdbVersion;
         QTemporaryDir dir;
         const QString out = dir.filePath(golden);
         QVERIFY(MakeFile(out, QByteArray(5000, 'x')));  // replaced completely

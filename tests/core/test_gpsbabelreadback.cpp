@@ -53,6 +53,10 @@ bool IsAscii(const QString& text) {
                        [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7F; });
 }
 
+bool NoControls(const QString& text) {
+    return std::none_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x20; });
+}
+
 }  // namespace
 
 class GpsBabelReadBackTest : public QObject {
@@ -71,14 +75,17 @@ private Q_SLOTS:
         QTest::addColumn<ExportKind>("kind");
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("store");  // empty: SpecialCharacters()
-        const std::pair<ExportKind, const char*> formats[] = {{ExportKind::Gdb, "gdb"},
-                                                              {ExportKind::Loc, "geo"},
-                                                              {ExportKind::TerraByte, "easygps"},
-                                                              {ExportKind::Gpx, "gpx"}};
-        for (const auto& [kind, format] : formats) {
+        QTest::addColumn<int>("gdbVersion");
+        const std::tuple<ExportKind, const char*, int> formats[] = {
+            {ExportKind::Gdb, "gdb", 1},
+            {ExportKind::Gdb, "gdb", 3},
+            {ExportKind::Loc, "geo", 1},
+            {ExportKind::TerraByte, "easygps", 1},
+            {ExportKind::Gpx, "gpx", 1}};
+        for (const auto& [kind, format, version] : formats) {
             for (const char* store : {"realistic", ""}) {
-                QTest::addRow("%s %s", format, store)
-                    << kind << QString::fromLatin1(format) << QString::fromLatin1(store);
+                QTest::addRow("%s%s %s", format, version == 3 ? " v3" : "", store)
+                    << kind << QString::fromLatin1(format) << QString::fromLatin1(store) << version;
             }
         }
     }
@@ -86,18 +93,27 @@ private Q_SLOTS:
         QFETCH(ExportKind, kind);
         QFETCH(QString, format);
         QFETCH(QString, store);
+        QFETCH(int, gdbVersion);
         StoreFile input = store.isEmpty() ? SpecialCharacters() : LoadStoreFile(store);
         QVERIFY(input.loaded);
+        input.options.GdbVersion = gdbVersion;
         const QString out = dir_.filePath(QStringLiteral("readback.") + format);
         QCOMPARE(WriteKind(kind, out, input.store, input.options).status, WriteResult::Written);
         QString error;
         const auto read = ReadWithGpsBabel(format, out, &error);
         QVERIFY2(error.isEmpty(), qPrintable(error));
 
-        // GPSBabel reads the 8-bit texts of GDB and TerraByte LOC as UTF-8,
-        // so only plain ASCII texts come back unchanged from it.
-        const bool texts8bit = kind != ExportKind::Loc && kind != ExportKind::Gpx;
-        const auto same = [texts8bit](const QString& text) { return !texts8bit || IsAscii(text); };
+        // GPSBabel reads the 8-bit texts of GDB version 1 and TerraByte LOC
+        // as UTF-8, so only plain ASCII texts come back unchanged from it;
+        // GDB version 3 is UTF-8 and comes back whole.
+        // Control characters are left out of its GPX there.
+        const bool loc = kind == ExportKind::Loc;
+        const bool gpx = kind == ExportKind::Gpx;
+        const bool texts8bit =
+            kind == ExportKind::TerraByte || (kind == ExportKind::Gdb && gdbVersion == 1);
+        const auto same = [loc, gpx, texts8bit](const QString& text) {
+            return loc || gpx || (texts8bit ? IsAscii(text) : NoControls(text));
+        };
         int expected = 0;
         for (const Waypoint& w : input.store.Waypoints) {
             expected += w.Duplicate ? 0 : 1;
@@ -116,10 +132,10 @@ private Q_SLOTS:
             QVERIFY2(qAbs(g.value(QStringLiteral("lon")).toDouble() - lon) < 1e-6,
                      qPrintable(w.Name));
             QString description = w.Description;
-            if (kind == ExportKind::Gpx) {
+            if (gpx) {
                 // Characters XML cannot carry were left out.
                 description.remove(QChar(7)).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-            } else if (!texts8bit) {
+            } else if (loc) {
                 // The CDATA section stands on a line of its own inside the
                 // name element, and GPSBabel keeps those line breaks;
                 // characters XML cannot carry were written as "?". GPSBabel
@@ -127,7 +143,7 @@ private Q_SLOTS:
                 description = QLatin1Char('\n') + description.replace(QChar(7), u'?') + u'\n';
                 description.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
             }
-            if (kind == ExportKind::Gpx && g.contains(QStringLiteral("cache"))) {
+            if (gpx && g.contains(QStringLiteral("cache"))) {
                 // GPSBabel describes a geocache by its title: the link
                 // name, or the description where the link has none.
                 const QString desc = g.value(QStringLiteral("desc"));
@@ -143,6 +159,9 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(int(read.size()), expected);
+        if (gdbVersion == 3 && store.isEmpty()) {
+            QVERIFY(read.count(QStringLiteral("Москва €5 – Köln")) == 1);
+        }
     }
 };
 

@@ -27,10 +27,17 @@ private Q_SLOTS:
         QTest::addColumn<ExportKind>("kind");
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QString>("store");  // empty: SpecialCharacters()
+        QTest::addColumn<int>("gdbVersion");
         for (const auto& [kind, file] : kKinds) {
-            for (const char* store : {"realistic", "options", ""}) {
-                QTest::addRow("%s %s", file, store)
-                    << kind << QString::fromLatin1(file) << QString::fromLatin1(store);
+            for (const int version : {1, 3}) {
+                if (version == 3 && kind != ExportKind::Gdb) {
+                    continue;
+                }
+                for (const char* store : {"realistic", "options", ""}) {
+                    QTest::addRow("%s%s %s", file, version == 3 ? " v3" : "", store)
+                        << kind << QString::fromLatin1(file) << QString::fromLatin1(store)
+                        << version;
+                }
             }
         }
     }
@@ -38,9 +45,16 @@ private Q_SLOTS:
         QFETCH(ExportKind, kind);
         QFETCH(QString, fileName);
         QFETCH(QString, store);
+        QFETCH(int, gdbVersion);
         StoreFile input = store.isEmpty() ? SpecialCharacters() : LoadStoreFile(store);
         QVERIFY(input.loaded);
+        input.options.GdbVersion = gdbVersion;
         const Options& o = input.options;
+        // Version 3 of GDB carries every character, the other binary
+        // formats only those of Windows-1252.
+        const auto written8bit = [gdbVersion](const QString& text) {
+            return gdbVersion == 3 ? text : Latin(text);
+        };
         const QString path = dir_.filePath(fileName);
         QCOMPARE(WriteKind(kind, path, input.store, o).status, WriteResult::Written);
         WaypointStore back;
@@ -63,7 +77,7 @@ private Q_SLOTS:
             const Waypoint& r = back.Waypoints[i];
             if (mapSource) {
                 const WaypointStyle style = ResolveWaypointStyle(w, o);
-                QCOMPARE(r.Name, Latin(ExportName(w, o)));
+                QCOMPARE(r.Name, written8bit(ExportName(w, o)));
                 QCOMPARE(r.LatSemicircles, w.LatSemicircles);
                 QCOMPARE(r.LonSemicircles, w.LonSemicircles);
                 QCOMPARE(r.Latitude, SemicirclesToDegrees(w.LatSemicircles));
@@ -80,7 +94,7 @@ private Q_SLOTS:
                 QCOMPARE(r.HasDepth, w.HasDepth);
                 QCOMPARE(r.Depth, w.Depth);
             } else if (kind == ExportKind::Gdb) {
-                QCOMPARE(r.Description, Latin(o.CopyHint ? w.Hint : w.Description));
+                QCOMPARE(r.Description, written8bit(o.CopyHint ? w.Hint : w.Description));
                 QCOMPARE(r.HasAltitude, quint8(w.HasAltitude != 0));
                 QCOMPARE(r.Altitude, w.HasAltitude != 0 ? w.Altitude : 0.0);
                 QCOMPARE(r.HasProximity, quint8(w.HasProximity != 0));
@@ -88,7 +102,7 @@ private Q_SLOTS:
                 QCOMPARE(r.Depth, w.HasDepth != 0 ? w.Depth : 0.0);
                 QCOMPARE(r.HasTemperature, quint8(w.HasTemperature != 0));
                 QCOMPARE(r.Temperature, w.HasTemperature != 0 ? w.Temperature : 0.0);
-                QCOMPARE(r.Url, Latin(w.Url));
+                QCOMPARE(r.Url, written8bit(w.Url));
                 // 16 bits, bit 15 read back as the sign.
                 QCOMPARE(r.CategoryBits, qint32(ResolveWaypointStyle(w, o).Categories));
                 QCOMPARE(r.HasTime, quint8(1));

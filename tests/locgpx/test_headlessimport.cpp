@@ -131,10 +131,10 @@ private Q_SLOTS:
         row("mps-track.mps",
             unknown.arg(QStringLiteral("MPS"), QStringLiteral("d")) + status.arg(0).arg(0));
         row("gdb-sample2-ver1-gpsbabel.gdb", status.arg(7).arg(7));
-        row("gdb-sample2.gdb",
-            unknown.arg(QStringLiteral("GDB"), QStringLiteral("l")) + status.arg(0).arg(0));
-        row("gdb-sample-v3.gdb",
-            unknown.arg(QStringLiteral("GDB"), QStringLiteral("m")) + status.arg(0).arg(0));
+        row("gdb-sample2.gdb", status.arg(3).arg(3));
+        row("gdb-sample-v3.gdb", status.arg(9).arg(9));
+        row("gdb-sample-v3-ilinks.gdb", status.arg(5).arg(5));
+        row("gdb-sample-v3-autoroute.gdb", status.arg(4).arg(4));
         row("geocaching.loc", status.arg(9).arg(9));
         row("pathaway-geo.loc", status.arg(9).arg(9));
         row("easygps.loc", status.arg(9).arg(9));

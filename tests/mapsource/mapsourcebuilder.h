@@ -5,6 +5,7 @@
 // test that both readers run on them.
 
 #include <QtTest>
+#include <optional>
 
 #include "core/importer.h"
 #include "support/fakes.h"
@@ -54,6 +55,16 @@ struct TestWaypoint {
     qint32 time = 0;
     // Bytes inside the record after its last field.
     QByteArray trailing;
+    // GDB version 3 only; its link list replaces url.
+    QByteArray address;
+    qint32 duration = 0;
+    QList<QByteArray> links;
+    QList<QByteArray> phones;  // number and kind, in turn
+    QByteArray postalCode;
+    // When set, the link count and phone count written instead of the
+    // lists' sizes.
+    std::optional<qint32> linkCount;
+    std::optional<qint32> phoneCount;
 };
 
 // A class-0 waypoint with every field filled and no flag set: texts in
@@ -105,6 +116,37 @@ inline QByteArray WaypointRecord(const TestWaypoint& w, bool gdb) {
              static_cast<char>(w.timeFlag) +
              (w.timeFlag != 0 ? LittleEndian(w.time) : QByteArray());
     }
+    return Record('W', b + w.trailing);
+}
+
+// A GDB version-3 waypoint record; its texts are written as given (UTF-8).
+inline QByteArray WaypointRecordV3(const TestWaypoint& w) {
+    const auto flagged = [](quint8 flag, double value) {
+        return QByteArray(1, static_cast<char>(flag)) +
+               (flag == 0 ? QByteArray() : LittleEndian(value));
+    };
+    const auto texts = [](const QList<QByteArray>& list) {
+        QByteArray b;
+        for (const QByteArray& t : list) {
+            b += Text(t);
+        }
+        return b;
+    };
+    QByteArray b = Text(w.name) + LittleEndian(w.wclass);
+    if (w.wclass != 0) {
+        return Record('W', b + QByteArray(13, '\xAB') + w.trailing);
+    }
+    b += Text(w.country) + QByteArray(4, '\0') + QByteArray(12, '\xFF') + QByteArray(2, '\0') +
+         QByteArray(4, '\xFF') + LittleEndian(w.lat) + LittleEndian(w.lon) +
+         flagged(w.altitudeFlag, w.altitude) + Text(w.comment) +
+         flagged(w.proximityFlag, w.proximity) + LittleEndian(w.display) + LittleEndian(w.colour) +
+         LittleEndian(w.symbol) + Text(w.city) + Text(w.state) + Text(w.facility) + '\0' +
+         flagged(w.depthFlag, w.depth) + Text(w.address) + '\0' + LittleEndian(w.duration) +
+         Text(w.directions) + LittleEndian(w.linkCount.value_or(qint32(w.links.size()))) +
+         texts(w.links) + LittleEndian(w.categories) + flagged(w.temperatureFlag, w.temperature) +
+         static_cast<char>(w.timeFlag) + (w.timeFlag != 0 ? LittleEndian(w.time) : QByteArray()) +
+         LittleEndian(w.phoneCount.value_or(qint32(w.phones.size() / 2))) + texts(w.phones) +
+         Text(w.country) + Text(w.postalCode);
     return Record('W', b + w.trailing);
 }
 

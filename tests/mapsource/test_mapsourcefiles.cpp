@@ -25,16 +25,25 @@ QByteArray BuiltMps() {
            QByteArray("\1\2\3");
 }
 
-QByteArray BuiltGdb() {
+QByteArray BuiltGdb(bool v3) {
     TestWaypoint full;
     full.name = "FULL";
     full.city = "Leipzig";
     full.altitudeFlag = full.proximityFlag = full.depthFlag = full.temperatureFlag = 1;
     full.url = "http://example.org/";
+    full.address = "Markt 1";
+    full.links = {full.url, "http://example.org/2"};
+    full.phones = {"0341", "Work"};
+    full.postalCode = "04109";
     TestWaypoint other = full;
     other.wclass = 1;
-    return GdbFile(WaypointRecord(full, true) + WaypointRecord(other, true) +
-                   Record('T', QByteArray(9, 'V')) + NamedWaypoint("LAST", true)) +
+    TestWaypoint last;
+    last.name = "LAST";
+    const auto record = [v3](const TestWaypoint& t) {
+        return v3 ? WaypointRecordV3(t) : WaypointRecord(t, true);
+    };
+    return GdbFile(record(full) + record(other) + Record('T', QByteArray(9, 'V')) + record(last),
+                   "MapSource", v3 ? 'm' : 'k') +
            QByteArray("after");
 }
 
@@ -61,11 +70,13 @@ private Q_SLOTS:
             add("route.mps", 14);
             add("mps-track.mps", 0);
             add("gdb-sample2-ver1-gpsbabel.gdb", 7);
-            add("gdb-sample2.gdb", 0);
-            add("gdb-sample-v3.gdb", 0);
+            add("gdb-sample2.gdb", 3);
+            add("gdb-sample-v3.gdb", 9);
+            add("gdb-sample-v3-ilinks.gdb", 5);
         }
         QTest::newRow("built mps") << BuiltMps() << false << 2 << 3;
-        QTest::newRow("built gdb") << BuiltGdb() << true << 2 << 5;
+        QTest::newRow("built gdb") << BuiltGdb(false) << true << 2 << 5;
+        QTest::newRow("built gdb v3") << BuiltGdb(true) << true << 2 << 5;
     }
     void truncations() {
         QFETCH(QByteArray, bytes);

@@ -57,6 +57,28 @@ private Q_SLOTS:
         QVERIFY(!o.PreserveIcons && o.ModNames && o.PreserveCats && !o.CopyHint);
     }
 
+    // Only "3" chooses version 3; the stored text is left as it is.
+    void gdbVersion_data() {
+        AddColumns<QString, int>("stored", "version");
+        AddRow("absent", QString(), 1);
+        AddRow("1", "1", 1);
+        AddRow("3", "3", 3);
+        AddRow("3 spaced", " 3", 3);
+        AddRow("2", "2", 1);
+        AddRow("3.5", "3.5", 1);
+    }
+    void gdbVersion() {
+        QFETCH(QString, stored);
+        MemorySettingsStore settings;
+        if (!stored.isNull()) {
+            settings.setValue(QStringLiteral("GdbVersion"), stored);
+        }
+        Options o;
+        RestoreOptions(o, settings);
+        QTEST(int(o.GdbVersion), "version");
+        QCOMPARE(settings.values.value(QStringLiteral("GdbVersion")), stored);
+    }
+
     void cacheSite_data() {
         // A null "stored" is no value at all.
         AddColumns<QString, QString>("stored", "site");

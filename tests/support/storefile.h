@@ -66,7 +66,8 @@ inline StoreFile LoadStoreFile(const QString& name) {
              "PreserveIcons", p.PreserveIcons, "DisplayMode", p.DisplayMode, "PreserveDisplay",
              p.PreserveDisplay, "ModNames", p.ModNames, "SwapNameDesc", p.SwapNameDesc, "CopyHint",
              p.CopyHint, "Categories", p.Categories, "PreserveCats", p.PreserveCats,
-             "PreserveTimes", p.PreserveTimes, "ManualTime", p.ManualTime);
+             "PreserveTimes", p.PreserveTimes, "ManualTime", p.ManualTime, "GdbVersion",
+             p.GdbVersion);
     for (const QJsonValue& v : root.value(QLatin1String("waypoints")).toArray()) {
         const QJsonObject o = v.toObject();
         Waypoint w;
@@ -130,6 +131,8 @@ inline StoreFile SpecialCharacters() {
         {"GC1EUR", "€5 for Joe’s café\r\nsecond line", "http://x.example/€", "Joe’s", 0.000001,
          -179.999999},
         {"TAB\tNAME", "😀 Südhang ½", "http://x.example/?q=<u>]]>", "x\ny ]]>", -89.5, 0},
+        {"Москва €5 – Köln", "Из Москвы в Кёльн", "http://x.example/köln", "Köln", 55.755826,
+         37.6173},
         {"CTRL", "bell\x07 here", "u", "l", 89.999999, 180}};
     StoreFile special{{}, TestOptions(), true};
     for (const Row& r : rows) {

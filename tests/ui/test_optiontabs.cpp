@@ -1,8 +1,10 @@
 // The three option tabs: every control stores its value at once and sets the
 // option; restored values show on the controls; the time entry is checked.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <map>
 
 #include "settings/options.h"
 #include "windowfixture.h"
@@ -79,23 +81,29 @@ private Q_SLOTS:
         AddRow("Symbol & Name", "optDispMode", 0, 1);
         AddRow("Symbol", "optDispMode", 1, 0);
         AddRow("Symbol & Desc", "optDispMode", 2, 2);
+        AddRow("GDB version 1", "cboGdbFormat", 0, 1);
+        AddRow("GDB version 3", "cboGdbFormat", 1, 3);
     }
     void choices() {
         QFETCH(QString, group);
         QFETCH(int, index);
         QFETCH(int, number);
-        const bool icons = group == QLatin1String("optWptIcon");
+        const std::map<QString, std::pair<qint32 Options::*, const char*>> options{
+            {QStringLiteral("optWptIcon"), {&Options::IconNumber, "IconNumber"}},
+            {QStringLiteral("optDispMode"), {&Options::DisplayMode, "DisplayMode"}},
+            {QStringLiteral("cboGdbFormat"), {&Options::GdbVersion, "GdbVersion"}}};
+        const auto [field, name] = options.at(group);
         WindowFixture f;
-        const auto button = [&](int i) {
-            return f.window->findChild<QRadioButton*>(group + QString::number(i));
-        };
         // Another choice first, so that this one is a change.
-        button(index == 0 ? 1 : 0)->click();
-        button(index)->click();
-        QCOMPARE(icons ? f.session.options.IconNumber : f.session.options.DisplayMode, number);
-        QCOMPARE(f.settings.values.value(icons ? QStringLiteral("IconNumber")
-                                               : QStringLiteral("DisplayMode")),
-                 QString::number(number));
+        for (const int i : {index == 0 ? 1 : 0, index}) {
+            if (auto* list = f.window->findChild<QComboBox*>(group)) {
+                list->setCurrentIndex(i);
+            } else {
+                f.window->findChild<QRadioButton*>(group + QString::number(i))->click();
+            }
+        }
+        QCOMPARE(f.session.options.*field, number);
+        QCOMPARE(f.settings.values.value(QLatin1String(name)), QString::number(number));
     }
 
     void categories() {
@@ -117,11 +125,14 @@ private Q_SLOTS:
                          {"DisplayMode", QStringLiteral("0")},
                          {"PreserveIcons", QStringLiteral("0")},
                          {"SwapNameDesc", QStringLiteral("1")},
-                         {"Categories", QStringLiteral("-32767")}});
+                         {"Categories", QStringLiteral("-32767")},
+                         {"GdbVersion", QStringLiteral("3")}});
         const auto stored = f.settings.values;
         restore(f);
         QVERIFY(f.find<QRadioButton>("optWptIcon2")->isChecked());
         QVERIFY(f.find<QRadioButton>("optDispMode1")->isChecked());
+        QCOMPARE(f.find<QComboBox>("cboGdbFormat")->currentText(),
+                 QStringLiteral("Version 3 (Unicode, MapSource 6.12 and newer, BaseCamp)"));
         QVERIFY(!f.find<QCheckBox>("chkIconPrv")->isChecked());
         QVERIFY(f.find<QCheckBox>("chkDispPrv")->isChecked());
         QVERIFY(f.find<QCheckBox>("chkSwapNameDesc")->isChecked());

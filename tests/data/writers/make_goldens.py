@@ -160,7 +160,14 @@ def mps(records, o):
     return out + b"\x02\0\0\0V\0\x01"
 
 
-def gdb(records, o):
+def utf8_zt(text):
+    return text.encode("utf-8", errors="surrogatepass").replace(b"\0", b"?") + b"\0"
+
+
+def gdb(records, o, version=1):
+    """Version 1 ("k", Windows-1252 texts) or version 3 ("m", UTF-8 texts,
+    a link list, phone numbers, country and postal code after the time)."""
+    text = zt if version == 1 else utf8_zt
     records = [dict(r) for r in records]
     for r in records:
         r["Key"] = r["Name"]
@@ -168,7 +175,7 @@ def gdb(records, o):
         for r in records:
             r["Name"], r["Description"] = r["Description"], r["Name"]
     mark(records, exact=False)
-    out = b"MsRcf\0" + b"\x02\0\0\0Dk\0"
+    out = b"MsRcf\0" + b"\x02\0\0\0D" + (b"k" if version == 1 else b"m") + b"\0"
     out += b"\x1b\0\0\0A" + b"\x59\x02" + b"SQA\0" + b"Feb 04 1980\0" + b"06:45:00\0"
     out += b"MapSource\0"
     for w in records:
@@ -182,19 +189,36 @@ def gdb(records, o):
         def opt(flag, value):
             return b"\0" if flag == 0 else b"\x01" + f64(value)
 
-        data = zt(export_name(w, o)) + b"\0" * 9 + b"\xff" * 12 + b"\0" * 2 + b"\xff" * 4
+        name = text(export_name(w, o))
+        comment = text(w["Hint"] if o["CopyHint"] else w["Description"])
+        # Name, class 0 and 3 bytes, empty class text (country), 22 bytes.
+        data = name + b"\0" * 4 + b"\0" + b"\0" * 4 + b"\xff" * 12 + b"\0" * 2 + b"\xff" * 4
         data += i32(w["LatSemicircles"]) + i32(w["LonSemicircles"])
         data += opt(w["HasAltitude"], w["Altitude"])
-        data += zt(w["Hint"] if o["CopyHint"] else w["Description"])
+        data += comment
         data += opt(w["HasProximity"], w["Proximity"])
-        data += i32(display) + i32(w["Colour"]) + i32(symbol) + b"\0" * 4
+        # Display, colour, symbol, empty city, state, facility, one byte.
+        data += i32(display) + i32(w["Colour"]) + i32(symbol) + b"\0" * 3 + b"\0"
         data += opt(w["HasDepth"], w["Depth"])
-        data += b"\0" * 6 + b"\0"
-        data += zt(w["Url"])
+        if version == 1:
+            # 2 bytes, duration, empty directions, the link.
+            data += b"\0" * 2 + i32(0) + b"\0"
+            data += text(w["Url"])
+        else:
+            # Empty street address, one byte, duration, empty instruction,
+            # the link list.
+            data += b"\0" + b"\0" + i32(0) + b"\0"
+            data += i32(0) if w["Url"] == "" else i32(1) + text(w["Url"])
         data += i16(cats)
         data += opt(w["HasTemperature"], w["Temperature"])
         time = w["Time"] if o["PreserveTimes"] and w["Time"] != 0 else o["ManualTime"]
         data += b"\x01" + i32(time)
+        flags = sum(8 for f in ("HasAltitude", "HasProximity", "HasDepth", "HasTemperature") if w[f])
+        if version == 3:
+            # No phone numbers, empty country and postal code.
+            data += i32(0) + b"\0" + b"\0"
+            link = 0 if w["Url"] == "" else len(text(w["Url"]))
+            assert len(data) == len(name) + len(comment) + 79 + link + flags
         out += i32(len(data)) + b"W" + data
     return out + b"\x02\0\0\0V\0\x01"
 
@@ -482,6 +506,7 @@ def main():
         records = [fresh(w) for w in description["waypoints"]]
         write(store + ".mps", mps(records, o))
         write(store + ".gdb", gdb(records, o))
+        write(store + ".v3.gdb", gdb(records, o, version=3))
         write(store + ".tb.loc", terrabyte(records, o))
         if store == "realistic":
             write(store + ".loc", loc(records))
