@@ -94,23 +94,32 @@ inline TestWaypoint Filled() {
     return t;
 }
 
+// A flag byte and its double: MPS carries the double after every flag,
+// GDB only after a set one.
+inline QByteArray Flagged(quint8 flag, double value, bool gdb) {
+    return QByteArray(1, static_cast<char>(flag)) +
+           (gdb && flag == 0 ? QByteArray() : LittleEndian(value));
+}
+
+// The start of a class-0 waypoint record that every layout shares: from the
+// country text to the depth.
+inline QByteArray WaypointStart(const TestWaypoint& w, bool gdb) {
+    return Text(w.country) + QByteArray(4, '\0') + QByteArray(12, '\xFF') + QByteArray(2, '\0') +
+           QByteArray(4, '\xFF') + LittleEndian(w.lat) + LittleEndian(w.lon) +
+           Flagged(w.altitudeFlag, w.altitude, gdb) + Text(w.comment) +
+           Flagged(w.proximityFlag, w.proximity, gdb) + LittleEndian(w.display) +
+           LittleEndian(w.colour) + LittleEndian(w.symbol) + Text(w.city) + Text(w.state) +
+           Text(w.facility) + '\0' + Flagged(w.depthFlag, w.depth, gdb);
+}
+
 inline QByteArray WaypointRecord(const TestWaypoint& w, bool gdb) {
-    // MPS carries the double after every flag, GDB only after a set one.
-    const auto flagged = [gdb](quint8 flag, double value) {
-        return QByteArray(1, static_cast<char>(flag)) +
-               (gdb && flag == 0 ? QByteArray() : LittleEndian(value));
-    };
+    const auto flagged = [gdb](quint8 flag, double value) { return Flagged(flag, value, gdb); };
     QByteArray b = Text(w.name) + LittleEndian(w.wclass);
     if (w.wclass != 0) {
         // Records of another class carry data of their own; these fit no layout.
         return Record('W', b + QByteArray(13, '\xAB') + w.trailing);
     }
-    b += Text(w.country) + QByteArray(4, '\0') + QByteArray(12, '\xFF') + QByteArray(2, '\0') +
-         QByteArray(4, '\xFF') + LittleEndian(w.lat) + LittleEndian(w.lon) +
-         flagged(w.altitudeFlag, w.altitude) + Text(w.comment) +
-         flagged(w.proximityFlag, w.proximity) + LittleEndian(w.display) + LittleEndian(w.colour) +
-         LittleEndian(w.symbol) + Text(w.city) + Text(w.state) + Text(w.facility) + '\0' +
-         flagged(w.depthFlag, w.depth) + QByteArray(6, '\0') + Text(w.directions);
+    b += WaypointStart(w, gdb) + QByteArray(6, '\0') + Text(w.directions);
     if (gdb) {
         b += Text(w.url) + LittleEndian(w.categories) + flagged(w.temperatureFlag, w.temperature) +
              static_cast<char>(w.timeFlag) +
@@ -121,10 +130,7 @@ inline QByteArray WaypointRecord(const TestWaypoint& w, bool gdb) {
 
 // A GDB version-3 waypoint record; its texts are written as given (UTF-8).
 inline QByteArray WaypointRecordV3(const TestWaypoint& w) {
-    const auto flagged = [](quint8 flag, double value) {
-        return QByteArray(1, static_cast<char>(flag)) +
-               (flag == 0 ? QByteArray() : LittleEndian(value));
-    };
+    const auto flagged = [](quint8 flag, double value) { return Flagged(flag, value, true); };
     const auto texts = [](const QList<QByteArray>& list) {
         QByteArray b;
         for (const QByteArray& t : list) {
@@ -136,12 +142,7 @@ inline QByteArray WaypointRecordV3(const TestWaypoint& w) {
     if (w.wclass != 0) {
         return Record('W', b + QByteArray(13, '\xAB') + w.trailing);
     }
-    b += Text(w.country) + QByteArray(4, '\0') + QByteArray(12, '\xFF') + QByteArray(2, '\0') +
-         QByteArray(4, '\xFF') + LittleEndian(w.lat) + LittleEndian(w.lon) +
-         flagged(w.altitudeFlag, w.altitude) + Text(w.comment) +
-         flagged(w.proximityFlag, w.proximity) + LittleEndian(w.display) + LittleEndian(w.colour) +
-         LittleEndian(w.symbol) + Text(w.city) + Text(w.state) + Text(w.facility) + '\0' +
-         flagged(w.depthFlag, w.depth) + Text(w.address) + '\0' + LittleEndian(w.duration) +
+    b += WaypointStart(w, true) + Text(w.address) + '\0' + LittleEndian(w.duration) +
          Text(w.directions) + LittleEndian(w.linkCount.value_or(qint32(w.links.size()))) +
          texts(w.links) + LittleEndian(w.categories) + flagged(w.temperatureFlag, w.temperature) +
          static_cast<char>(w.timeFlag) + (w.timeFlag != 0 ? LittleEndian(w.time) : QByteArray()) +
