@@ -73,12 +73,15 @@ gui: build
 	fi
 
 # The README's picture: the window with the samples imported, drawn without
-# any display.
+# any display. The samples are copied into a temporary home folder and the
+# folder tree shows only that folder, not the machine's own.
 screenshot: build
 	cmake --build --preset $(PRESET) -j $(JOBS) --target wayfold_screenshot
 	@mkdir -p docs
-	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bin/wayfold_screenshot docs/wayfold.png \
-	  examples/lakeside.gpx examples/hilltop.loc
+	@home=$$(mktemp -d) && mkdir -p $$home/geocacher/Geocaching && cp examples/* $$home/geocacher/Geocaching/ && \
+	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bin/wayfold_screenshot --root $$home docs/wayfold.png \
+	  $$home/geocacher/Geocaching/lakeside.gpx $$home/geocacher/Geocaching/hilltop.loc; \
+	status=$$?; rm -rf $$home; exit $$status
 
 test: build
 	ctest --preset $(PRESET) -j $(JOBS)

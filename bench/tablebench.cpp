@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "app/consolefrontend.h"
-#include "core/process.h"
-#include "core/session.h"
-#include "settings/settingsstore.h"
+#include "session/process.h"
+#include "session/session.h"
+#include "session/settingsstore.h"
 #include "ui/waypointmodel.h"
 #include "ui/waypointtable.h"
 

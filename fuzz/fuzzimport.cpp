@@ -28,9 +28,6 @@
 #include <memory>
 
 #include "core/frontend.h"
-#include "core/importer.h"
-#include "core/process.h"
-#include "core/session.h"
 #include "locgpx/gpxreader.h"
 #include "locgpx/gpxwriter.h"
 #include "locgpx/locreader.h"
@@ -41,7 +38,10 @@
 #include "mapsource/gdbwriter.h"
 #include "mapsource/mpsreader.h"
 #include "mapsource/mpswriter.h"
-#include "settings/settingsstore.h"
+#include "session/importer.h"
+#include "session/process.h"
+#include "session/session.h"
+#include "session/settingsstore.h"
 
 namespace {
 

@@ -6,13 +6,14 @@
 #include <vector>
 
 #include "app/consolefrontend.h"
-#include "core/commandline.h"
-#include "core/importer.h"
-#include "core/process.h"
-#include "core/session.h"
-#include "core/tempfiles.h"
-#include "settings/options.h"
-#include "settings/settingsstore.h"
+#include "core/options.h"
+#include "session/commandline.h"
+#include "session/importer.h"
+#include "session/optionstore.h"
+#include "session/process.h"
+#include "session/session.h"
+#include "session/settingsstore.h"
+#include "session/tempfiles.h"
 #include "ui/mainwindow.h"
 #include "ui/widgetfrontend.h"
 

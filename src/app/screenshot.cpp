@@ -1,22 +1,26 @@
 // Draws the main window with a few files imported into a PNG picture, for the
-// README: wayfold_screenshot [--size WIDTHxHEIGHT] OUTPUT.png FILE...
+// README: wayfold_screenshot [--size WIDTHxHEIGHT] [--root FOLDER] OUTPUT.png FILE...
 // The files are shown and selected in the file browser and imported with the
 // Import button. The window has its first-run size unless --size gives
-// another (a screen's size shows it maximised). Settings live in memory only;
-// messages go to standard error.
+// another (a screen's size shows it maximised); --root shows the folder tree
+// from that folder down, so the picture holds none of the machine's own
+// folders. Settings live in memory only; messages go to standard error.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QListWidget>
 #include <QPixmap>
+#include <QTreeView>
 #include <cstdio>
 
 #include "app/consolefrontend.h"
-#include "core/process.h"
-#include "core/session.h"
-#include "settings/options.h"
-#include "settings/settingsstore.h"
+#include "core/options.h"
+#include "session/optionstore.h"
+#include "session/process.h"
+#include "session/session.h"
+#include "session/settingsstore.h"
 #include "ui/filebrowser.h"
 #include "ui/mainwindow.h"
 #include "ui/widgetfrontend.h"
@@ -30,8 +34,15 @@ int main(int argc, char* argv[]) {
         size = parts.size() == 2 ? QSize(parts.at(0).toInt(), parts.at(1).toInt()) : QSize();
         arguments = arguments.mid(2);
     }
+    QString root;
+    if (arguments.size() >= 2 && arguments.at(0) == QLatin1String("--root")) {
+        root = QFileInfo(arguments.at(1)).absoluteFilePath();
+        arguments = arguments.mid(2);
+    }
     if (arguments.size() < 2 || size.isEmpty()) {
-        std::fputs("usage: wayfold_screenshot [--size WIDTHxHEIGHT] OUTPUT.png FILE...\n", stderr);
+        std::fputs(
+            "usage: wayfold_screenshot [--size WIDTHxHEIGHT] [--root FOLDER] OUTPUT.png FILE...\n",
+            stderr);
         return 2;
     }
     ConsoleFrontend console;
@@ -67,6 +78,12 @@ int main(int argc, char* argv[]) {
     settling.start();
     while (settling.elapsed() < 1500) {
         QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    if (!root.isEmpty()) {
+        QTreeView* tree = window.fileBrowser()->folders();
+        if (const auto* model = qobject_cast<QFileSystemModel*>(tree->model())) {
+            tree->setRootIndex(model->index(root));
+        }
     }
 
     const QPixmap picture = window.grab();

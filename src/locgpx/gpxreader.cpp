@@ -25,9 +25,9 @@
 #include <string>
 #include <string_view>
 
+#include "core/symbols.h"
 #include "locgpx/xmlimport.h"
 #include "locgpx/xmlinput.h"
-#include "mapsource/symbols.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "core/importer.h"
+#include "core/importprogress.h"
 #include "core/store.h"
 
 // Appends the waypoints (wpt elements) of a GPX file.

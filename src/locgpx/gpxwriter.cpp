@@ -10,8 +10,9 @@
 #include <optional>
 #include <unordered_set>
 
-#include "mapsource/fieldencoding.h"
-#include "mapsource/symbols.h"
+#include "core/bytewriter.h"
+#include "core/exportfields.h"
+#include "core/symbols.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <QString>
 
 #include "core/filewrite.h"
+#include "core/options.h"
 #include "core/store.h"
-#include "settings/options.h"
 
 class QIODevice;
 

@@ -39,7 +39,7 @@
 #include <vector>
 
 #include "core/ansi.h"
-#include "mapsource/symbols.h"
+#include "core/symbols.h"
 
 namespace {
 

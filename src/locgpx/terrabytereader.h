@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "core/importer.h"
+#include "core/importprogress.h"
 #include "core/store.h"
 
 // Appends the waypoints of a TerraByte LOC file (TopoGrafix's binary .loc).

@@ -1,7 +1,8 @@
 #include "locgpx/terrabytewriter.h"
 
-#include "mapsource/fieldencoding.h"
-#include "mapsource/symbols.h"
+#include "core/bytewriter.h"
+#include "core/exportfields.h"
+#include "core/symbols.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "core/frontend.h"
-#include "core/importer.h"
+#include "core/importprogress.h"
 #include "core/store.h"
 #include "core/waypoint.h"
 

@@ -3,7 +3,7 @@
 #include <QByteArrayView>
 #include <QString>
 
-#include "core/importer.h"
+#include "core/importprogress.h"
 #include "core/store.h"
 
 // Appends the user waypoints of a GDB file to the store.

@@ -7,10 +7,10 @@
 #include <QString>
 #include <optional>
 
+#include "core/bytereader.h"
 #include "core/frontend.h"
-#include "core/importer.h"
+#include "core/importprogress.h"
 #include "core/store.h"
-#include "mapsource/bytereader.h"
 
 enum class MapSourceFormat { Mps, Gdb };
 

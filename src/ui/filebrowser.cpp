@@ -17,9 +17,10 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/session.h"
-#include "settings/options.h"
-#include "settings/settingsstore.h"
+#include "core/options.h"
+#include "session/optionstore.h"
+#include "session/session.h"
+#include "session/settingsstore.h"
 
 namespace {
 

@@ -30,14 +30,15 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "core/exportdispatch.h"
-#include "core/importer.h"
-#include "core/session.h"
-#include "core/tempfiles.h"
+#include "core/options.h"
 #include "core/textutil.h"
-#include "settings/options.h"
-#include "settings/settingsstore.h"
-#include "settings/shellverbs.h"
+#include "desktop/shellverbs.h"
+#include "session/exportdispatch.h"
+#include "session/importer.h"
+#include "session/optionstore.h"
+#include "session/session.h"
+#include "session/settingsstore.h"
+#include "session/tempfiles.h"
 #include "ui/aboutwindow.h"
 #include "ui/filebrowser.h"
 #include "ui/logo.h"

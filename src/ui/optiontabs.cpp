@@ -16,9 +16,10 @@
 #include <algorithm>
 #include <span>
 
-#include "core/session.h"
-#include "core/timeentry.h"
-#include "settings/options.h"
+#include "core/options.h"
+#include "session/optionstore.h"
+#include "session/session.h"
+#include "session/timeentry.h"
 
 namespace {
 

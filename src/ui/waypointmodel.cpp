@@ -10,8 +10,8 @@
 #include <cmath>
 #include <limits>
 
-#include "core/session.h"
-#include "mapsource/symbols.h"
+#include "core/symbols.h"
+#include "session/session.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "core/importer.h"
-#include "core/session.h"
+#include "session/importer.h"
+#include "session/session.h"
 #include "ui/waypointmodel.h"
 
 WaypointTable::WaypointTable(Session& session, QWidget* parent)

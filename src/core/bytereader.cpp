@@ -1,4 +1,4 @@
-#include "mapsource/bytereader.h"
+#include "core/bytereader.h"
 
 #include <QtEndian>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "settings/shellverbs.h"
+#include "desktop/shellverbs.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,7 +8,7 @@
 #include <QStringView>
 #include <iterator>
 
-#include "core/process.h"
+#include "session/process.h"
 
 #ifdef Q_OS_WIN
 #include <QSettings>

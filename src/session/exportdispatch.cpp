@@ -1,12 +1,13 @@
-#include "core/exportdispatch.h"
+#include "session/exportdispatch.h"
 
 #include <cmath>
 
-#include "core/session.h"
+#include "core/options.h"
 #include "core/textutil.h"
-#include "core/timeentry.h"
-#include "settings/options.h"
-#include "settings/settingsstore.h"
+#include "session/optionstore.h"
+#include "session/session.h"
+#include "session/settingsstore.h"
+#include "session/timeentry.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "core/importer.h"
+#include "session/importer.h"
 
-#include "core/session.h"
 #include "locgpx/gpxreader.h"
 #include "locgpx/locreader.h"
 #include "mapsource/gdbreader.h"
 #include "mapsource/mpsreader.h"
+#include "session/session.h"
 
 namespace {
 

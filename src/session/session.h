@@ -7,8 +7,8 @@
 #include <functional>
 
 #include "core/frontend.h"
+#include "core/options.h"
 #include "core/store.h"
-#include "settings/options.h"
 
 class ProcessStarter;
 class SettingsStore;

@@ -1,4 +1,4 @@
-#include "mapsource/symbols.h"
+#include "core/symbols.h"
 
 #include <array>
 

@@ -1,11 +1,11 @@
-#include "core/tempfiles.h"
+#include "session/tempfiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
 
-#include "core/session.h"
+#include "session/session.h"
 
 std::optional<QString> CreateTemporaryFile(const QString& folder, const QString& prefix) {
     QTemporaryFile file(folder + QLatin1Char('/') + prefix + QStringLiteral("XXXXXX") +

@@ -1,12 +1,9 @@
 #pragma once
 
-#include <QString>
-#include <optional>
+#include <QtGlobal>
 #include <vector>
 
 #include "core/frontend.h"
-
-struct Session;
 
 // What a reader may ask of the import that runs it. Readers never talk to the
 // user themselves: they report through this and return their messages.
@@ -31,25 +28,3 @@ struct ImportResult {
     qint32 result = 0;
     std::vector<UserMessage> messages;
 };
-
-// Imports one file, choosing the reader by the file's extension, and shows
-// the result in the status line. Refused (false) while another import runs
-// and once the window is closed.
-bool ImportFile(Session& session, const QString& path);
-
-// Rewrites the status line: the store count in panel 1 and in the export
-// frame caption, and the last import's result in panel 2. Without a total the
-// line reads as after a clear.
-void UpdateStatus(Session& session, std::optional<qint32> total = std::nullopt,
-                  std::optional<qint32> last = std::nullopt);
-
-// The Clear button: cancels a running import, otherwise empties the store.
-void ClearOrCancel(Session& session);
-
-// Splits a path into the file's extension (with its dot, empty when the file
-// name has none) and base name (the file name without that extension).
-struct FileNameParts {
-    QString extension;
-    QString baseName;
-};
-FileNameParts SplitFileName(const QString& path);

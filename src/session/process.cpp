@@ -1,4 +1,4 @@
-#include "core/process.h"
+#include "session/process.h"
 
 #include <QProcess>
 

@@ -1,12 +1,11 @@
-#include "settings/options.h"
+#include "session/optionstore.h"
 
-#include <QUrl>
 #include <algorithm>
 #include <cmath>
 #include <iterator>
 
 #include "core/textutil.h"
-#include "settings/settingsstore.h"
+#include "session/settingsstore.h"
 
 namespace {
 
@@ -71,31 +70,6 @@ void RestoreOptions(Options& options, SettingsStore& settings) {
         settings.valueOr(QStringLiteral("GdbVersion"), QString()).trimmed() == QLatin1String("3")
             ? 3
             : 1;
-}
-
-QString CacheSiteShortName() {
-    return QStringLiteral("Geocaching.com");
-}
-
-QString DefaultCacheSiteUrl() {
-    return QStringLiteral("https://www.geocaching.com");
-}
-
-QString SiteAddress(const QString& text) {
-    const QUrl url(text.trimmed(), QUrl::StrictMode);
-    if (!url.isValid() || url.scheme().isEmpty() || url.host().isEmpty()) {
-        return QString();
-    }
-    QUrl site;
-    site.setScheme(url.scheme());
-    site.setHost(url.host());
-    site.setPort(url.port());
-    return site.toString();
-}
-
-QString CacheDetailsUrl(const QString& site, const QString& code) {
-    return (site.isEmpty() ? DefaultCacheSiteUrl() : site) +
-           QStringLiteral("/seek/cache_details.aspx?wp=") + code;
 }
 
 void SaveOption(SettingsStore& settings, const QString& name, const QString& text) {

@@ -3,8 +3,6 @@
 #include <QString>
 #include <QtGlobal>
 
-class SettingsStore;
-
 // The user's choices for how waypoints are written out. Filled from the
 // settings store at start-up, changed by the option tabs, read by the writers.
 struct Options {
@@ -29,12 +27,6 @@ struct Options {
     qint32 GdbVersion = 1;
 };
 
-// Fills the options from the settings store: IconNumber must be one of the
-// symbols the option tabs offer and DisplayMode 0, 1 or 2, otherwise the
-// default is taken and written back; check boxes are on when their stored
-// state is not 0.
-void RestoreOptions(Options& options, SettingsStore& settings);
-
 // The cache listing site's short name, as the Generate list and the export
 // menu show it.
 QString CacheSiteShortName();
@@ -49,9 +41,6 @@ QString SiteAddress(const QString& text);
 // The details page of a cache on the listing site: site (or the default site
 // when empty) + "/seek/cache_details.aspx?wp=" + code.
 QString CacheDetailsUrl(const QString& site, const QString& code);
-
-// Stores one option value as text.
-void SaveOption(SettingsStore& settings, const QString& name, const QString& text);
 
 // The GDB format versions the option tabs offer, with their captions.
 struct GdbFormatChoice {

@@ -1,4 +1,4 @@
-#include "core/session.h"
+#include "session/session.h"
 
 #include <utility>
 

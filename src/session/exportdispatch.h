@@ -4,8 +4,8 @@
 #include <QStringList>
 #include <functional>
 
-#include "core/exporter.h"
 #include "core/frontend.h"
+#include "session/exporter.h"
 
 struct Session;
 class SettingsStore;

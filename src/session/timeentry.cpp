@@ -1,9 +1,9 @@
-#include "core/timeentry.h"
+#include "session/timeentry.h"
 
 #include <limits>
 
-#include "core/session.h"
 #include "core/textutil.h"
+#include "session/session.h"
 
 namespace {
 

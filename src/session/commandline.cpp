@@ -1,9 +1,9 @@
-#include "core/commandline.h"
+#include "session/commandline.h"
 
-#include "core/exporter.h"
-#include "core/importer.h"
-#include "core/session.h"
 #include "core/textutil.h"
+#include "session/exporter.h"
+#include "session/importer.h"
+#include "session/session.h"
 
 namespace {
 

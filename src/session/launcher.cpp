@@ -1,15 +1,15 @@
-#include "mapsource/launcher.h"
+#include "session/launcher.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include "core/exporter.h"
-#include "core/process.h"
-#include "core/session.h"
-#include "core/tempfiles.h"
-#include "settings/settingsstore.h"
+#include "session/exporter.h"
+#include "session/process.h"
+#include "session/session.h"
+#include "session/settingsstore.h"
+#include "session/tempfiles.h"
 
 namespace {
 

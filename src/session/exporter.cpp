@@ -1,13 +1,13 @@
-#include "core/exporter.h"
+#include "session/exporter.h"
 
 #include "core/filewrite.h"
-#include "core/session.h"
 #include "locgpx/gpxwriter.h"
 #include "locgpx/locwriter.h"
 #include "locgpx/terrabytewriter.h"
 #include "mapsource/gdbwriter.h"
-#include "mapsource/launcher.h"
 #include "mapsource/mpswriter.h"
+#include "session/launcher.h"
+#include "session/session.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "settings/settingsstore.h"
+#include "session/settingsstore.h"
 
 #include <QSettings>
 
