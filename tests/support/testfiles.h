@@ -283,7 +283,7 @@ inline bool UseGermanLocale() {
 }
 
 // A test's main that runs the whole test under the German locale when the
-// build has one (the program tests say when it has not): numbers in files
+// build has one: numbers in files
 // are read the same in every locale, and pugixml's own number reading would
 // take "47.5" for 47 there.
 #define WAYFOLD_GERMAN_TEST_MAIN(TestClass)                       \
