@@ -9,32 +9,11 @@
 #include "core/exporter.h"
 #include "core/textutil.h"
 #include "core/timeentry.h"
-#include "support/fakes.h"
+#include "support/testfiles.h"
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-// \n, \r, \t, \xNN (the character U+00NN), \uNNNN and \\ in table texts.
-QString Unescape(const QString& text) {
-    QString out;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i) == u'\\' && i + 1 < text.size() ? text.at(++i) : QChar();
-        const int digits = c == u'x' ? 2 : c == u'u' ? 4 : 0;
-        if (c.isNull()) {
-            out += text.at(i);
-        } else if (digits > 0) {
-            out += QChar(text.mid(i + 1, digits).toUShort(nullptr, 16));
-            i += digits;
-        } else {
-            out += c == u'n'   ? QChar(u'\n')
-                   : c == u'r' ? QChar(u'\r')
-                   : c == u't' ? QChar(u'\t')
-                               : c;
-        }
-    }
-    return out;
-}
 
 // The commands as "kind:path" and then the flags that are set, joined by "|".
 QString Describe(const CommandLine& c) {
@@ -91,7 +70,7 @@ QString Run(const QString& function, QString in) {
          [&] { return QString::number(ManualTimeSeconds(in).value_or(-1)); }},
         {u"NextToken"_s, [&] { return NextToken(in) + u'|' + in; }},
         {u"LeadingNumber"_s, [&] { return QString::number(LeadingNumber(in), 'g', 17); }},
-        {u"DecodeAnsi"_s, [&] { return DecodeAnsi(in.toLatin1()); }},
+        {u"DecodeAnsi"_s, [&] { return DecodeAnsi(QByteArray::fromHex(in.toLatin1())); }},
         {u"EncodeAnsi"_s,
          [&] {
              qsizetype replaced = 0;
@@ -118,24 +97,18 @@ QString Run(const QString& function, QString in) {
          [&] {
              const CoordinateFix f = CheckCoordinates(store, words[0].toDouble(),
                                                       words[1].toDouble(), u"W"_s, u"Old"_s);
-             const bool fixed = store.CoordinatesFixed;
+             const QStringList fix = {NumberText(f.Latitude), NumberText(f.Longitude), f.Name,
+                                      f.Description, QString::number(store.CoordinatesFixed)};
              ClearStore(store);
-             return QStringLiteral("%1 %2|%3|%4|%5%6")
-                 .arg(f.Latitude)
-                 .arg(f.Longitude)
-                 .arg(f.Name, f.Description)
-                 .arg(fixed)
-                 .arg(store.CoordinatesFixed);
+             return fix.join(u'|') + QString::number(store.CoordinatesFixed);
          }},
         {u"TimeEntry"_s,
          [&] {
              t.session.options.ManualTime = 777;
              const TimeEntryCheck check = CheckTimeEntry(t.session, in);
-             return QStringLiteral("%1|%2|%3|")
-                        .arg(check.accepted)
-                        .arg(check.text)
-                        .arg(t.session.options.ManualTime) +
-                    Shown(t);
+             return QStringList({QString::number(check.accepted), check.text,
+                                 QString::number(t.session.options.ManualTime), Shown(t)})
+                 .join(u'|');
          }},
         // "index waypoints importRunning": "Do it!" refused before any dialog.
         {u"DoIt"_s,
@@ -145,9 +118,8 @@ QString Run(const QString& function, QString in) {
                  AddTestWaypoint(store, QStringLiteral("GC1"));
              }
              RunExport(t.session, {words[0].toInt(), false, QString(), nullptr});
-             return Shown(t) + QStringLiteral("|%1 %2")
-                                   .arg(t.frontend.dialogs.size())
-                                   .arg(t.processes.starts.size());
+             return Shown(t) + u'|' +
+                    QString::number(t.frontend.dialogs.size() + t.processes.starts.size());
          }},
         {u"ExportFile"_s, [&] {
              AddTestWaypoint(store, QStringLiteral("GC1"));
@@ -176,14 +148,14 @@ private Q_SLOTS:
         QFile file(QStringLiteral(WAYFOLD_TEST_DATA "/core/functions.txt"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         int number = 0;
-        for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n')) {
-            const qsizetype colon = line.indexOf(u':');
-            const qsizetype arrow = line.lastIndexOf(QStringLiteral(" =>"));
-            ++number;
-            if (!line.startsWith(u'#') && colon > 0 && arrow > colon) {
-                QTest::addRow("%d %s", number, qPrintable(line.left(colon)))
-                    << line.left(colon) << Unescape(line.mid(colon + 2, arrow - colon - 2))
-                    << Unescape(line.mid(arrow + 4));
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            const qsizetype colon = line.indexOf(':');
+            const qsizetype arrow = line.lastIndexOf(" =>");
+            if (++number, !line.startsWith('#') && colon > 0 && arrow > colon) {
+                QTest::addRow("%d %s", number, line.left(colon).constData())
+                    << QString::fromLatin1(line.left(colon))
+                    << QString::fromUtf8(Unescaped(line.mid(colon + 2, arrow - colon - 2)))
+                    << QString::fromUtf8(Unescaped(line.mid(arrow + 4)));
             }
         }
     }
@@ -201,6 +173,9 @@ private Q_SLOTS:
         qsizetype replaced = 0;
         QCOMPARE(EncodeAnsi(DecodeAnsi(all), &replaced), all);
         QCOMPARE(replaced, qsizetype(0));
+        // A lone surrogate is one character that cannot be written.
+        QCOMPARE(EncodeAnsi(QChar(0xD800) + u"x"_s, &replaced), QByteArray("?x"));
+        QCOMPARE(replaced, qsizetype(1));
     }
 };
 
