@@ -3,6 +3,7 @@
 #include <QRandomGenerator>
 #include <QtTest>
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "core/store.h"
@@ -113,12 +114,8 @@ private Q_SLOTS:
         for (int pattern = 0; pattern < 4; ++pattern) {
             WaypointStore store;
             for (int i = 0; i < n; ++i) {
-                const int k = pattern == 0   ? i
-                              : pattern == 1 ? n - i
-                              : pattern == 2 ? 7
-                                             : std::min(i, n - i);
-                store.Waypoints.emplace_back().Name =
-                    QStringLiteral("%1").arg(k, 6, 10, QChar(u'0'));
+                const int k = std::array{i, n - i, 7, std::min(i, n - i)}[size_t(pattern)];
+                store.Waypoints.emplace_back().Name = QString::number(100000 + k);
             }
             SortAndMarkDuplicates(store);
             QVERIFY(std::ranges::is_sorted(store.Waypoints, {}, &Waypoint::SortKey));
@@ -130,9 +127,7 @@ private Q_SLOTS:
     // sorted ones included (the sort's fallback then takes part).
     void forecastMatchesTheMarkings() {
         QRandomGenerator random(20261206);
-        const QStringList names = {QStringLiteral("gc1"), QStringLiteral("GC1"),
-                                   QStringLiteral("Gc1"), QStringLiteral("gc2"),
-                                   QStringLiteral("GC2"), QStringLiteral("x")};
+        const QStringList names = QStringLiteral("gc1 GC1 Gc1 gc2 GC2 x").split(u' ');
         for (const int n : {1, 2, 7, 40, 600, 2000}) {
             for (const bool sorted : {false, true}) {
                 WaypointStore store;

@@ -11,7 +11,6 @@
 #include <QJsonObject>
 #include <QtTest>
 #include <algorithm>
-#include <type_traits>
 #include <utility>
 
 #include "core/exporter.h"
@@ -41,14 +40,8 @@ struct StoreFile {
 inline void FromJson(const QJsonObject&) {}
 template <typename T, typename... More>
 void FromJson(const QJsonObject& o, const char* key, T& field, More&&... more) {
-    const QJsonValue v = o.value(QLatin1String(key));
-    if constexpr (std::is_same_v<T, QString>) {
-        field = v.toString(field);
-    } else if constexpr (std::is_same_v<T, bool>) {
-        field = v.toBool(field);
-    } else {
-        field = v.isUndefined() ? field : static_cast<T>(v.toDouble());
-    }
+    const QVariant v = o.value(QLatin1String(key)).toVariant();
+    field = v.isValid() ? v.value<T>() : field;
     FromJson(o, std::forward<More>(more)...);
 }
 
