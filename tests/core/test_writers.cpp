@@ -216,9 +216,8 @@ private Q_SLOTS:
         WaypointStore back;
         const QStringList problems = ReadKind(kind, path, back);
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
-        std::vector<Waypoint> written;
-        std::ranges::copy_if(input.store.Waypoints, std::back_inserter(written),
-                             [](const Waypoint& w) { return !w.Duplicate; });
+        std::vector<Waypoint> written = input.store.Waypoints;
+        std::erase_if(written, [](const Waypoint& w) { return w.Duplicate; });
         QCOMPARE(back.Waypoints.size(), written.size());
 
         const bool mapSource = kind == ExportKind::Mps || kind == ExportKind::Gdb;
@@ -232,14 +231,11 @@ private Q_SLOTS:
         // GPSBabel (Debian package gpsbabel) reads all but MPS. It reads the
         // 8-bit texts of GDB version 1 and TerraByte LOC as UTF-8 and leaves
         // control characters out of its GPX; XML reads CR LF as LF.
-        const char* format = kind == ExportKind::Gdb         ? "gdb"
-                             : kind == ExportKind::Loc       ? "geo"
-                             : kind == ExportKind::TerraByte ? "easygps"
-                                                             : "gpx";
+        const QString format = u"- gdb geo easygps - - - gpx"_s.split(u' ')[int(kind)];
         const bool babelReads = kind != ExportKind::Mps && store != u"many" &&
                                 !QStandardPaths::findExecutable(u"gpsbabel"_s).isEmpty();
         QString error;
-        const auto babel = babelReads ? ReadWithGpsBabel(QLatin1String(format), path, &error)
+        const auto babel = babelReads ? ReadWithGpsBabel(format, path, &error)
                                       : std::map<QString, QHash<QString, QString>>();
         QVERIFY2(error.isEmpty(), qPrintable(error));
         QCOMPARE(babel.size(), babelReads ? back.Waypoints.size() : 0);
@@ -296,23 +292,20 @@ private Q_SLOTS:
             // GDB categories are 16 bits, bit 15 read back as the sign. The
             // golden files show which GPX waypoints are caches, and TerraByte
             // LOC gives the symbol by its type text.
-            const bool cache = r.Symbol == 117 || r.Symbol == 118;
-            const std::array<qint32, 3> notSet = {NotSet, NotSet, NotSet};
+            const bool cache = kind == ExportKind::Gpx && (r.Symbol == 117 || r.Symbol == 118);
             std::tie(e.Symbol, e.Display, e.CategoryBits) =
                 mapSource ? std::tuple(style.Symbol, style.DisplayMode, qint32(style.Categories))
-                          : std::tuple(notSet[0], notSet[1], notSet[2]);
-            if (kind == ExportKind::Gpx) {
-                e.Symbol = cache                                     ? r.Symbol
-                           : SymbolName(written[i].Symbol).isEmpty() ? 18
-                                                                     : written[i].Symbol;
-                e.Hint = cache ? e.Hint : u" - No Hints - "_s;
-                e.CacheType = !cache                      ? r.CacheType
-                              : e.CacheType.isEmpty()     ? u"Traditional Cache"_s
-                              : e.CacheType == u"unknown" ? u"Unknown Cache"_s
-                                                          : e.CacheType;
-            }
+                          : std::tuple(NotSet, NotSet, NotSet);
             e.Symbol = kind == ExportKind::TerraByte ? SymbolNumber(e.TypeText).value_or(NotSet)
-                                                     : e.Symbol;
+                       : cache                       ? r.Symbol
+                       : kind != ExportKind::Gpx     ? e.Symbol
+                       : SymbolName(written[i].Symbol).isEmpty() ? 18
+                                                                 : written[i].Symbol;
+            e.Hint = cache || kind != ExportKind::Gpx ? e.Hint : u" - No Hints - "_s;
+            e.CacheType = !cache                      ? r.CacheType
+                          : e.CacheType.isEmpty()     ? u"Traditional Cache"_s
+                          : e.CacheType == u"unknown" ? u"Unknown Cache"_s
+                                                      : e.CacheType;
             const QString carried = u"Name,Description,"_s + fields.at(kind);
             QCOMPARE(FieldsText(r, carried), FieldsText(e, carried));
             // LOC writes 15 significant digits.
