@@ -173,12 +173,11 @@ private Q_SLOTS:
                                             StoreTexts(t.session.store, false)));
     }
 
-    // Read back by our reader, each waypoint written comes back with its
-    // name, description and position as the format carries them, and the
-    // store read back writes the very same file again: nothing the format
-    // holds was lost or changed on the way. GPSBabel reads the same names,
-    // coordinates, descriptions and links. "many" is 33,000 waypoints, more
-    // than 16 bits count, which neither MapSource format limits.
+    // Read back by our reader, each waypoint written (duplicates left out)
+    // comes back with every field the format carries, as the format carries
+    // it; GPSBabel reads the same names, coordinates, descriptions and links.
+    // "many" is 33,000 waypoints, more than 16 bits count, which neither
+    // MapSource format limits; an empty store writes nothing.
     void roundTrip_data() {
         AddColumns<ExportKind, QString, QString, int>("kind", "fileName", "store", "gdbVersion");
         for (const auto& [kind, file] : kKinds) {
