@@ -1,4 +1,4 @@
-// What the golden files of realistic.json and options.json (test_exporter)
+// What the golden files of realistic.json and options.json (test_roundtrip)
 // leave open in the GPX, XML LOC and TerraByte LOC writers: the cases of
 // tests/data/writers/*.txt, written under the German locale, whose decimal
 // separator is a comma; and the files of other programs as GPX that xmllint

@@ -106,7 +106,7 @@ bool IsAscii(const QString& text) {
 
 }  // namespace
 
-class WritersTest : public QObject {
+class RoundTripTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir_;
@@ -381,5 +381,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(WritersTest)
-#include "test_writers.moc"
+QTEST_GUILESS_MAIN(RoundTripTest)
+#include "test_roundtrip.moc"
