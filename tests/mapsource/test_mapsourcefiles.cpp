@@ -1,10 +1,9 @@
 // The MPS and GDB readers on the files of tests/data/readers/mps.txt and
-// gdb.txt and on the real files, each also cut at every byte; progress and a
-// cancel through the session.
+// gdb.txt and on the real files, each also cut at every byte; progress and
+// cancel.
 #include <QTemporaryDir>
 
 #include "mapsource/gdbreader.h"
-#include "mapsource/gdbwriter.h"
 #include "mapsource/mpsreader.h"
 #include "mapsource/mpswriter.h"
 #include "support/testfiles.h"
@@ -73,45 +72,27 @@ private Q_SLOTS:
         }
     }
 
-    // The running count every 50 waypoints, after those already there.
-    void progress() {
+    // The running count every 50 waypoints, after those already there; a
+    // cancel while the second record is read leaves the store as it was.
+    void progressAndCancel() {
         WaypointStore written;
         for (int i = 1; i <= 120; ++i) {
             AddTestWaypoint(written, QString::number(i));
         }
-        WaypointStore store;
-        store.Waypoints.resize(10);
-        RecordingProgress progress;
         const QByteArray file = EncodeMpsFile(written, Options()).bytes;
-        QCOMPARE(ReadMpsBytes(file, QStringLiteral("f"), store, progress).result, 120);
-        QCOMPARE(Names(store, 11), Names(written));
-        QCOMPARE(progress.currentImports, (std::vector<qint32>{50, 100}));
-        QCOMPARE(progress.eventPasses, 120);
-    }
-
-    // The Clear button pressed while the second record is read; nothing of
-    // the cancel is left over for the next import.
-    void cancelThroughTheSession() {
-        WaypointStore five;
-        for (int i = 0; i < 5; ++i) {
-            AddTestWaypoint(five, QString::number(i));
+        for (const int cancelAfter : {0, 2}) {
+            WaypointStore store;
+            store.Waypoints.resize(10);
+            RecordingProgress progress;
+            progress.cancelAfterEvents = cancelAfter;
+            const ImportResult r = ReadMpsBytes(file, QStringLiteral("f"), store, progress);
+            QCOMPARE(r.messages.size(), size_t(0));
+            QCOMPARE(Names(store, 11), cancelAfter ? QStringList() : Names(written));
+            QCOMPARE(r.result, store.WaypointCount() - 10);
+            QCOMPARE(progress.currentImports,
+                     (cancelAfter ? std::vector<qint32>() : std::vector<qint32>{50, 100}));
+            QCOMPARE(progress.eventPasses, cancelAfter ? 2 : 120);
         }
-        const QString path = WriteTestFile(dir_.path(), QStringLiteral("five.gdb"),
-                                           EncodeGdbFile(five, Options()).bytes);
-        TestSession t;
-        t.session.store.Waypoints.push_back(Sentinel());
-        t.frontend.onProcessEvents = [&t] {
-            if (t.frontend.eventsProcessed == 2) {
-                ClearOrCancel(t.session);
-            }
-        };
-        QVERIFY(ImportFile(t.session, path));
-        QVERIFY(t.frontend.messages.empty());
-        QCOMPARE(Names(t.session.store), QStringList{Sentinel().Name});
-        QCOMPARE(t.frontend.panel2, QStringLiteral("Last Import: 0"));
-        t.frontend.onProcessEvents = nullptr;
-        QVERIFY(ImportFile(t.session, path));
-        QCOMPARE(t.session.store.WaypointCount(), 6);
     }
 };
 

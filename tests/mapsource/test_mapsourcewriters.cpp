@@ -7,6 +7,7 @@
 #include "mapsource/fieldencoding.h"
 #include "mapsource/symbols.h"
 #include "support/storefile.h"
+#include "support/testfiles.h"
 
 class MapSourceWritersTest : public QObject {
     Q_OBJECT
@@ -61,36 +62,19 @@ private Q_SLOTS:
         QCOMPARE(store.Waypoints[1].Url, QString());
     }
 
-    // The options golden files hold Multi-cache, "unknown", an empty cache
-    // type, a name that is no cache and ModNames off; these are the rest, in
-    // which the MapSource and TerraByte tables agree.
-    void exportName_data() {
-        AddColumns<QString, QString, QString>("name", "cacheType", "written");
-        const char* const rows[][3] = {{"gc1A2B", "Traditional Cache", "GC1A2B"},
-                                       {"GC1", "WEBCAM CACHE", "WC1"},
-                                       {"GC1234", "virtual cache", "VC1234"},
-                                       {"Gc77", "Locationless (Reverse) Cache", "LC77"},
-                                       {"GC5", "Unknown Cache", "GC5"},
-                                       {"GC5", " multi-cache", "GC5"},
-                                       {"GC", "Multi-cache", "MC"},
-                                       {"G", "Multi-cache", "G"},
-                                       {"", "Multi-cache", ""}};
-        for (const auto& row : rows) {
-            QTest::addRow("%s %s", row[0], row[1])
-                << QString::fromUtf8(row[0]) << QString::fromUtf8(row[1])
-                << QString::fromUtf8(row[2]);
-        }
-    }
+    // Cache names with ModNames on (tests/data/exportnames.txt).
+    void exportName_data() { AddCaseRows("../exportnames.txt"); }
     void exportName() {
+        QFETCH(QByteArray, document);
+        QFETCH(QStringList, expected);
         Options o;
         o.ModNames = true;
         Waypoint w;
-        QFETCH(QString, name);
-        QFETCH(QString, cacheType);
-        w.Name = name;
-        w.CacheType = cacheType;
-        QTEST(ExportName(w, o), "written");
-        QTEST(ExportName(w, o, CacheCodes::TerraByte), "written");
+        w.Name = QString::fromUtf8(document.split('\n').front());
+        w.CacheType = QString::fromUtf8(document.split('\n').back());
+        QCOMPARE(QStringList({u'[' + ExportName(w, o) + u']',
+                              u'[' + ExportName(w, o, CacheCodes::TerraByte) + u']'}),
+                 expected + expected);
     }
 
     // A character outside the BMP is one "?"; so is a NUL, which would end
@@ -118,11 +102,12 @@ private Q_SLOTS:
             seen.insert(name.toLower());
             QCOMPARE(SymbolNumber(name.toUpper()).value_or(-1), n);
         }
-        QCOMPARE(QStringList({SymbolName(0), SymbolName(18), SymbolName(61), SymbolName(72),
-                              SymbolName(118), SymbolName(119), SymbolName(-1)}),
-                 QStringList({QStringLiteral("Marina"), QStringLiteral("Waypoint"),
-                              QStringLiteral("Trail Head"), QStringLiteral("City (Capitol)"),
-                              QStringLiteral("Geocache Found"), QString(), QString()}));
+        QStringList names;
+        for (const qint32 n : {0, 18, 61, 72, 118, 119, -1}) {
+            names += SymbolName(n);
+        }
+        QCOMPARE(names.join(u','),
+                 QStringLiteral("Marina,Waypoint,Trail Head,City (Capitol),Geocache Found,,"));
         for (const char* name :
              {"geocache  found", "city (capital)", "Trailhead", " Waypoint", "", "Dot"}) {
             QVERIFY2(!SymbolNumber(QString::fromUtf8(name)), name);

@@ -5,7 +5,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <map>
 
 #include "settings/shellverbs.h"
 #include "support/testfiles.h"
@@ -15,29 +14,28 @@ namespace {
 // A class root in memory that records the keys deleted, in order.
 class FakeClassRoot final : public ClassRoot {
 public:
-    QString readValue(const QString& key, const QString& valueName) const override {
-        const auto it = values.find({key, valueName});
-        return it == values.end() ? QString() : it->second;
+    QString readValue(const QString& key, const QString& name) const override {
+        return values.value({key, name});
     }
-    bool writeValue(const QString& key, const QString& valueName, const QString& data) override {
+    bool writeValue(const QString& key, const QString& name, const QString& data) override {
         if (!readOnly) {
-            values[{key, valueName}] = data;
+            values.insert({key, name}, data);
         }
         return !readOnly;
     }
     void deleteKey(const QString& key) override {
         log += QStringLiteral("deleted: ") + key;
-        std::erase_if(values, [&key](const auto& v) { return v.first.first == key; });
+        values.removeIf([&key](const auto& v) { return v.key().first == key; });
     }
     QStringList contents(const QString& label) const {
         QStringList lines;
-        for (const auto& [key, data] : values) {
-            lines += label + key.first + u'|' + key.second + u'=' + data;
+        for (auto it = values.cbegin(); it != values.cend(); ++it) {
+            lines += label + it.key().first + u'|' + it.key().second + u'=' + it.value();
         }
         return lines;
     }
 
-    std::map<std::pair<QString, QString>, QString> values;
+    QMap<std::pair<QString, QString>, QString> values;
     QStringList log;
     bool readOnly = false;
 };
@@ -84,28 +82,14 @@ private Q_SLOTS:
         QCOMPARE(got + root.log + root.contents(QStringLiteral("left: ")), expected);
     }
 
-    // The argument quoted for an Exec line, and the line's value with its
-    // backslashes escaped once more.
-    void desktopExec_data() {
-        AddColumns<QString, QString>("argument", "quoted");
-        AddRow("plain", QStringLiteral("/usr/bin/wayfold"), QStringLiteral("/usr/bin/wayfold"));
-        AddRow("blank", QStringLiteral("/opt/my apps/wayfold"),
-               QStringLiteral("\"/opt/my apps/wayfold\""));
-        AddRow("dollar and quote", QStringLiteral("/opt/$x\"y/wayfold"),
-               QStringLiteral("\"/opt/\\$x\\\"y/wayfold\""));
-        AddRow("backslash", QStringLiteral("/opt/a\\b"), QStringLiteral("\"/opt/a\\\\b\""));
-        AddRow("percent", QStringLiteral("/opt/100%/wayfold"),
-               QStringLiteral("/opt/100%%/wayfold"));
-        AddRow("parenthesis", QStringLiteral("/opt/w(1)"), QStringLiteral("\"/opt/w(1)\""));
-    }
+    void desktopExec_data() { AddCaseRows("../desktopexec.txt"); }
     void desktopExec() {
-        QFETCH(QString, argument);
-        QFETCH(QString, quoted);
-        QCOMPARE(DesktopExecArgument(argument), quoted);
-        QCOMPARE(DesktopExecValue(argument, QStringLiteral("/m /q")),
-                 (argument.contains(u'%') ? QStringLiteral("env ") : QString()) +
-                     QString(quoted).replace(u'\\', QStringLiteral("\\\\")) +
-                     QStringLiteral(" %f /m /q"));
+        QFETCH(QByteArray, document);
+        const QString program = QString::fromUtf8(document);
+        QFETCH(QStringList, expected);
+        QCOMPARE(QStringList({DesktopExecArgument(program),
+                              DesktopExecValue(program, QStringLiteral("/m /q"))}),
+                 expected);
     }
 
     void desktopEntries() {
