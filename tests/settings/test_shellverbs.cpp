@@ -100,13 +100,11 @@ private Q_SLOTS:
         FakeProcessStarter processes;
         QVERIFY(SetShellVerbs(true, program, processes).empty());
         QVERIFY(ShellVerbsRegistered());
-        for (const auto& [entry, name, flag] :
-             {std::tuple{MpsDesktopEntry, "", 'm'}, std::tuple{GdbDesktopEntry, " 6", '6'}}) {
+        // The entries as tests/data/desktop holds them.
+        for (const char16_t* entry : {MpsDesktopEntry, GdbDesktopEntry}) {
             QCOMPARE(FileBytes(applications + QString::fromUtf16(entry)),
-                     QByteArray("[Desktop Entry]\nType=Application\nName=Open in Mapsource") +
-                         name + " (Wayfold)\nExec=\"/opt/way fold/bin/wayfold\" %f /" + flag +
-                         " /q\nMimeType=application/xml-loc;application/gpx+xml;\n"
-                         "NoDisplay=true\nTerminal=false\n");
+                     FileBytes(QStringLiteral(WAYFOLD_TEST_DATA "/desktop/") +
+                               QString::fromUtf16(entry)));
         }
         // shared-mime-info itself reads the package, when it is installed;
         // the databases are refreshed with the tools that are.
@@ -170,22 +168,18 @@ private Q_SLOTS:
                  file.toUtf8() + "\n/m\n/q\n");
     }
 
-    // The tick needs the MPS flags on the Exec line of the entry's own
-    // group; a data folder that cannot be written says so.
-    void desktopTickAndFailures_data() {
-        AddColumns<QByteArray, bool>("entry", "ticked");
-        AddRow("gdb flags", QByteArray("[Desktop Entry]\nExec=wayfold %f /6 /q\n"), false);
-        AddRow("other group",
-               QByteArray("[Other]\nExec=wayfold %f /m /q\n[Desktop Entry]\nName=x\n"), false);
-        AddRow("blanks around =",
-               QByteArray("[Desktop Entry]\nExecute=/m /q\nExec = wayfold %f /m /q\n"), true);
-    }
+    // Whether an entry is ours (tests/data/desktoptick.txt); a data folder
+    // that cannot be written says so.
+    void desktopTickAndFailures_data() { AddCaseRows("../desktoptick.txt"); }
     void desktopTickAndFailures() {
-        QFETCH(QByteArray, entry);
+        QFETCH(QByteArray, document);
+        QFETCH(QStringList, expected);
         QTemporaryDir home;
         const QString applications = home.filePath(QStringLiteral("applications/"));
-        QVERIFY(MakeFile(applications + QString::fromUtf16(MpsDesktopEntry), entry));
-        QTEST(DesktopVerbsRegistered(home.path()), "ticked");
+        QVERIFY(MakeFile(applications + QString::fromUtf16(MpsDesktopEntry), document));
+        QCOMPARE(QStringList{QLatin1String(DesktopVerbsRegistered(home.path()) ? "" : "not ") +
+                             QStringLiteral("ticked")},
+                 expected);
         // A file where the folder should be.
         QVERIFY(QDir(applications).removeRecursively() && MakeFile(applications.chopped(1)));
         FakeProcessStarter processes;
