@@ -27,14 +27,10 @@ void CheckCuts(BytesReader read, const QByteArray& bytes) {
         store.Waypoints.resize(1);
         const ImportResult r = read(bytes.first(size), QStringLiteral("f"), store, progress);
         const bool cut = size < end;
-        if (r.result != (cut ? 0 : full.result) || store.WaypointCount() != 1 + r.result ||
-            (cut ? r.messages.size() != 1 : Texts(r) != Texts(full)) ||
-            store.record(1).Name != Sentinel().Name) {
-            QFAIL(qPrintable(QStringLiteral("The first %1 bytes: result %2, %3 messages")
-                                 .arg(size)
-                                 .arg(r.result)
-                                 .arg(r.messages.size())));
-        }
+        QVERIFY2(r.result == (cut ? 0 : full.result) && store.WaypointCount() == 1 + r.result &&
+                     (cut ? r.messages.size() == 1 : Texts(r) == Texts(full)) &&
+                     store.record(1).Name == Sentinel().Name,
+                 qPrintable(QStringLiteral("the first %1 bytes").arg(size)));
     }
 }
 
@@ -64,11 +60,11 @@ private Q_SLOTS:
         if (!FixturesAvailable()) {
             QSKIP("The peer fixtures (../shared/fixtures/peer) are not at hand.");
         }
-        for (const char* name :
-             {"mapsource.mps", "route.mps", "mps-track.mps", "gdb-sample2.gdb",
-              "gdb-sample2-ver1-gpsbabel.gdb", "gdb-sample-v3.gdb", "gdb-sample-v3-ilinks.gdb"}) {
-            CheckCuts(QByteArray(name).endsWith("gdb") ? &ReadGdbBytes : &ReadMpsBytes,
-                      FileBytes(FixturePath(QLatin1String(name))));
+        const QDir fixtures(QStringLiteral(WAYFOLD_FIXTURES));
+        for (const QString& name :
+             fixtures.entryList({QStringLiteral("*.mps"), QStringLiteral("*.gdb")})) {
+            CheckCuts(name.endsWith(QLatin1String("gdb")) ? &ReadGdbBytes : &ReadMpsBytes,
+                      FileBytes(fixtures.filePath(name)));
         }
     }
 
