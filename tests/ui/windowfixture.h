@@ -3,16 +3,73 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDragEnterEvent>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <memory>
 
 #include "support/fakes.h"
 #include "ui/mainwindow.h"
 #include "ui/widgetfrontend.h"
+
+// The lines of a section ("[name]") of tests/data/ui/window.txt, each split
+// into its fields at ";"; "#" lines are notes.
+inline QList<QStringList> TableLines(const char* section) {
+    QFile file(QStringLiteral(WAYFOLD_TEST_DATA "/ui/window.txt"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        qFatal("no table");
+    }
+    QList<QStringList> lines;
+    QString at;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        if (line.startsWith(u'[')) {
+            at = line.mid(1, line.size() - 2);
+        } else if (!line.isEmpty() && !line.startsWith(u'#') && at == QLatin1String(section)) {
+            lines.push_back(line.split(u';'));
+        }
+    }
+    return lines;
+}
+
+// Rows of the current test from its section: the first field names the row,
+// the others are QString columns of these names (an empty field is null).
+inline void AddTableRows(std::initializer_list<const char*> columns) {
+    for (const char* column : columns) {
+        QTest::addColumn<QString>(column);
+    }
+    for (const QStringList& fields : TableLines(QTest::currentTestFunction())) {
+        QTestData& row = QTest::newRow(qPrintable(fields.front()));
+        for (int i = 1; i <= int(columns.size()); ++i) {
+            row << (fields.value(i).isEmpty() ? QString() : fields.value(i));
+        }
+    }
+}
+
+// A GPX file with count waypoints named prefix + 1, prefix + 2, ...
+inline bool WriteGpx(const QString& path, int count, const QByteArray& prefix) {
+    QByteArray gpx = "<?xml version=\"1.0\"?>\n<gpx version=\"1.0\">\n";
+    for (int i = 1; i <= count; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        gpx +=
+            "<wpt lat=\"47." + n + "\" lon=\"7." + n + "\"><name>" + prefix + n + "</name></wpt>\n";
+    }
+    return MakeFile(path, gpx + "</gpx>\n");
+}
+
+// Runs act while probe is called at every pass of the event loop until it
+// returns true.
+template <class Probe, class Act>
+void Probing(Probe probe, Act act) {
+    QTimer timer;
+    bool done = false;
+    QObject::connect(&timer, &QTimer::timeout, [&] { done = done || probe(); });
+    timer.start(0);
+    act();
+}
 
 // The window on a session with a settings store in memory, a clock pinned to
 // 2026-12-05 01:02:03 UTC, and message boxes and dialogs answered by a fake.
@@ -39,7 +96,7 @@ struct WindowFixture {
         return *window;
     }
 
-    template <class T>
+    template <class T = QWidget>
     T* find(const char* name) const {
         T* widget = window->findChild<T*>(QString::fromLatin1(name));
         if (widget == nullptr) {
