@@ -115,10 +115,12 @@ private Q_SLOTS:
             const QModelIndex name = t.model->index(r, WaypointModel::Name);
             const QString tip = name.data(Qt::ToolTipRole).toString();
             QCOMPARE(name.data(Qt::ForegroundRole).value<QBrush>() == muted, !tip.isEmpty());
-            if (tip.isEmpty() || tip.endsWith(QStringLiteral("(LOC files)"))) {
+            // A reason without the kind of files holds for both kinds.
+            const bool both = !tip.isEmpty() && !tip.contains(u'(');
+            if (!both && !tip.contains(QStringLiteral("(MPS and GDB files)"))) {
                 mapSource.push_back(name.data().toString());
             }
-            if (tip.isEmpty() || tip.endsWith(QStringLiteral("(MPS and GDB files)"))) {
+            if (!both && !tip.contains(QStringLiteral("(LOC files)"))) {
                 loc.push_back(name.data().toString());
             }
         }
