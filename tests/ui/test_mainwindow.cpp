@@ -368,6 +368,8 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(stops.mid(0, tabOrder.size()), tabOrder);
+        // No control comes round twice.
+        QCOMPARE(stops.removeDuplicates(), 0);
         QCOMPARE(QApplication::focusWidget(), first);
         // The file browser shows the drive and the folder it is at.
         QVERIFY(f.find<QComboBox>("drvOpen")->count() > 0);
