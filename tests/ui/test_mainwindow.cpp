@@ -136,35 +136,6 @@ private Q_SLOTS:
         }
     }
 
-    // Enter in the Generate list is "Do it!"; "Now" takes the moment of the
-    // export, even of one refused for an empty store; a manual time stays.
-    void doItByEnterAndTheWaypointTime() {
-        WindowFixture f;
-        auto* generate = f.find<QComboBox>("cmbGenerate");
-        auto* box = f.find<QLineEdit>("txtTimeSet");
-        f.now = f.now.addSecs(3600);
-        QTest::keyClick(generate, Qt::Key_Return);
-        QCOMPARE(f.answers.messageTexts(), QStringList{QStringLiteral("No waypoints to export")});
-        QCOMPARE(f.window->focusWidget(), f.find<QPushButton>("cmdGo"));
-        QCOMPARE(box->text(), QStringLiteral("05/12/2026 02:02:03"));
-        QVERIFY(!box->isEnabled());
-        QCOMPARE(f.session.options.ManualTime, f.now.toSecsSinceEpoch() + 13);
-        // Other keys do what the list does with them.
-        generate->setFocus();
-        QTest::keyClick(generate, Qt::Key_Down);
-        QCOMPARE(generate->currentIndex(), 5);
-        QCOMPARE(f.answers.messages.size(), size_t(1));
-
-        f.find<QRadioButton>("optTimeSet0")->click();
-        box->setText(QStringLiteral("01/01/2004 00:00:00"));
-        QFocusEvent out(QEvent::FocusOut, Qt::MouseFocusReason);
-        QApplication::sendEvent(box, &out);
-        f.now = f.now.addSecs(3600);
-        f.click("cmdGo");
-        QCOMPARE(box->text(), QStringLiteral("01/01/2004 00:00:00"));
-        QCOMPARE(f.session.options.ManualTime, qint64(1072915200 + 13));
-    }
-
     // The file list shows the importable files by name; a double click
     // imports. Drops: text is refused, a folder with a message, a file read.
     void fileListAndDrops() {
@@ -282,26 +253,6 @@ private Q_SLOTS:
         QCOMPARE(f.window->fileBrowser()->folder(), QCoreApplication::applicationDirPath());
     }
 
-    void networkLocationBrowser() {
-        WindowFixture f;
-        // Cancelled: nothing changes and nothing is stored.
-        f.click("cmdNetLocation");
-        QCOMPARE(f.answers.folderPrompts,
-                 QStringList{QStringLiteral("Please select a location to display")});
-        QCOMPARE(f.window->fileBrowser()->folder(), QCoreApplication::applicationDirPath());
-        QVERIFY(!f.settings.values.contains(QStringLiteral("LastPath")));
-
-        f.answers.dialogAnswers.push_back(f.temp.path());
-        f.find<QAction>("mnuFileBrowse")->trigger();
-        f.answers.dialogAnswers.push_back(f.temp.filePath(QStringLiteral("gone")));
-        f.click("cmdNetLocation");
-        QCOMPARE(f.answers.messages.size(), size_t(1));
-        QCOMPARE(f.answers.messages.front().title, QStringLiteral("Path Error"));
-        QCOMPARE(f.answers.messages.front().text, QStringLiteral("Network path not found"));
-        QCOMPARE(f.window->fileBrowser()->folder(), f.temp.path());
-        QCOMPARE(f.settings.values.value(QStringLiteral("LastPath")), f.temp.path());
-    }
-
     // The Help menu's About closes by a key, the menu bar's by a click.
     void aboutWindow() {
         WindowFixture f;
@@ -387,22 +338,17 @@ private Q_SLOTS:
         }
     }
 
-    // The tick is read back from what is registered at the next start.
-    void shellVerbTick() {
+    // The window's scripts in tests/data/ui/scripts.txt, each on a new window.
+    void scripts_data() {
+        QTest::addColumn<QString>("name");
+        for (const QString& name : Sections("scripts.txt").keys()) {
+            QTest::newRow(qPrintable(name)) << name;
+        }
+    }
+    void scripts() {
+        QFETCH(QString, name);
         WindowFixture f;
-        const QString entry =
-            f.data.filePath(QStringLiteral("applications/wayfold-open-in-mapsource.desktop"));
-        f.find<QAction>("mnuOptionsContext")->trigger();
-        QVERIFY(f.find<QAction>("mnuOptionsContext")->isChecked());
-        QVERIFY(QFileInfo::exists(entry));
-        WindowFixture again;
-        qputenv("XDG_DATA_HOME", f.data.path().toUtf8());
-        again.open();
-        auto* tick = again.find<QAction>("mnuOptionsContext");
-        QVERIFY(tick->isChecked());
-        tick->trigger();
-        QVERIFY(!tick->isChecked());
-        QVERIFY(!QFileInfo::exists(entry));
+        f.run(Sections("scripts.txt").value(name));
     }
 };
 
