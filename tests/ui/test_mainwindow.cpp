@@ -52,43 +52,14 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // What a first start shows besides its script: the place, the hidden
+    // progress bar and the time of day.
     void loadOnAnEmptyStore() {
         WindowFixture f;
-        MainWindow& w = *f.window;
-        QCOMPARE(w.pos(), FirstRunPlace(w));
-        auto* generate = f.find<QComboBox>("cmbGenerate");
-        QCOMPARE(generate->count(), 8);
-        QCOMPARE(generate->currentText(), QStringLiteral("-----------------------"));
-        QCOMPARE(generate->itemText(2), QStringLiteral("Make Geocaching.com LOC File"));
-        QCOMPARE(generate->itemText(7), QStringLiteral("Make GPX File (Garmin devices, BaseCamp)"));
-        QCOMPARE(f.status(), QStringLiteral("Imported waypoints: 0||Export New File - 0 "
-                                            "waypoints|Clear Imports"));
+        QCOMPARE(f.window->pos(), FirstRunPlace(*f.window));
         QVERIFY(f.find<QProgressBar>("sbrProgress")->isHidden());
-        // The file browser starts at the program's own folder.
-        QCOMPARE(w.fileBrowser()->folder(), QCoreApplication::applicationDirPath());
-        // "Now" is chosen, its time that of the start, and its box open for typing.
-        QCOMPARE(f.find<QLineEdit>("txtTimeSet")->text(), QStringLiteral("05/12/2026 01:02:03"));
-        QCOMPARE(f.session.options.ManualTime, f.now.toSecsSinceEpoch() + 13);
-        QVERIFY(f.find<QRadioButton>("optTimeSet1")->isChecked());
-        QVERIFY(f.find<QLineEdit>("txtTimeSet")->isEnabled());
-        // The third panel shows the time of day.
         QCOMPARE(f.find<QLabel>("sbrPanel3")->text(),
                  QLocale().toString(f.now.toLocalTime().time(), QLocale::ShortFormat));
-        QVERIFY(!f.find<QAction>("mnuOptionsContext")->isChecked());
-        // Loading stores nothing.
-        QVERIFY2(f.settings.values.isEmpty(), qPrintable(f.settings.values.keys().join(u',')));
-        QVERIFY(f.answers.messages.empty());
-    }
-
-    void generateMode_data() { AddTableRows({"stored", "index"}); }
-    void generateMode() {
-        QFETCH(QString, stored);
-        QFETCH(QString, index);
-        WindowFixture f({{"Generate Mode", stored}});
-        auto* generate = f.find<QComboBox>("cmbGenerate");
-        QCOMPARE(generate->currentIndex(), index.toInt());
-        generate->setCurrentIndex(3);
-        QCOMPARE(f.settings.values.value(QStringLiteral("Generate Mode")), QStringLiteral("3"));
     }
 
     // A path is written to; a cancelled, empty or wildcard answer drops the
