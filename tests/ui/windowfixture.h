@@ -58,8 +58,9 @@ inline qint64 OptionValue(const Options& o, const QString& name) {
     return -1;
 }
 
-// Rows of the current test from its section: the first field names the row,
-// the others are QString columns of these names (an empty field is null).
+// Rows of the current test from its section of tests/data/ui/window.txt: the
+// first field names the row, the others are QString columns of these names
+// (an empty field is null).
 inline void AddTableRows(std::initializer_list<const char*> columns) {
     for (const char* column : columns) {
         QTest::addColumn<QString>(column);
