@@ -253,13 +253,10 @@ private Q_SLOTS:
             }
             const WaypointStyle style = ResolveWaypointStyle(e, o);
             // MapSource files carry the semicircles, the others the degrees.
-            if (mapSource) {
-                e.Latitude = SemicirclesToDegrees(e.LatSemicircles);
-                e.Longitude = SemicirclesToDegrees(e.LonSemicircles);
-            } else {
-                e.LatSemicircles = DegreesToSemicircles(e.Latitude);
-                e.LonSemicircles = DegreesToSemicircles(e.Longitude);
-            }
+            e.Latitude = mapSource ? SemicirclesToDegrees(e.LatSemicircles) : e.Latitude;
+            e.Longitude = mapSource ? SemicirclesToDegrees(e.LonSemicircles) : e.Longitude;
+            e.LatSemicircles = DegreesToSemicircles(e.Latitude);
+            e.LonSemicircles = DegreesToSemicircles(e.Longitude);
             e.Name = as(kind == ExportKind::Loc ? e.Name : ExportName(e, o, codes));
             e.Description = as(kind == ExportKind::Gdb && o.CopyHint ? e.Hint : e.Description);
             for (QString* text : {&e.Url, &e.LinkName, &e.Comment, &e.TypeText, &e.Hint}) {
