@@ -17,11 +17,11 @@ namespace {
 
 // The commands as "kind:path" and then the flags that are set, joined by "|".
 QString Describe(const CommandLine& c) {
-    static const char* const names[] = {"import", "mps",     "gdb",     "terrabyte", "loc",
-                                        "gpx",    "openmps", "opengdb", "quit",      "invalid"};
+    const QStringList names =
+        u"import mps gdb terrabyte loc gpx openmps opengdb quit invalid"_s.split(u' ');
     QStringList out;
     for (const Command& command : c.commands) {
-        out += QString::fromLatin1(names[command.kind]) + u':' + command.path;
+        out += names[command.kind] + u':' + command.path;
     }
     const std::pair<bool, const char*> flags[] = {
         {c.quitAtOnce, "quit at once"}, {c.quitWhenDone, "quit when done"}, {c.showUsage, "usage"},
@@ -36,13 +36,9 @@ QString Describe(const CommandLine& c) {
 QString Shown(const TestSession& t) {
     QStringList out;
     for (const UserMessage& m : t.frontend.messages) {
-        out += QStringLiteral("%1 [%2 %3] %4")
-                   .arg(m.title)
-                   .arg(int(m.icon))
-                   .arg(int(m.buttons))
-                   .arg(m.text);
+        out += u"%1 [%2 %3] %4"_s.arg(m.title).arg(int(m.icon)).arg(int(m.buttons)).arg(m.text);
     }
-    return out.join(QStringLiteral(" + "));
+    return out.join(u" + "_s);
 }
 
 QString Kept(WaypointStore& store, const QString& names, bool exact) {
@@ -80,8 +76,8 @@ QString Run(const QString& function, QString in) {
         {u"Windows"_s, [&] { return Describe(ParseWindowsCommandLine(in, u"C:\\Work"_s)); }},
         {u"Posix"_s,
          [&] {
-             const QStringList arguments = in.isEmpty() ? QStringList() : in.split(u'|');
-             return Describe(ParsePosixArguments(arguments, QStringLiteral("/home/u")));
+             return Describe(
+                 ParsePosixArguments(in.isEmpty() ? QStringList() : in.split(u'|'), u"/home/u"_s));
          }},
         {u"Run"_s,
          [&] {

@@ -5,7 +5,6 @@
 // golden files start from the same waypoints; every export kind's writer and
 // reader; a device that fails part-way.
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -49,11 +48,8 @@ void FromJson(const QJsonObject& o, const char* key, T& field, More&&... more) {
 // values of a fresh record, missing semicircles are computed from the degrees.
 inline StoreFile LoadStoreFile(const QString& name) {
     StoreFile result;
-    QFile file(kWriterData + name + QStringLiteral(".json"));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return result;
-    }
-    const QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
+    const QJsonObject root =
+        QJsonDocument::fromJson(FileBytes(kWriterData + name + QStringLiteral(".json"))).object();
     Options& p = result.options;
     FromJson(root.value(QLatin1String("options")).toObject(), "IconNumber", p.IconNumber,
              "PreserveIcons", p.PreserveIcons, "DisplayMode", p.DisplayMode, "PreserveDisplay",
