@@ -10,83 +10,49 @@
 #include "mapsource/mpsreader.h"
 #include "support/testfiles.h"
 
-namespace {
-
-// A message as the console writes it: title, ": " and the text with line breaks.
-QString Console(const QString& title, const QString& text) {
-    return title + QStringLiteral(": ") +
-           QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")) + u'\n';
-}
-
-QString NotImported(const char* type) {
-    return Console(QStringLiteral("Wayfold"),
-                   QStringLiteral("Can't import files of type %1\r\n").arg(QLatin1String(type))) +
-           QStringLiteral("Imported waypoints: 0 | Last Import: 0\n");
-}
-
 const QString kLakeside = QStringLiteral(WAYFOLD_EXAMPLES "/lakeside.gpx");
-
-}  // namespace
 
 class CliTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void runs_data() {
-        // Arguments are separated by "|"; an empty display is none.
-        AddColumns<QString, QString, int, QString, QString>("arguments", "display", "status", "out",
-                                                            "err");
-        // Without a window the usage is the program's output, with the long options.
-        const QString usage =
-            QString(UsageText()).replace(QLatin1String("\r\n"), QLatin1String("\n")) +
-            QStringLiteral(
-                "\n\n--headless : Work without a window, even when a "
-                "display is available\n--version : Print the "
-                "version\n--help : Show this usage\n");
-        AddRow("headless /?", "--headless|/?", "", 0, usage, "");
-        // No display and no --headless: the program finds out by itself.
-        AddRow("no display", "/?", "", 0, usage, "");
-        AddRow("file before usage", "x.loc|--help", "", 0, usage, "");
-        // Nothing after the invalid flag is processed.
-        AddRow("invalid flag", "--headless|x.txt|/help|y.txt", "", 2, "",
-               NotImported(".TXT") +
-                   Console(QStringLiteral("Wayfold"),
-                           QStringLiteral("Invalid flag detected\r\n\r\n") + UsageText()));
-        AddRow("quit alone, display without server", "/q", ":99", 0, "", "");
-        AddRow("display without server: headless", "nothing.txt|/q", ":99", 1, "",
-               NotImported(".TXT"));
-        AddRow("long and strange arguments",
-               QStringLiteral("--headless|%1.jpeg|Łódź.png|\"unterminated|/q")
-                   .arg(QStringLiteral("x").repeated(100000)),
-               "", 1, "", NotImported(".JPEG") + NotImported(".PNG"));
-        AddRow("version", "--version", "", 0, "Wayfold " WAYFOLD_VERSION "\n", "");
-        // Without MapSource the run says what to set.
-        for (const char* flag : {"/m", "/6"}) {
-            QTest::addRow("no MapSource, %s", flag)
-                << QStringLiteral("--headless|%1|%2|/q").arg(kLakeside, QLatin1String(flag))
-                << QString() << 1 << QString()
-                << QStringLiteral("Imported waypoints: 5 | Last Import: 5\n") +
-                       Console(QStringLiteral("Wayfold"),
-                               QStringLiteral("MapSource was not found, so it was not started.\r\n"
-                                              "Set the value \"Mapsource_Dir\" (section \"Program "
-                                              "Settings\" in %1/config/Wayfold/Wayfold.ini) to the "
-                                              "folder that holds mapsource.exe."));
-        }
-    }
+    void runs_data() { AddCaseRows("../cliruns.txt"); }
     void runs() {
-        QFETCH(QString, arguments);
-        QFETCH(QString, display);
+        QFETCH(QByteArray, document);
+        QFETCH(QStringList, expected);
         QTemporaryDir home;
         QProcessEnvironment environment = ProgramEnvironment(home.path());
         environment.insert(QStringLiteral("TMPDIR"), home.path());
-        if (!display.isEmpty()) {
-            environment.insert(QStringLiteral("DISPLAY"), display);
+        QStringList arguments;
+        for (const QString& line : QString::fromUtf8(document).split(u'\n', Qt::SkipEmptyParts)) {
+            if (line.startsWith(QLatin1String("display: "))) {
+                environment.insert(QStringLiteral("DISPLAY"), line.mid(9));
+            } else {
+                arguments =
+                    line.mid(11)
+                        .replace(QLatin1String("<examples>"), QLatin1String(WAYFOLD_EXAMPLES))
+                        .replace(QLatin1String("<long>"), QString(100000, u'x'))
+                        .split(u'|');
+            }
         }
-        const ProgramRun r = RunProgram(arguments.split(u'|'), environment, home.path());
-        QTEST(r.status, "status");
-        QTEST(r.out, "out");
-        QFETCH(QString, err);
-        QCOMPARE(r.err, QString(err).replace(QLatin1String("%1"), home.path()));
+        const ProgramRun r = RunProgram(arguments, environment, home.path());
+        QStringList got{QStringLiteral("status: %1").arg(r.status)};
+        const QString usage =
+            QString(UsageText()).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        for (const auto& [stream, text] : {std::pair{QStringLiteral("out: "), r.out},
+                                           std::pair{QStringLiteral("err: "), r.err}}) {
+            if (text.isEmpty()) {
+                continue;
+            }
+            QVERIFY2(text.endsWith(u'\n'), qPrintable(text));
+            for (const QString& line :
+                 QString(text).replace(usage, QStringLiteral("<usage>")).chopped(1).split(u'\n')) {
+                got += stream + line;
+            }
+        }
+        QCOMPARE(got, expected.replaceInStrings(QStringLiteral("<home>"), home.path())
+                          .replaceInStrings(QStringLiteral("<version>"),
+                                            QStringLiteral(WAYFOLD_VERSION)));
         // Nothing was handed over, so nothing is left behind.
         QCOMPARE(QDir(home.path()).entryList(QDir::Files), QStringList());
     }
