@@ -6,8 +6,6 @@
 #include <QtTest>
 
 #include "core/commandline.h"
-#include "mapsource/gdbreader.h"
-#include "mapsource/mpsreader.h"
 #include "support/testfiles.h"
 
 const QString kLakeside = QStringLiteral(WAYFOLD_EXAMPLES "/lakeside.gpx");
@@ -92,17 +90,12 @@ private Q_SLOTS:
         QCOMPARE(handed.size(), 1);
         QCOMPARE(FileBytes(folder + QStringLiteral("/args.txt")),
                  QDir(temp).filePath(handed.front()).toUtf8() + '\n');
-        // What MapSource got is the file the writer made.
+        // What MapSource got is the file the writer made, of the samples'
+        // waypoints.
         const QByteArray copy = FileBytes(folder + QStringLiteral("/copy.bin"));
+        QCOMPARE(copy, FileBytes(QDir(temp).filePath(handed.front())));
+        QVERIFY(copy.contains("GC9WF01") && copy.contains("PK9WF01"));
         QTEST(copy.at(11), "letter");
-        WaypointStore back;
-        RecordingProgress progress;
-        const ImportResult read = (flag == QLatin1String("/m") ? ReadMpsBytes : ReadGdbBytes)(
-            copy, QStringLiteral("copy"), back, progress);
-        QVERIFY(read.messages.empty());
-        QCOMPARE(Names(back).first(2),
-                 (QStringList{QStringLiteral("GC9WF01"), QStringLiteral("GC9WF02")}));
-        QCOMPARE(read.result, 5);
     }
 
     // With its window: a first start shows the home folder and stores it with
@@ -115,11 +108,13 @@ private Q_SLOTS:
                  0);
         QSettings stored(home.filePath(QStringLiteral("config/Wayfold/Wayfold.ini")),
                          QSettings::IniFormat);
-        stored.beginGroup(QStringLiteral("Program Settings"));
-        QCOMPARE(stored.allKeys().join(u','), QStringLiteral("ImportDir,Left,Top"));
-        QCOMPARE(stored.value(QStringLiteral("ImportDir")).toString(), home.path());
-        QCOMPARE(stored.value(QStringLiteral("Top")).toString(), QStringLiteral(" 480"));
-        QCOMPARE(stored.value(QStringLiteral("Left")).toString(), QStringLiteral(" 480"));
+        QStringList values;
+        for (const QString& key : stored.allKeys()) {
+            values += key + u'=' + stored.value(key).toString();
+        }
+        QCOMPARE(values, QStringList({QStringLiteral("Program Settings/ImportDir=") + home.path(),
+                                      QStringLiteral("Program Settings/Left= 480"),
+                                      QStringLiteral("Program Settings/Top= 480")}));
     }
 };
 
