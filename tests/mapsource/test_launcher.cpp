@@ -82,11 +82,9 @@ private Q_SLOTS:
                          : (QStringList{starts[0].program} + starts[0].arguments).join(u'|'))};
         got += QStringLiteral("stored: ") +
                relative(t.settings.values.value(QStringLiteral("Mapsource_Dir")));
-        got += QStringLiteral("dialogs: %1").arg(t.frontend.dialogs.size());
         for (const FileDialogRequest& d : t.frontend.dialogs) {
-            QCOMPARE(QStringList({d.title, d.fileName, d.filter, d.defaultExtension}).join(u'|'),
-                     QStringLiteral("Locate Mapsource Executable...|mapsource.exe|"
-                                    "Executables (*.exe)|*.exe|exe"));
+            got += QStringLiteral("dialog: ") +
+                   QStringList({d.title, d.fileName, d.filter, d.defaultExtension}).join(u'|');
         }
         for (const QString& text : t.frontend.messageTexts()) {
             got += QStringLiteral("message: ") + relative(text);

@@ -95,11 +95,9 @@ private Q_SLOTS:
             seen.insert(name.toLower());
             QCOMPARE(SymbolNumber(name.toUpper()).value_or(-1), n);
         }
-        QStringList names;
-        for (const qint32 n : {0, 18, 61, 72, 118, 119, -1}) {
-            names += SymbolName(n);
-        }
-        QCOMPARE(names.join(u','),
+        QCOMPARE(QStringList({SymbolName(0), SymbolName(18), SymbolName(61), SymbolName(72),
+                              SymbolName(118), SymbolName(119), SymbolName(-1)})
+                     .join(u','),
                  QStringLiteral("Marina,Waypoint,Trail Head,City (Capitol),Geocache Found,,"));
         for (const char* name :
              {"geocache  found", "city (capital)", "Trailhead", " Waypoint", "", "Dot"}) {
