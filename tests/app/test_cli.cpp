@@ -56,13 +56,14 @@ private Q_SLOTS:
 
     // No shell is involved anywhere: the temporary folder's path, with a
     // space and a ";", reaches MapSource intact. The GDB format version
-    // comes from the settings file ("gdbVersion": the letter expected).
+    // comes from the settings file ("gdbVersion": the letter expected); the
+    // row names the file's kind first.
     void openInMapSource_data() {
         AddColumns<QString, QString, char>("flag", "gdbVersion", "letter");
-        AddRow("mps", "/m", "3", 'g');
-        AddRow("gdb", "/6", "", 'k');
-        AddRow("gdb version 3", "/6", "3", 'm');
-        AddRow("gdb version 2 is 1", "/6", "2", 'k');
+        AddRow("MPS", "/m", "3", 'g');
+        AddRow("GDB", "/6", "", 'k');
+        AddRow("GDB version 3", "/6", "3", 'm');
+        AddRow("GDB version 2 is 1", "/6", "2", 'k');
     }
     void openInMapSource() {
         QFETCH(QString, flag);
@@ -84,8 +85,7 @@ private Q_SLOTS:
         // Started exactly once, with one argument: the temporary file, which
         // stays for MapSource although the program has ended.
         const QStringList handed = QDir(temp).entryList(
-            {(flag == QLatin1String("/m") ? QStringLiteral("MPS") : QStringLiteral("GDB")) +
-             QStringLiteral("*.wayfold.tmp")});
+            {QLatin1String(QTest::currentDataTag()).first(3) + QStringLiteral("*.wayfold.tmp")});
         QCOMPARE(handed.size(), 1);
         QCOMPARE(FileBytes(folder + QStringLiteral("/args.txt")),
                  QDir(temp).filePath(handed.front()).toUtf8() + '\n');
