@@ -1,19 +1,41 @@
-# A write that fails, set up for test_exportcli: sh writefailure.sh MOUNTS
-# FAILURE FOLDER NAME PROGRAM ARGUMENTS... makes in FOLDER the input in.gpx (enough
-# waypoints that every format's file spans several pages), the old file "old"
-# and the failure, runs the program with its arguments and the target
-# "target/NAME" in place of a "@" that ends an argument, and records what the test
-# checks: the program's exit status ("status"), the reason the program should
-# give ("reason", %1 for the file; empty when any will do), the target
-# folder's entries, hidden ones too ("listing"), and the file's bytes
-# afterwards ("after").
+# A write that fails, set up for test_exportcli: sh writefailure.sh FAILURE
+# FOLDER NAME PROGRAM ARGUMENTS... tries in turn, each in a numbered folder of
+# FOLDER: as root in a private mount namespace, as root of a user namespace of
+# its own, and without mounts; it prints the folder of the first try that
+# worked (or found that permissions do not refuse this user) on its last line.
+# Each try makes in its folder the input in.gpx (enough waypoints that every
+# format's file spans several pages), the old file "old" and the failure, runs
+# the program with its arguments and the target "target/NAME" in place of a "@"
+# that ends an argument, and records what the test checks: the program's exit
+# status ("status"), the reason the program should give ("reason", %1 for the
+# file; empty when any will do), the target folder's entries, hidden ones too
+# ("listing"), and the file's bytes afterwards ("after").
 #
 # The failures: "full" (nothing left) and "page" (one page left, so the
-# write fails part-way) on a small tmpfs, where MOUNTS is "yes" (the script
-# then runs in a private mount namespace of its own), else under a file size
-# limit; "read-only", a read-only bind mount there (which holds for root
-# too), else a folder without write permission; "folder", a target that is a
-# folder. Exit 99: a mount failed; 98: permissions do not refuse this user.
+# write fails part-way) on a small tmpfs, where mounts can be made, else
+# under a file size limit; "read-only", a read-only bind mount there (which
+# holds for root too), else a folder without write permission; "folder", a
+# target that is a folder. Exit 99: a mount failed; 98: permissions do not
+# refuse this user.
+if [ "$1" != --try ]; then
+    failure=$1 top=$2
+    shift 2
+    n=0
+    for way in "unshare --mount" "unshare --user --map-root-user --mount" ""; do
+        n=$((n + 1))
+        mkdir -p "$top/$n"
+        mounts=no
+        if [ -n "$way" ]; then mounts=yes; fi
+        $way sh "$0" --try $mounts "$failure" "$top/$n" "$@"
+        status=$?
+        if [ $status = 0 ] || [ $status = 98 ]; then
+            echo "$top/$n"
+            exit $status
+        fi
+    done
+    exit $status
+fi
+shift
 mounts=$1 failure=$2 dir=$3 name=$4
 shift 4
 cd "$dir" || exit 99

@@ -34,32 +34,25 @@ private Q_SLOTS:
                  FileBytes(kWriterData + QLatin1String(QTest::currentDataTag())));
     }
 
-    // Only the written one of two duplicates gets a link.
-    void linkCompletion_data() {
-        AddColumns<QString, QString, QString>("name", "site", "written");  // site: CacheSiteUrl
-        AddRow("default site", QStringLiteral("GC00AB"), QString(),
-               QStringLiteral("https://www.geocaching.com/seek/cache_details.aspx?wp=GC00AB"));
-        AddRow("5 characters", QStringLiteral("GC123"), QString(), QString());
-        AddRow("6, not a cache", QStringLiteral("Park12"), QString(), QString());
-        AddRow("other site", QStringLiteral("Gc1a2b"), QStringLiteral("http://caches.example:8080"),
-               QStringLiteral("http://caches.example:8080/seek/cache_details.aspx?wp=GC1A2B"));
-    }
+    // Only the written one of two duplicates gets a link
+    // (tests/data/links.txt).
+    void linkCompletion_data() { AddCaseRows("../links.txt"); }
     void linkCompletion() {
-        QFETCH(QString, name);
-        QFETCH(QString, site);
-        QFETCH(QString, written);
+        QFETCH(QByteArray, document);
+        QFETCH(QStringList, expected);
+        const QString name = QString::fromUtf8(document.split('\n').front());
         WaypointStore store;
         store.Waypoints = {NamedWaypoint(name), NamedWaypoint(name.toLower())};
         Options o = TestOptions();
-        o.CacheSiteUrl = site;
+        o.CacheSiteUrl = QString::fromUtf8(document.split('\n').value(1));
         WaypointStore back;
         RecordingProgress progress;
         ReadGdbBytes(EncodeGdbFile(store, o).bytes, QStringLiteral("x.gdb"), back, progress);
         QCOMPARE(back.WaypointCount(), 1);
-        QCOMPARE(back.Waypoints[0].Url, written);
-        QCOMPARE(store.Waypoints[0].Url, written);
-        QVERIFY(store.Waypoints[1].Duplicate);
-        QCOMPARE(store.Waypoints[1].Url, QString());
+        QVERIFY(store.Waypoints[1].Duplicate && store.Waypoints[1].Url.isEmpty());
+        QCOMPARE(QStringList({QStringLiteral("written: ") + back.Waypoints[0].Url,
+                              QStringLiteral("written: ") + store.Waypoints[0].Url}),
+                 expected + expected);
     }
 
     // Cache names with ModNames on (tests/data/exportnames.txt).
@@ -102,11 +95,9 @@ private Q_SLOTS:
             seen.insert(name.toLower());
             QCOMPARE(SymbolNumber(name.toUpper()).value_or(-1), n);
         }
-        QStringList names;
-        for (const qint32 n : {0, 18, 61, 72, 118, 119, -1}) {
-            names += SymbolName(n);
-        }
-        QCOMPARE(names.join(u','),
+        QCOMPARE(QStringList({SymbolName(0), SymbolName(18), SymbolName(61), SymbolName(72),
+                              SymbolName(118), SymbolName(119), SymbolName(-1)})
+                     .join(u','),
                  QStringLiteral("Marina,Waypoint,Trail Head,City (Capitol),Geocache Found,,"));
         for (const char* name :
              {"geocache  found", "city (capital)", "Trailhead", " Waypoint", "", "Dot"}) {

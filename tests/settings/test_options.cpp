@@ -20,17 +20,16 @@ private Q_SLOTS:
         }
         Options o;
         RestoreOptions(o, settings);
+        const bool boxes[] = {o.PreserveIcons, o.ModNames,      o.PreserveDisplay, o.SwapNameDesc,
+                              o.CopyHint,      o.PreserveTimes, o.PreserveCats};
+        const QStringList names = QStringLiteral(
+                                      "PreserveIcons ModNames PreserveDisplay SwapNameDesc "
+                                      "CopyHint PreserveTimes PreserveCats")
+                                      .split(u' ');
         QStringList ticked;
-        const std::pair<const char*, bool> boxes[] = {{"PreserveIcons", o.PreserveIcons},
-                                                      {"ModNames", o.ModNames},
-                                                      {"PreserveDisplay", o.PreserveDisplay},
-                                                      {"SwapNameDesc", o.SwapNameDesc},
-                                                      {"CopyHint", o.CopyHint},
-                                                      {"PreserveTimes", o.PreserveTimes},
-                                                      {"PreserveCats", o.PreserveCats}};
-        for (const auto& [name, set] : boxes) {
-            if (set) {
-                ticked += QLatin1String(name);
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            if (boxes[i]) {
+                ticked += names[i];
             }
         }
         QStringList stored;

@@ -18,10 +18,7 @@ public:
         return values.value({key, name});
     }
     bool writeValue(const QString& key, const QString& name, const QString& data) override {
-        if (!readOnly) {
-            values.insert({key, name}, data);
-        }
-        return !readOnly;
+        return !readOnly && values.insert({key, name}, data) != values.end();
     }
     void deleteKey(const QString& key) override {
         log += QStringLiteral("deleted: ") + key;
@@ -116,8 +113,9 @@ private Q_SLOTS:
             QVERIFY2(globs.contains("application/xml-loc:*.loc\n") &&
                          globs.contains("application/gpx+xml:*.gpx\n"),
                      globs.constData());
-            QCOMPARE(processes.starts.front().program, updateMime);
-            QCOMPARE(processes.starts.front().arguments, QStringList{mime});
+            QCOMPARE(
+                QStringList{processes.starts.front().program} + processes.starts.front().arguments,
+                QStringList({updateMime, mime}));
         }
         // Entries of earlier names go as well; the mime package stays;
         // removing what is not there is no error.
