@@ -40,17 +40,14 @@ mounts=$1 failure=$2 dir=$3 name=$4
 shift 4
 cd "$dir" || exit 99
 printf 'the old file\000\001\377\n' >old
-{
-    echo '<?xml version="1.0"?>'
-    echo '<gpx>'
-    i=0
-    while [ $i -lt 300 ]; do
-        n=$(printf %04d $i)
-        echo "<wpt lat=\"47.$n\" lon=\"7.$n\"><name>GC$n</name><desc>Waypoint $n, described at some length to fill the file</desc></wpt>"
-        i=$((i + 1))
-    done
-    echo '</gpx>'
-} >in.gpx
+awk 'BEGIN {
+    print "<?xml version=\"1.0\"?>"; print "<gpx>"
+    for (i = 0; i < 300; i++) {
+        n = sprintf("%04d", i)
+        print "<wpt lat=\"47." n "\" lon=\"7." n "\"><name>GC" n "</name><desc>Waypoint " n ", described at some length to fill the file</desc></wpt>"
+    }
+    print "</gpx>"
+}' >in.gpx
 mkdir -p target
 target=target
 run() {
