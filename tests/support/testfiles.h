@@ -1,8 +1,8 @@
 #pragma once
 
-// What the reader tests share: files written for a test, numbers as file
-// bytes, a waypoint's fields as text for tables that name the fields they
-// check, tables of documents kept in case files, and the German locale.
+// What the reader tests share: files written for a test, a waypoint's
+// fields as text for tables that name the fields they check, tables of
+// documents kept in case files, and the German locale.
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -12,8 +12,6 @@
 #include <QProcessEnvironment>
 #include <QStringList>
 #include <QTest>
-#include <QtEndian>
-#include <bit>
 #include <charconv>
 #include <clocale>
 #include <optional>
@@ -26,18 +24,6 @@
 inline QString WriteTestFile(const QString& folder, const QString& name, const QByteArray& bytes) {
     const QString path = QDir(folder).filePath(name);
     return MakeFile(path, bytes) ? path : QString();
-}
-
-// A number as little-endian file bytes.
-template <typename T>
-QByteArray LittleEndian(T value) {
-    char bytes[sizeof(T)];
-    if constexpr (std::is_floating_point_v<T>) {
-        qToLittleEndian(std::bit_cast<quint64>(value), bytes);
-    } else {
-        qToLittleEndian(value, bytes);
-    }
-    return QByteArray(bytes, sizeof(T));
 }
 
 // A waypoint put in the store before a read, to see that the read leaves it.
