@@ -1,160 +1,100 @@
 // End-to-end runs of the built program: headless, with a recording stand-in
 // for MapSource, and with its window on the offscreen platform.
 #include <QDir>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "core/commandline.h"
-#include "mapsource/gdbreader.h"
-#include "mapsource/mpsreader.h"
-#include "support/fakes.h"
-
-namespace {
-
-// A message as the console writes it: title, ": " and the text with line breaks.
-QString Console(const QString& title, const QString& text) {
-    return title + QStringLiteral(": ") +
-           QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")) + u'\n';
-}
-
-QString NotImported(const char* type) {
-    return Console(QStringLiteral("Wayfold"),
-                   QStringLiteral("Can't import files of type %1\r\n").arg(QLatin1String(type))) +
-           QStringLiteral("Imported waypoints: 0 | Last Import: 0\n");
-}
+#include "support/testfiles.h"
 
 const QString kLakeside = QStringLiteral(WAYFOLD_EXAMPLES "/lakeside.gpx");
-
-}  // namespace
 
 class CliTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void runs_data() {
-        // Arguments are separated by "|"; an empty display is none.
-        AddColumns<QString, QString, int, QString, QString>("arguments", "display", "status", "out",
-                                                            "err");
-        // Without a window the usage is the program's output, with the long options.
-        const QString usage =
-            QString(UsageText()).replace(QLatin1String("\r\n"), QLatin1String("\n")) +
-            QStringLiteral(
-                "\n\n--headless : Work without a window, even when a "
-                "display is available\n--version : Print the "
-                "version\n--help : Show this usage\n");
-        AddRow("headless /?", "--headless|/?", "", 0, usage, "");
-        // No display and no --headless: the program finds out by itself.
-        AddRow("no display", "/?", "", 0, usage, "");
-        AddRow("file before usage", "x.loc|--help", "", 0, usage, "");
-        // Nothing after the invalid flag is processed.
-        AddRow("invalid flag", "--headless|x.txt|/help|y.txt", "", 2, "",
-               NotImported(".TXT") +
-                   Console(QStringLiteral("Wayfold"),
-                           QStringLiteral("Invalid flag detected\r\n\r\n") + UsageText()));
-        AddRow("quit alone, display without server", "/q", ":99", 0, "", "");
-        AddRow("display without server: headless", "nothing.txt|/q", ":99", 1, "",
-               NotImported(".TXT"));
-        AddRow("long and strange arguments",
-               QStringLiteral("--headless|%1.jpeg|Łódź.png|\"unterminated|/q")
-                   .arg(QStringLiteral("x").repeated(100000)),
-               "", 1, "", NotImported(".JPEG") + NotImported(".PNG"));
-    }
+    void runs_data() { AddCaseRows("../cliruns.txt"); }
     void runs() {
-        QFETCH(QString, arguments);
-        QFETCH(QString, display);
+        QFETCH(QByteArray, document);
+        QFETCH(QStringList, expected);
         QTemporaryDir home;
         QProcessEnvironment environment = ProgramEnvironment(home.path());
-        if (!display.isEmpty()) {
-            environment.insert(QStringLiteral("DISPLAY"), display);
+        environment.insert(QStringLiteral("TMPDIR"), home.path());
+        QStringList arguments;
+        for (const QString& line : QString::fromUtf8(document).split(u'\n', Qt::SkipEmptyParts)) {
+            if (line.startsWith(QLatin1String("display: "))) {
+                environment.insert(QStringLiteral("DISPLAY"), line.mid(9));
+            } else {
+                arguments =
+                    line.mid(11)
+                        .replace(QLatin1String("<examples>"), QLatin1String(WAYFOLD_EXAMPLES))
+                        .replace(QLatin1String("<long>"), QString(100000, u'x'))
+                        .split(u'|');
+            }
         }
-        const ProgramRun r = RunProgram(arguments.split(u'|'), environment, home.path());
-        QTEST(r.status, "status");
-        QTEST(r.out, "out");
-        QTEST(r.err, "err");
-    }
-
-    void version() {
-        QTemporaryDir home;
-        const ProgramRun r =
-            RunProgram({QStringLiteral("--version")}, ProgramEnvironment(home.path()));
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.out, QStringLiteral("Wayfold " WAYFOLD_VERSION "\n"));
+        const ProgramRun r = RunProgram(arguments, environment, home.path());
+        QStringList got{QStringLiteral("status: %1").arg(r.status)};
+        const QString usage =
+            QString(UsageText()).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        for (const auto& [stream, text] : {std::pair{QStringLiteral("out: "), r.out},
+                                           std::pair{QStringLiteral("err: "), r.err}}) {
+            if (text.isEmpty()) {
+                continue;
+            }
+            QVERIFY2(text.endsWith(u'\n'), qPrintable(text));
+            for (const QString& line :
+                 QString(text).replace(usage, QStringLiteral("<usage>")).chopped(1).split(u'\n')) {
+                got += stream + line;
+            }
+        }
+        QCOMPARE(got, expected.replaceInStrings(QStringLiteral("<home>"), home.path())
+                          .replaceInStrings(QStringLiteral("<version>"),
+                                            QStringLiteral(WAYFOLD_VERSION)));
+        // Nothing was handed over, so nothing is left behind.
+        QCOMPARE(QDir(home.path()).entryList(QDir::Files), QStringList());
     }
 
     // No shell is involved anywhere: the temporary folder's path, with a
-    // space and a ";", reaches MapSource intact.
-    // The GDB format version comes from the settings file.
+    // space and a ";", reaches MapSource intact. The GDB format version
+    // comes from the settings file ("gdbVersion": the letter expected); the
+    // row names the file's kind first.
     void openInMapSource_data() {
-        AddColumns<QString, QString, QString>("flag", "prefix", "gdbVersion");
-        AddRow("mps", "/m", "MPS", "3");
-        AddRow("gdb", "/6", "GDB", "");
-        AddRow("gdb version 3", "/6", "GDB", "3");
-        AddRow("gdb version 2 is 1", "/6", "GDB", "2");
+        AddColumns<QString, QString, char>("flag", "gdbVersion", "letter");
+        AddRow("MPS", "/m", "3", 'g');
+        AddRow("GDB", "/6", "", 'k');
+        AddRow("GDB version 3", "/6", "3", 'm');
+        AddRow("GDB version 2 is 1", "/6", "2", 'k');
     }
     void openInMapSource() {
         QFETCH(QString, flag);
-        QFETCH(QString, prefix);
         QFETCH(QString, gdbVersion);
         QTemporaryDir home;
         const QString folder = home.filePath(QStringLiteral("Fake GPS"));
         QVERIFY(MakeFakeMapSource(folder + QStringLiteral("/mapsource.exe")));
-        {
-            QSettings ini(home.filePath(QStringLiteral("config/Wayfold/Wayfold.ini")),
-                          QSettings::IniFormat);
-            ini.setValue(QStringLiteral("Program Settings/Mapsource_Dir"), folder + u'/');
-            if (!gdbVersion.isEmpty()) {
-                ini.setValue(QStringLiteral("Program Settings/GdbVersion"), gdbVersion);
-            }
-        }
+        QVERIFY(MakeFile(home.filePath(QStringLiteral("config/Wayfold/Wayfold.ini")),
+                         "[Program Settings]\nMapsource_Dir=" + folder.toUtf8() +
+                             "/\nGdbVersion=" + gdbVersion.toUtf8() + '\n'));
         const QString temp = home.filePath(QStringLiteral("tmp dir;x"));
         QVERIFY(QDir().mkpath(temp));
         QProcessEnvironment environment = ProgramEnvironment(home.path());
         environment.insert(QStringLiteral("TMPDIR"), temp);
-
         const ProgramRun r = RunProgram(
             {QStringLiteral("--headless"), kLakeside, flag, QStringLiteral("/q")}, environment);
         QCOMPARE(r.status, 0);
         QVERIFY2(WaitForFile(folder + QStringLiteral("/done.txt")), qPrintable(r.err));
         // Started exactly once, with one argument: the temporary file, which
         // stays for MapSource although the program has ended.
-        const QStringList lines = QString::fromUtf8(FileBytes(folder + QStringLiteral("/args.txt")))
-                                      .split(u'\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 1);
-        const QFileInfo handed(lines.front());
-        QCOMPARE(handed.absolutePath(), temp);
-        QVERIFY(handed.fileName().startsWith(prefix));
-        QVERIFY(handed.fileName().endsWith(QStringLiteral(".wayfold.tmp")));
-        QVERIFY(handed.exists());
-        // What MapSource got is the file the writer made.
-        WaypointStore back;
-        RecordingProgress progress;
-        const QString copy = folder + QStringLiteral("/copy.bin");
-        const ImportResult read = prefix == QLatin1String("MPS")
-                                      ? ReadMpsFile(copy, back, progress)
-                                      : ReadGdbFile(copy, back, progress);
-        QVERIFY(read.messages.empty());
-        QCOMPARE(read.result, 5);
-        if (prefix == QLatin1String("GDB")) {
-            QCOMPARE(FileBytes(copy).at(11), gdbVersion == QLatin1String("3") ? 'm' : 'k');
-        }
-        QCOMPARE(back.record(1).Name, QStringLiteral("GC9WF01"));
-    }
-
-    void withoutMapSourceTheRunSaysWhatToSet_data() { openInMapSource_data(); }
-    void withoutMapSourceTheRunSaysWhatToSet() {
-        QFETCH(QString, flag);
-        QTemporaryDir home;
-        QProcessEnvironment environment = ProgramEnvironment(home.path());
-        environment.insert(QStringLiteral("TMPDIR"), home.path());
-        const ProgramRun r = RunProgram(
-            {QStringLiteral("--headless"), kLakeside, flag, QStringLiteral("/q")}, environment);
-        QCOMPARE(r.status, 1);
-        QVERIFY2(r.err.contains(QStringLiteral("\"Mapsource_Dir\"")), qPrintable(r.err));
-        QVERIFY2(r.err.contains(home.filePath(QStringLiteral("config/Wayfold/Wayfold.ini"))),
-                 qPrintable(r.err));
-        // Nothing was handed over, so nothing is left behind.
-        QCOMPARE(QDir(home.path()).entryList(QDir::Files), QStringList());
+        const QStringList handed = QDir(temp).entryList(
+            {QLatin1String(QTest::currentDataTag()).first(3) + QStringLiteral("*.wayfold.tmp")});
+        QCOMPARE(handed.size(), 1);
+        QCOMPARE(FileBytes(folder + QStringLiteral("/args.txt")),
+                 QDir(temp).filePath(handed.front()).toUtf8() + '\n');
+        // What MapSource got is the file the writer made, of the samples'
+        // waypoints.
+        const QByteArray copy = FileBytes(folder + QStringLiteral("/copy.bin"));
+        QCOMPARE(copy, FileBytes(QDir(temp).filePath(handed.front())));
+        QVERIFY(copy.contains("GC9WF01") && copy.contains("PK9WF01"));
+        QTEST(copy.at(11), "letter");
     }
 
     // With its window: a first start shows the home folder and stores it with
@@ -165,13 +105,9 @@ private Q_SLOTS:
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         QCOMPARE(RunProgram({QStringLiteral("readme"), QStringLiteral("/q")}, environment).status,
                  0);
-        QSettings stored(home.filePath(QStringLiteral("config/Wayfold/Wayfold.ini")),
-                         QSettings::IniFormat);
-        stored.beginGroup(QStringLiteral("Program Settings"));
-        QCOMPARE(stored.allKeys().join(u','), QStringLiteral("ImportDir,Left,Top"));
-        QCOMPARE(stored.value(QStringLiteral("ImportDir")).toString(), home.path());
-        QCOMPARE(stored.value(QStringLiteral("Top")).toString(), QStringLiteral(" 480"));
-        QCOMPARE(stored.value(QStringLiteral("Left")).toString(), QStringLiteral(" 480"));
+        QCOMPARE(FileBytes(home.filePath(QStringLiteral("config/Wayfold/Wayfold.ini"))),
+                 "[Program%20Settings]\nImportDir=" + home.path().toUtf8() +
+                     "\nLeft=\" 480\"\nTop=\" 480\"\n");
     }
 };
 

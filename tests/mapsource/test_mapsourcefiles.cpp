@@ -1,50 +1,37 @@
-// MPS and GDB files as a whole: every prefix of every file, and a cancel
-// through the session.
+// The MPS and GDB readers on the files of tests/data/readers/mps.txt and
+// gdb.txt and on the real files, each also cut at every byte; progress and
+// cancel.
 #include <QTemporaryDir>
 
 #include "mapsource/gdbreader.h"
 #include "mapsource/mpsreader.h"
-#include "mapsourcebuilder.h"
+#include "mapsource/mpswriter.h"
+#include "support/testfiles.h"
 
 namespace {
 
-// An MPS file with every kind of record (of another class, and route, track
-// and map records of any length, which are skipped) and a waypoint whose
-// texts are filled.
-QByteArray BuiltMps() {
-    TestWaypoint town;
-    town.name = "TOWN";
-    town.country = "USA";
-    town.city = "Springfield";
-    town.state = "IL";
-    TestWaypoint other = town;
-    other.wclass = 3;
-    return MpsFile(WaypointRecord(town, false) + WaypointRecord(other, false) +
-                   Record('R', QByteArray(20, 'W')) + NamedWaypoint("LAST") + Record('T', "xy") +
-                   Record('L', {})) +
-           QByteArray("\1\2\3");
-}
+using BytesReader = ImportResult (*)(QByteArrayView, const QString&, WaypointStore&,
+                                     ImportProgress&);
 
-QByteArray BuiltGdb(bool v3) {
-    TestWaypoint full;
-    full.name = "FULL";
-    full.city = "Leipzig";
-    full.altitudeFlag = full.proximityFlag = full.depthFlag = full.temperatureFlag = 1;
-    full.url = "http://example.org/";
-    full.address = "Markt 1";
-    full.links = {full.url, "http://example.org/2"};
-    full.phones = {"0341", "Work"};
-    full.postalCode = "04109";
-    TestWaypoint other = full;
-    other.wclass = 1;
-    TestWaypoint last;
-    last.name = "LAST";
-    const auto record = [v3](const TestWaypoint& t) {
-        return v3 ? WaypointRecordV3(t) : WaypointRecord(t, true);
-    };
-    return GdbFile(record(full) + record(other) + Record('T', QByteArray(9, 'V')) + record(last),
-                   "MapSource", v3 ? 'm' : 'k') +
-           QByteArray("after");
+// Every cut short of the end of the map-set record (the file's end where it
+// is not found) imports nothing and says why in one message; a longer one
+// reads as the whole file does.
+void CheckCuts(BytesReader read, const QByteArray& bytes) {
+    const qsizetype mapSet = bytes.lastIndexOf(QByteArrayView("\x02\0\0\0V\0\x01", 7));
+    const qsizetype end = mapSet < 0 ? bytes.size() : mapSet + 7;
+    WaypointStore store;
+    store.Waypoints.push_back(Sentinel());
+    RecordingProgress progress;
+    const ImportResult full = read(bytes, QStringLiteral("f"), store, progress);
+    for (qsizetype size = 0; size < bytes.size(); ++size) {
+        store.Waypoints.resize(1);
+        const ImportResult r = read(bytes.first(size), QStringLiteral("f"), store, progress);
+        const bool cut = size < end;
+        QVERIFY2(r.result == (cut ? 0 : full.result) && store.WaypointCount() == 1 + r.result &&
+                     (cut ? r.messages.size() == 1 : Texts(r) == Texts(full)) &&
+                     store.record(1).Name == Sentinel().Name,
+                 qPrintable(QStringLiteral("the first %1 bytes").arg(size)));
+    }
 }
 
 }  // namespace
@@ -52,90 +39,56 @@ QByteArray BuiltGdb(bool v3) {
 class MapSourceFilesTest : public QObject {
     Q_OBJECT
 
+    QTemporaryDir dir_;
+
+    void check(FileReader reader, BytesReader read, const char* name) {
+        CheckCase(reader, dir_.path(), QLatin1String(name));
+        QFETCH(QByteArray, document);
+        QFETCH(QStringList, expected);
+        if (expected.filter(QStringLiteral("message: ")).isEmpty()) {
+            CheckCuts(read, document);
+        }
+    }
+
 private Q_SLOTS:
-    // Every prefix of a file imports nothing and says why in one message;
-    // only the whole file imports (its message, if any, the real files' rows
-    // in test_headlessimport check).
-    void truncations_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("gdb");
-        QTest::addColumn<int>("whole");
-        QTest::addColumn<int>("trailing");  // bytes after the map-set record
-        if (FixturesAvailable()) {
-            const auto add = [](const char* name, int whole) {
-                QTest::newRow(name) << FileBytes(FixturePath(QString::fromLatin1(name)))
-                                    << QByteArray(name).endsWith("gdb") << whole << 0;
-            };
-            add("mapsource.mps", 9);
-            add("route.mps", 14);
-            add("mps-track.mps", 0);
-            add("gdb-sample2-ver1-gpsbabel.gdb", 7);
-            add("gdb-sample2.gdb", 3);
-            add("gdb-sample-v3.gdb", 9);
-            add("gdb-sample-v3-ilinks.gdb", 5);
-        }
-        QTest::newRow("built mps") << BuiltMps() << false << 2 << 3;
-        QTest::newRow("built gdb") << BuiltGdb(false) << true << 2 << 5;
-        QTest::newRow("built gdb v3") << BuiltGdb(true) << true << 2 << 5;
-    }
-    void truncations() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, gdb);
-        QFETCH(int, trailing);
-        QVERIFY(!bytes.isEmpty());
-        const BytesReader read = gdb ? &ReadGdbBytes : &ReadMpsBytes;
-        WaypointStore store;
-        store.Waypoints.push_back(Sentinel());
-        RecordingProgress progress;
-        const ImportResult full = read(bytes, kPath, store, progress);
-        QTEST(full.result, "whole");
-        QCOMPARE(store.WaypointCount(), 1 + full.result);
+    void mps_data() { AddCaseRows("mps.txt"); }
+    void mps() { check(&ReadMpsFile, &ReadMpsBytes, "case.mps"); }
+    void gdb_data() { AddCaseRows("gdb.txt"); }
+    void gdb() { check(&ReadGdbFile, &ReadGdbBytes, "case.gdb"); }
 
-        // Bytes after the map set may go without changing anything.
-        for (qsizetype size = 0; size < bytes.size(); ++size) {
-            const bool cut = size < bytes.size() - trailing;
-            store.Waypoints.resize(1);
-            const ImportResult r = read(QByteArrayView(bytes).first(size), kPath, store, progress);
-            const qint32 expected = cut ? 0 : full.result;
-            if (r.result != expected || r.messages.size() != (cut ? 1 : full.messages.size()) ||
-                store.WaypointCount() != 1 + expected || store.record(1).Name != Sentinel().Name) {
-                QFAIL(qPrintable(QStringLiteral("The first %1 bytes: result %2, %3 messages, "
-                                                "store count %4")
-                                     .arg(size)
-                                     .arg(r.result)
-                                     .arg(r.messages.size())
-                                     .arg(store.WaypointCount())));
-            }
+    void realFilesCut() {
+        if (!FixturesAvailable()) {
+            QSKIP("The peer fixtures (../shared/fixtures/peer) are not at hand.");
+        }
+        const QDir fixtures(QStringLiteral(WAYFOLD_FIXTURES));
+        for (const QString& name :
+             fixtures.entryList({QStringLiteral("*.mps"), QStringLiteral("*.gdb")})) {
+            CheckCuts(name.endsWith(QLatin1String("gdb")) ? &ReadGdbBytes : &ReadMpsBytes,
+                      FileBytes(fixtures.filePath(name)));
         }
     }
 
-    // The record loop is both formats', so one of them will do.
-    void cancelThroughTheSession() {
-        QByteArray records;
-        for (int i = 0; i < 5; ++i) {
-            records += NamedWaypoint(QByteArray::number(i), true);
+    // The running count every 50 waypoints, after those already there; a
+    // cancel while the second record is read leaves the store as it was.
+    void progressAndCancel() {
+        WaypointStore written;
+        for (int i = 1; i <= 120; ++i) {
+            AddTestWaypoint(written, QString::number(i));
         }
-        QTemporaryDir dir;
-        const QString path =
-            WriteTestFile(dir.path(), QStringLiteral("five.gdb"), GdbFile(records));
-        TestSession t;
-        t.session.store.Waypoints.push_back(Sentinel());
-        // The Clear button pressed while the second record is read.
-        t.frontend.onProcessEvents = [&t] {
-            if (t.frontend.eventsProcessed == 2) {
-                ClearOrCancel(t.session);
-            }
-        };
-        QVERIFY(ImportFile(t.session, path));
-        QVERIFY(t.frontend.messages.empty());
-        QCOMPARE(Names(t.session.store), QStringList{Sentinel().Name});
-        QCOMPARE(t.frontend.eventsProcessed, 2);
-        QCOMPARE(t.frontend.panel2, QStringLiteral("Last Import: 0"));
-
-        // Nothing of the cancel is left over for the next import.
-        t.frontend.onProcessEvents = nullptr;
-        QVERIFY(ImportFile(t.session, path));
-        QCOMPARE(t.session.store.WaypointCount(), 6);
+        const QByteArray file = EncodeMpsFile(written, Options()).bytes;
+        for (const int cancelAfter : {0, 2}) {
+            WaypointStore store;
+            store.Waypoints.resize(10);
+            RecordingProgress progress;
+            progress.cancelAfterEvents = cancelAfter;
+            const ImportResult r = ReadMpsBytes(file, QStringLiteral("f"), store, progress);
+            QCOMPARE(r.messages.size(), size_t(0));
+            QCOMPARE(Names(store, 11), cancelAfter ? QStringList() : Names(written));
+            QCOMPARE(r.result, store.WaypointCount() - 10);
+            QCOMPARE(progress.currentImports,
+                     (cancelAfter ? std::vector<qint32>() : std::vector<qint32>{50, 100}));
+            QCOMPARE(progress.eventPasses, cancelAfter ? 2 : 120);
+        }
     }
 };
 

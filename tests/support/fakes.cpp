@@ -34,13 +34,6 @@ void FakeFrontend::setStatusText(int panel, const QString& text) {
     }
 }
 
-void FakeFrontend::processEvents() {
-    ++eventsProcessed;
-    if (onProcessEvents) {
-        onProcessEvents();
-    }
-}
-
 std::optional<QString> FakeFrontend::saveFileDialog(const FileDialogRequest& request) {
     dialogs.push_back(request);
     return takeDialogAnswer();

@@ -7,7 +7,6 @@
 #include <QStringList>
 #include <QTest>
 #include <deque>
-#include <functional>
 #include <vector>
 
 #include "core/frontend.h"
@@ -26,7 +25,7 @@ public:
     void setExportCaption(const QString&) override {}
     void setClearCaption(const QString&) override {}
     void setBusy(bool busy) override { busyChanges.push_back(busy); }
-    void processEvents() override;
+    void processEvents() override {}
     void setProgress(qint64, qint64) override {}
     void importFinished() override {}
     std::optional<QString> saveFileDialog(const FileDialogRequest& request) override;
@@ -38,7 +37,6 @@ public:
     QString panel1;
     QString panel2;
     std::vector<bool> busyChanges;
-    int eventsProcessed = 0;
     std::vector<FileDialogRequest> dialogs;
     QStringList folderPrompts;
 
@@ -46,8 +44,6 @@ public:
     std::deque<MessageAnswer> messageAnswers;
     // A null QString answers "cancelled".
     std::deque<QString> dialogAnswers;
-    // Runs whenever the core lets events through (to press Cancel mid-import, say).
-    std::function<void()> onProcessEvents;
 
     QStringList messageTexts() const;
 

@@ -2,16 +2,14 @@
 
 // What the writer tests share: stores and options described in JSON files
 // (tests/data/writers/*.json), so that a test and the script that made its
-// golden files start from the same waypoints; hand-made stores; every export
-// kind's writer and reader; a device that fails part-way.
+// golden files start from the same waypoints; every export kind's writer and
+// reader; a device that fails part-way.
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
 #include <algorithm>
-#include <type_traits>
 #include <utility>
 
 #include "core/exporter.h"
@@ -41,14 +39,8 @@ struct StoreFile {
 inline void FromJson(const QJsonObject&) {}
 template <typename T, typename... More>
 void FromJson(const QJsonObject& o, const char* key, T& field, More&&... more) {
-    const QJsonValue v = o.value(QLatin1String(key));
-    if constexpr (std::is_same_v<T, QString>) {
-        field = v.toString(field);
-    } else if constexpr (std::is_same_v<T, bool>) {
-        field = v.toBool(field);
-    } else {
-        field = v.isUndefined() ? field : static_cast<T>(v.toDouble());
-    }
+    const QVariant v = o.value(QLatin1String(key)).toVariant();
+    field = v.isValid() ? v.value<T>() : field;
     FromJson(o, std::forward<More>(more)...);
 }
 
@@ -56,11 +48,8 @@ void FromJson(const QJsonObject& o, const char* key, T& field, More&&... more) {
 // values of a fresh record, missing semicircles are computed from the degrees.
 inline StoreFile LoadStoreFile(const QString& name) {
     StoreFile result;
-    QFile file(kWriterData + name + QStringLiteral(".json"));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return result;
-    }
-    const QJsonObject root = QJsonDocument::fromJson(file.readAll()).object();
+    const QJsonObject root =
+        QJsonDocument::fromJson(FileBytes(kWriterData + name + QStringLiteral(".json"))).object();
     Options& p = result.options;
     FromJson(root.value(QLatin1String("options")).toObject(), "IconNumber", p.IconNumber,
              "PreserveIcons", p.PreserveIcons, "DisplayMode", p.DisplayMode, "PreserveDisplay",
@@ -111,53 +100,6 @@ inline Options TestOptions() {
     return o;
 }
 
-// Waypoints with everything XML needs escaped or cannot carry (a control
-// character), characters beyond Windows-1252, coordinates near the limits,
-// odd flags and an early time.
-inline StoreFile SpecialCharacters() {
-    struct Row {
-        const char* name;
-        const char* description;
-        const char* url;
-        const char* linkName;
-        double lat;
-        double lon;
-    };
-    const Row rows[] = {
-        {"A&B", "Fish & <Chips> \"quoted\" 'single'", "http://x.example/?a=1&b=2", "Fish & Chips",
-         51.5, -0.25},
-        {"C<D\"E", "ends ]]> here ]]", "http://x.example/]]>", "\"q\" <x>", -33.8651234,
-         151.2099876},
-        {"GC1EUR", "€5 for Joe’s café\r\nsecond line", "http://x.example/€", "Joe’s", 0.000001,
-         -179.999999},
-        {"TAB\tNAME", "😀 Südhang ½", "http://x.example/?q=<u>]]>", "x\ny ]]>", -89.5, 0},
-        {"Москва €5 – Köln", "Из Москвы в Кёльн", "http://x.example/köln", "Köln", 55.755826,
-         37.6173},
-        {"CTRL", "bell\x07 here", "u", "l", 89.999999, 180}};
-    StoreFile special{{}, TestOptions(), true};
-    for (const Row& r : rows) {
-        Waypoint w = NamedWaypoint(QString::fromUtf8(r.name), QString::fromUtf8(r.description));
-        w.Url = QString::fromUtf8(r.url);
-        w.LinkName = QString::fromUtf8(r.linkName);
-        w.Latitude = r.lat;
-        w.Longitude = r.lon;
-        w.LatSemicircles = DegreesToSemicircles(r.lat);
-        w.LonSemicircles = DegreesToSemicircles(r.lon);
-        special.store.Waypoints.push_back(w);
-    }
-    // Set flags other than 1, as MPS files may hold them (GDB readers take a
-    // double only after the flag value 1), and a time before 1970.
-    special.options.PreserveTimes = true;
-    Waypoint& flags = special.store.Waypoints.back();
-    flags.Time = -86400;
-    flags.HasAltitude = flags.HasProximity = flags.HasDepth = flags.HasTemperature = 255;
-    flags.Altitude = 12.5;
-    flags.Proximity = 10;
-    flags.Depth = 3.25;
-    flags.Temperature = -4.5;
-    return special;
-}
-
 // Every kind that writes a file, with a file name for it.
 inline constexpr std::pair<ExportKind, const char*> kKinds[] = {
     {ExportKind::Mps, "out.mps"},
@@ -165,15 +107,6 @@ inline constexpr std::pair<ExportKind, const char*> kKinds[] = {
     {ExportKind::Loc, "out.loc"},
     {ExportKind::TerraByte, "out.tb.loc"},
     {ExportKind::Gpx, "out.gpx"}};
-
-// One row for each of them.
-inline void AddKindRows() {
-    QTest::addColumn<ExportKind>("kind");
-    QTest::addColumn<QString>("fileName");
-    for (const auto& [kind, file] : kKinds) {
-        QTest::newRow(file) << kind << QString::fromLatin1(file);
-    }
-}
 
 // The writer of a kind, onto the file at path or, when given, onto device
 // (path then only names the file).

@@ -1,8 +1,8 @@
 #pragma once
 
-// What the reader tests share: files written for a test, numbers as file
-// bytes, a waypoint's fields as text for tables that name the fields they
-// check, tables of documents kept in case files, and the German locale.
+// What the reader tests share: files written for a test, a waypoint's
+// fields as text for tables that name the fields they check, tables of
+// documents kept in case files, and the German locale.
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -12,8 +12,6 @@
 #include <QProcessEnvironment>
 #include <QStringList>
 #include <QTest>
-#include <QtEndian>
-#include <bit>
 #include <charconv>
 #include <clocale>
 #include <optional>
@@ -26,18 +24,6 @@
 inline QString WriteTestFile(const QString& folder, const QString& name, const QByteArray& bytes) {
     const QString path = QDir(folder).filePath(name);
     return MakeFile(path, bytes) ? path : QString();
-}
-
-// A number as little-endian file bytes.
-template <typename T>
-QByteArray LittleEndian(T value) {
-    char bytes[sizeof(T)];
-    if constexpr (std::is_floating_point_v<T>) {
-        qToLittleEndian(std::bit_cast<quint64>(value), bytes);
-    } else {
-        qToLittleEndian(value, bytes);
-    }
-    return QByteArray(bytes, sizeof(T));
 }
 
 // A waypoint put in the store before a read, to see that the read leaves it.
@@ -118,6 +104,8 @@ inline QString FieldsText(const Waypoint& w, const QString& fields) {
 }
 
 // Bytes written with escapes: \xNN is that byte, \n and \r are line ends.
+// A document line "*N text" is text N times, with %n in it counting 1 ...
+// N, joined to the lines around it without line ends.
 inline QByteArray Unescaped(const QByteArray& text) {
     QByteArray bytes;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -143,24 +131,37 @@ inline void AddCaseRows(const char* fileName) {
     QFile file(QStringLiteral(WAYFOLD_TEST_DATA "/readers/") + QLatin1String(fileName));
     QVERIFY2(file.open(QIODevice::ReadOnly), fileName);
     QByteArray name;
-    QList<QByteArray> document;
+    QByteArray document;
+    int lines = 0;
+    bool glued = false;
     QStringList expected;
     const auto addRow = [&] {
         if (!name.isEmpty()) {
-            QTest::newRow(name.constData()) << Unescaped(document.join('\n')) << expected;
+            QTest::newRow(name.constData()) << document << expected;
         }
         name.clear();
     };
     for (const QByteArray& line : file.readAll().split('\n')) {
+        const qsizetype space = line.indexOf(' ');
+        const int count = line.startsWith('*') ? line.mid(1, space - 1).toInt() : 0;
         if (line.startsWith("== ")) {
             addRow();
             name = line.mid(3);
             document.clear();
+            lines = 0;
             expected.clear();
         } else if (line.startsWith("-> ")) {
             expected.push_back(QString::fromUtf8(Unescaped(line.mid(3))));
+        } else if (!name.isEmpty() && expected.isEmpty() && count > 0) {
+            const QByteArray text = Unescaped(line.mid(space + 1));
+            document += text.contains("%n") ? QByteArray() : text.repeated(count);
+            for (int n = 1; n <= count && text.contains("%n"); ++n) {
+                document += QByteArray(text).replace("%n", QByteArray::number(n));
+            }
+            glued = true;
         } else if (!name.isEmpty() && expected.isEmpty()) {
-            document.push_back(line);
+            document += (lines++ > 0 && !glued ? "\n" : "") + Unescaped(line);
+            glued = false;
         }
     }
     addRow();
@@ -168,38 +169,57 @@ inline void AddCaseRows(const char* fileName) {
 
 using FileReader = ImportResult (*)(const QString&, WaypointStore&, ImportProgress&);
 
-// Reads path with reader into a store that holds one waypoint already, and
+// Reads path with reader into a store that holds one waypoint already (or
+// "stored: n"), with "cancel: n" asked for at the n-th progress event, and
 // checks what a case expects (see AddCaseRows), and that nothing else was
-// said.
+// said. "totals: 20 40" are the running totals shown; "progress: n" says
+// the whole file was reported read, n bytes of it at least by the last step.
 inline void CheckRead(FileReader reader, const QString& path, const QStringList& expected) {
     WaypointStore store;
-    store.Waypoints.push_back(Sentinel());
     RecordingProgress progress;
+    qint32 before = 1;
+    for (const QString& e : expected) {
+        const int n = e.section(QLatin1Char(' '), 1).toInt();
+        before = e.startsWith(QLatin1String("stored: ")) ? n : before;
+        progress.cancelAfterEvents =
+            e.startsWith(QLatin1String("cancel: ")) ? n : progress.cancelAfterEvents;
+    }
+    store.Waypoints.resize(size_t(before));
+    store.Waypoints[0] = Sentinel();
     const ImportResult r = reader(path, store, progress);
     QStringList messages;
-    qint32 result = store.WaypointCount() - 1;
+    qint32 result = store.WaypointCount() - before;
     for (const QString& e : expected) {
         const qsizetype colon = e.indexOf(QLatin1Char(':'));
         const QString key = e.left(colon);
         const QString value = e.mid(colon + 2);
         if (key == QLatin1String("names")) {
-            QCOMPARE(Names(store, 2).join(QLatin1Char('|')), value);
+            QCOMPARE(Names(store, before + 1).join(QLatin1Char('|')), value);
         } else if (key == QLatin1String("error")) {
             messages +=
                 QStringLiteral("Error parsing ") + path + QStringLiteral("\r\nReason: ") + value;
             QCOMPARE(r.messages.size(), size_t(1));
             QCOMPARE(r.messages.front().title, QStringLiteral("Parse Error"));
             QCOMPARE(r.messages.front().icon, MessageIcon::Critical);
-            QCOMPARE(store.WaypointCount(), 1);
+            QCOMPARE(store.WaypointCount(), before);
         } else if (key == QLatin1String("message")) {
             messages += QString(value).replace(QLatin1String("%1"), path);
         } else if (key == QLatin1String("result")) {
             result = value.toInt();
-        } else {
+        } else if (key == QLatin1String("totals")) {
+            QStringList totals;
+            for (const qint32 total : progress.runningTotals) {
+                totals += QString::number(total);
+            }
+            QCOMPARE(totals.join(QLatin1Char(' ')), value);
+        } else if (key == QLatin1String("progress")) {
+            QCOMPARE(progress.fileProgress.second, QFileInfo(path).size());
+            QVERIFY(progress.fileProgress.first >= value.toLongLong());
+        } else if (key != QLatin1String("stored") && key != QLatin1String("cancel")) {
             const qsizetype at = key.indexOf(QLatin1Char('@'));
             const qint32 n = at < 0 ? 1 : key.mid(at + 1).toInt();
-            QVERIFY(n >= 1 && n < store.WaypointCount());
-            QCOMPARE(FieldsText(store.record(1 + n), key.left(at)), value);
+            QVERIFY(n >= 1 && n <= store.WaypointCount() - before);
+            QCOMPARE(FieldsText(store.record(before + n), key.left(at)), value);
         }
     }
     QCOMPARE(Texts(r), messages);
@@ -249,7 +269,7 @@ inline bool UseGermanLocale() {
 }
 
 // A test's main that runs the whole test under the German locale when the
-// build has one (the program tests say when it has not): numbers in files
+// build has one: numbers in files
 // are read the same in every locale, and pugixml's own number reading would
 // take "47.5" for 47 there.
 #define WAYFOLD_GERMAN_TEST_MAIN(TestClass)                       \

@@ -1,18 +1,99 @@
 #pragma once
 
+#include <QAction>
 #include <QApplication>
 #include <QDateTime>
 #include <QDragEnterEvent>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <memory>
 
+#include "settings/options.h"
 #include "support/fakes.h"
+#include "ui/filebrowser.h"
 #include "ui/mainwindow.h"
 #include "ui/widgetfrontend.h"
+
+// The sections ("[name]") of a file in tests/data/ui, each a list of lines
+// split into their fields at ";"; "#" lines are notes.
+inline QMap<QString, QList<QStringList>> Sections(const char* fileName) {
+    QFile file(QStringLiteral(WAYFOLD_TEST_DATA "/ui/") + QLatin1String(fileName));
+    if (!file.open(QIODevice::ReadOnly)) {
+        qFatal("no table %s", fileName);
+    }
+    QMap<QString, QList<QStringList>> sections;
+    QString at;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        if (line.startsWith(u'[')) {
+            at = line.mid(1, line.size() - 2);
+        } else if (!line.isEmpty() && !line.startsWith(u'#')) {
+            sections[at].push_back(line.split(u';'));
+        }
+    }
+    return sections;
+}
+inline QList<QStringList> TableLines(const char* section) {
+    return Sections("window.txt").value(QLatin1String(section));
+}
+
+// The option stored under this value name, as a number.
+inline qint64 OptionValue(const Options& o, const QString& name) {
+    const std::pair<const char*, qint64> values[] = {
+        {"PreserveIcons", o.PreserveIcons}, {"PreserveDisplay", o.PreserveDisplay},
+        {"CopyHint", o.CopyHint},           {"ModNames", o.ModNames},
+        {"SwapNameDesc", o.SwapNameDesc},   {"PreserveTimes", o.PreserveTimes},
+        {"PreserveCats", o.PreserveCats},   {"IconNumber", o.IconNumber},
+        {"DisplayMode", o.DisplayMode},     {"GdbVersion", o.GdbVersion},
+        {"Categories", o.Categories},       {"ManualTime", o.ManualTime}};
+    for (const auto& [stored, value] : values) {
+        if (name == QLatin1String(stored)) {
+            return value;
+        }
+    }
+    return -1;
+}
+
+// Rows of the current test from its section of tests/data/ui/window.txt: the
+// first field names the row, the others are QString columns of these names
+// (an empty field is null).
+inline void AddTableRows(std::initializer_list<const char*> columns) {
+    for (const char* column : columns) {
+        QTest::addColumn<QString>(column);
+    }
+    for (const QStringList& fields : TableLines(QTest::currentTestFunction())) {
+        QTestData& row = QTest::newRow(qPrintable(fields.front()));
+        for (int i = 1; i <= int(columns.size()); ++i) {
+            row << (fields.value(i).isEmpty() ? QString() : fields.value(i));
+        }
+    }
+}
+
+// A GPX file with count waypoints named prefix + 1, prefix + 2, ...
+inline bool WriteGpx(const QString& path, int count, const QByteArray& prefix) {
+    QByteArray gpx = "<?xml version=\"1.0\"?>\n<gpx version=\"1.0\">\n";
+    for (int i = 1; i <= count; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        gpx +=
+            "<wpt lat=\"47." + n + "\" lon=\"7." + n + "\"><name>" + prefix + n + "</name></wpt>\n";
+    }
+    return MakeFile(path, gpx + "</gpx>\n");
+}
+
+// Runs act while probe is called at every pass of the event loop until it
+// returns true.
+template <class Probe, class Act>
+void Probing(Probe probe, Act act) {
+    QTimer timer;
+    bool done = false;
+    QObject::connect(&timer, &QTimer::timeout, [&] { done = done || probe(); });
+    timer.start(0);
+    act();
+}
 
 // The window on a session with a settings store in memory, a clock pinned to
 // 2026-12-05 01:02:03 UTC, and message boxes and dialogs answered by a fake.
@@ -39,7 +120,7 @@ struct WindowFixture {
         return *window;
     }
 
-    template <class T>
+    template <class T = QWidget>
     T* find(const char* name) const {
         T* widget = window->findChild<T*>(QString::fromLatin1(name));
         if (widget == nullptr) {
@@ -58,6 +139,80 @@ struct WindowFixture {
                            find<QGroupBox>("fraExport")->title(),
                            find<QPushButton>("cmdClear")->text()}
             .join(u'|');
+    }
+
+    // Runs the steps of a script (tests/data/ui/scripts.txt says how they
+    // are written); the test fails at the first that does not hold.
+    void run(const QList<QStringList>& script) {
+        for (QStringList s : script) {
+            for (QString& field : s) {
+                field.replace(QLatin1String("%temp%"), temp.path());
+                field.replace(QLatin1String("%data%"), data.path());
+                field.replace(QLatin1String("%app%"), QCoreApplication::applicationDirPath());
+            }
+            const QString step = s.join(u';') + QStringLiteral(" -> ");
+            const QString verb = s.takeFirst();
+            QObject* o = s.isEmpty() ? nullptr : window->findChild<QObject*>(s[0]);
+            auto* w = qobject_cast<QWidget*>(o);
+            if (o == nullptr &&
+                QStringLiteral("click key set leave expect").split(u' ').contains(verb)) {
+                QFAIL(qPrintable(step + QStringLiteral("no such control")));
+            }
+            if (verb == QLatin1String("store")) {
+                settings.setValue(s[0], s[1]);
+            } else if (verb == QLatin1String("open")) {
+                open();
+            } else if (verb == QLatin1String("restore")) {
+                RestoreOptions(session.options, settings);
+                window->showRestoredOptions();
+            } else if (auto* action = qobject_cast<QAction*>(o); verb == QLatin1String("click")) {
+                action != nullptr ? action->trigger() : qobject_cast<QAbstractButton*>(o)->click();
+            } else if (verb == QLatin1String("key")) {
+                w->setFocus();
+                const QKeyCombination key = QKeySequence(s[1])[0];
+                QTest::keyClick(w, key.key(), key.keyboardModifiers());
+            } else if (verb == QLatin1String("set")) {
+                QVERIFY2(o->setProperty(qPrintable(s[1]), s[2]), qPrintable(step));
+            } else if (verb == QLatin1String("leave")) {
+                QFocusEvent out(QEvent::FocusOut, s.value(1) == QLatin1String("to another window")
+                                                      ? Qt::ActiveWindowFocusReason
+                                                      : Qt::TabFocusReason);
+                QApplication::sendEvent(w, &out);
+            } else if (verb == QLatin1String("answer")) {
+                answers.dialogAnswers.push_back(s[0]);
+            } else if (verb == QLatin1String("reply")) {
+                answers.messageAnswers.push_back(s[0] == QLatin1String("yes") ? MessageAnswer::Yes
+                                                                              : MessageAnswer::No);
+            } else if (verb == QLatin1String("later")) {
+                now = now.addSecs(s[0].toLongLong());
+            } else if (verb == QLatin1String("expect")) {
+                QTRY_COMPARE(step + o->property(qPrintable(s[1])).toString(), step + s.value(2));
+            } else if (verb == QLatin1String("focus")) {
+                QTRY_COMPARE(step + (window->focusWidget() ? window->focusWidget()->objectName()
+                                                           : QString()),
+                             step + s[0]);
+            } else if (verb == QLatin1String("stored")) {
+                const QString stored =
+                    s.isEmpty() ? settings.values.keys().join(u',') : settings.values.value(s[0]);
+                QCOMPARE(step + stored, step + s.value(1));
+            } else if (verb == QLatin1String("messages")) {
+                QStringList texts;
+                for (const UserMessage& m : answers.messages) {
+                    texts.push_back(m.title + u'/' + m.text.section(u'\r', 0, 0));
+                }
+                QCOMPARE(step + texts.join(u'|'), step + s.value(0));
+            } else if (verb == QLatin1String("option")) {
+                QCOMPARE(step + QString::number(OptionValue(session.options, s[0])), step + s[1]);
+            } else if (verb == QLatin1String("folder")) {
+                QCOMPARE(step + window->fileBrowser()->folder(), step + s[0]);
+            } else if (verb == QLatin1String("prompts")) {
+                QCOMPARE(step + answers.folderPrompts.join(u'|'), step + s.value(0));
+            } else if (verb == QLatin1String("exists")) {
+                QCOMPARE(step + QLatin1String(QFileInfo::exists(s[0]) ? "yes" : "no"), step + s[1]);
+            } else {
+                QFAIL(qPrintable(step + QStringLiteral("no such step")));
+            }
+        }
     }
 
     // Shows the window: controls have their places from then on.

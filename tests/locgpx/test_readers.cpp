@@ -1,0 +1,139 @@
+// The GPX, XML LOC and TerraByte LOC readers on the cases of
+// tests/data/readers, the real files of other programs, files cut at every
+// length, and files that are missing or not files; all under the German
+// locale, whose decimal separator is a comma.
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "locgpx/gpxreader.h"
+#include "locgpx/locreader.h"
+#include "locgpx/terrabytereader.h"
+#include "mapsource/gdbreader.h"
+#include "mapsource/mpsreader.h"
+#include "support/testfiles.h"
+
+#include <sys/stat.h>
+
+class ReadersTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+
+private Q_SLOTS:
+    void gpx_data() { AddCaseRows("gpx.txt"); }
+    void gpx() { CheckCase(&ReadGpxFile, dir_.path(), QStringLiteral("case.gpx")); }
+    // What the XML readers take as XML, read as GPX (which shows every
+    // parse error).
+    void xml_data() { AddCaseRows("xml.txt"); }
+    void xml() { gpx(); }
+    void loc_data() { AddCaseRows("loc.txt"); }
+    void loc() { CheckCase(&ReadLocFile, dir_.path(), QStringLiteral("case.loc")); }
+    void terraByte_data() { AddCaseRows("terrabyte.txt"); }
+    void terraByte() { CheckCase(&ReadTerraByteFile, dir_.path(), QStringLiteral("case.loc")); }
+
+    // Each read by the reader its extension names.
+    void realFiles_data() { AddCaseRows("peer.txt"); }
+    void realFiles() {
+        if (!FixturesAvailable()) {
+            QSKIP("The peer fixtures (../shared/fixtures/peer) are not at hand.");
+        }
+        QFETCH(QByteArray, document);
+        QFETCH(QStringList, expected);
+        const QString path = FixturePath(QString::fromUtf8(document));
+        const QHash<QString, FileReader> readers{{QStringLiteral("mps"), &ReadMpsFile},
+                                                 {QStringLiteral("gdb"), &ReadGdbFile},
+                                                 {QStringLiteral("loc"), &ReadLocFile},
+                                                 {QStringLiteral("gpx"), &ReadGpxFile}};
+        CheckRead(readers.value(QFileInfo(path).suffix()), path, expected);
+    }
+
+    // Every prefix of a file, through the LOC reader: those too short to say
+    // "TerraByte" are neither format; all others keep the records of the
+    // whole file that end inside them, and one message says the file is cut.
+    void truncations_data() {
+        AddCaseRows("truncated.txt");
+        if (FixturesAvailable()) {
+            QTest::newRow("easygps.loc") << FileBytes(FixturePath(QStringLiteral("easygps.loc")))
+                                         << QStringList{QStringLiteral("ends: ")};
+        }
+    }
+    void truncations() {
+        QFETCH(QByteArray, document);
+        QFETCH(QStringList, expected);
+        const QStringList ends = expected[0].mid(6).split(u' ', Qt::SkipEmptyParts);
+        const QString path = dir_.filePath(QStringLiteral("cut.loc"));
+        const auto read = [&](qsizetype length, QStringList& texts) {
+            WaypointStore store;
+            RecordingProgress progress;
+            QVERIFY(MakeFile(path, document.left(length)));
+            const ImportResult r = ReadLocFile(path, store, progress);
+            texts = Texts(r);
+            for (const Waypoint& w : store.Waypoints) {
+                texts.push_back(w.Name + u'|' + w.Url);
+            }
+            QCOMPARE(r.result, length < 9 ? -1 : store.WaypointCount());
+        };
+        QStringList whole;
+        read(document.size(), whole);
+        qsizetype previous = 0;
+        for (qsizetype length = 0; length < document.size(); ++length) {
+            QStringList texts;
+            read(length, texts);
+            const qsizetype count = texts.size() - 1;
+            const QString damage =
+                QStringLiteral("The TerraByte LOC file %1 is truncated").arg(path);
+            QVERIFY2(length < 9
+                         ? texts[0].contains(QLatin1String("Error parsing"))
+                         : texts[0].startsWith(damage) &&
+                               texts[0].endsWith(
+                                   QStringLiteral("Waypoints imported from before the damage: %1")
+                                       .arg(count)),
+                     qPrintable(texts[0]));
+            QCOMPARE(texts.mid(1), whole.first(count));
+            QVERIFY(count >= previous);
+            if (!ends.isEmpty()) {
+                QCOMPARE(count, std::count_if(ends.begin(), ends.end(), [&](const QString& end) {
+                             return end.toLongLong() <= length;
+                         }));
+            }
+            previous = count;
+        }
+        // Only the end byte is missing in the longest prefix.
+        QCOMPARE(previous, whole.size());
+    }
+
+    // Through the session, each with one message and the store as it was.
+    void badFiles_data() { AddCaseRows("badfiles.txt"); }
+    void badFiles() {
+        QFETCH(QStringList, expected);
+        QTemporaryDir dir;
+        const QString name = QString::fromUtf8(QTest::currentDataTag());
+        const QString path = dir.filePath(name);
+        if (name.startsWith(QLatin1String("empty"))) {
+            QVERIFY(MakeFile(path));
+        } else if (name.startsWith(QLatin1String("folder"))) {
+            QVERIFY(QDir(dir.path()).mkdir(name));
+        } else if (name.startsWith(QLatin1String("pipe"))) {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (name.startsWith(QLatin1String("unreadable"))) {
+            QVERIFY(MakeFile(path, "MsRcd"));
+            QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions()));
+            if (QFileInfo(path).isReadable()) {
+                QSKIP("This user can read a file without read permission (root).");
+            }
+        }
+        TestSession t;
+        t.session.store.Waypoints.push_back(Sentinel());
+        QVERIFY(ImportFile(t.session, path));
+        QCOMPARE(t.frontend.messageTexts(), QStringList{expected[0].mid(9).arg(path)});
+        QCOMPARE(QStringLiteral("icon: %1").arg(int(t.frontend.messages.front().icon)),
+                 expected[1]);
+        QCOMPARE(t.session.problemCount, 1);
+        QCOMPARE(Names(t.session.store), QStringList{Sentinel().Name});
+        QCOMPARE(t.frontend.panel1, QStringLiteral("Imported waypoints: 1"));
+        QCOMPARE(QStringLiteral("last: ") + t.frontend.panel2.mid(13), expected[2]);
+    }
+};
+
+WAYFOLD_GERMAN_TEST_MAIN(ReadersTest)
+#include "test_readers.moc"

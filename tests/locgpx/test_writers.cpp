@@ -1,0 +1,148 @@
+// What the golden files of realistic.json and options.json (test_roundtrip)
+// leave open in the GPX, XML LOC and TerraByte LOC writers: the cases of
+// tests/data/writers/*.txt, written under the German locale, whose decimal
+// separator is a comma; and the files of other programs as GPX that xmllint
+// takes and our reader reads back as they were read.
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cmath>
+
+#include "support/storefile.h"
+#include "support/testfiles.h"
+
+namespace {
+
+// Empty when xmllint takes the file as well-formed XML, else what it says.
+QString XmlLintProblems(const QString& path) {
+    QProcess p;
+    p.start(QStringLiteral("xmllint"), {QStringLiteral("--noout"), path});
+    if (!p.waitForFinished(60000)) {
+        return QStringLiteral("xmllint did not finish");
+    }
+    return p.exitCode() == 0 ? QString() : QString::fromUtf8(p.readAllStandardError());
+}
+
+}  // namespace
+
+class WritersTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+
+    // A case's document is a store as in tests/data/writers/*.json (an
+    // Altitude of "nan" is not a number). Its keys:
+    //   has: text        the file holds text (read as Latin-1 but for GPX)
+    //   match: pattern   a regular expression the file matches
+    //   file: name       the file is tests/data/writers/name
+    //   message: text    a message of the writer (%1 is the file's path)
+    //   icon: n          the first message's MessageIcon as a number
+    //   Name,Time@n: x   fields of the n-th waypoint in the store afterwards
+    void check(ExportKind kind, const QString& name) {
+        QFETCH(QByteArray, document);
+        QFETCH(QStringList, expected);
+        const QString base = dir_.filePath(QStringLiteral("store"));
+        QVERIFY(MakeFile(base + QStringLiteral(".json"), document));
+        StoreFile input = LoadStoreFile(QDir(kWriterData).relativeFilePath(base));
+        const QJsonArray list =
+            QJsonDocument::fromJson(document)[QLatin1String("waypoints")].toArray();
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            if (list[i][QLatin1String("Altitude")] == QLatin1String("nan")) {
+                input.store.Waypoints[size_t(i)].Altitude = NAN;
+            }
+        }
+        const QString out = dir_.filePath(name);
+        const WriteResult result = WriteKind(kind, out, input.store, input.options);
+        QCOMPARE(result.status, WriteResult::Written);
+        const QByteArray bytes = FileBytes(out);
+        const QString text =
+            kind == ExportKind::Gpx ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
+        QStringList messages;
+        for (const QString& e : expected) {
+            const QString key = e.section(QStringLiteral(": "), 0, 0);
+            const QString value = e.mid(key.size() + 2);
+            const qsizetype at = key.indexOf(u'@');
+            if (key == QLatin1String("has")) {
+                QVERIFY2(text.contains(value), qPrintable(value));
+            } else if (key == QLatin1String("match")) {
+                const QRegularExpression pattern(value,
+                                                 QRegularExpression::DotMatchesEverythingOption);
+                QVERIFY2(pattern.match(text).hasMatch(), qPrintable(value));
+            } else if (key == QLatin1String("file")) {
+                QCOMPARE(bytes, FileBytes(kWriterData + value));
+            } else if (key == QLatin1String("message")) {
+                messages +=
+                    QString(value).replace(QLatin1String("%1"), QDir::toNativeSeparators(out));
+            } else if (key == QLatin1String("icon")) {
+                QCOMPARE(int(result.messages.at(0).icon), value.toInt());
+            } else {
+                const qint32 n = at < 0 ? 1 : key.mid(at + 1).toInt();
+                QCOMPARE(FieldsText(input.store.record(n), key.left(at)), value);
+            }
+        }
+        QStringList texts;
+        for (const UserMessage& m : result.messages) {
+            texts += m.text;
+        }
+        QCOMPARE(texts, messages);
+    }
+
+private Q_SLOTS:
+    void gpx_data() { AddCaseRows("../writers/gpx.txt"); }
+    void gpx() { check(ExportKind::Gpx, QStringLiteral("out.gpx")); }
+    void loc_data() { AddCaseRows("../writers/loc.txt"); }
+    void loc() { check(ExportKind::Loc, QStringLiteral("out.loc")); }
+    void terraByte_data() { AddCaseRows("../writers/terrabyte.txt"); }
+    void terraByte() { check(ExportKind::TerraByte, QStringLiteral("out.tb.loc")); }
+
+    // Real files of the listing site and of other programs, and the golden
+    // files.
+    void otherProgramsFiles_data() {
+        QTest::addColumn<QString>("file");
+        for (const char* file : {"GC7FA4.gpx", "GCGCA8.gpx", "geocaching.loc", "pathaway-geo.loc",
+                                 "expertgps.gpx", "realistic.gpx", "options.gpx"}) {
+            QTest::newRow(file) << QString::fromLatin1(file);
+        }
+    }
+    void otherProgramsFiles() {
+        QFETCH(QString, file);
+        if (QStandardPaths::findExecutable(QStringLiteral("xmllint")).isEmpty()) {
+            QSKIP("xmllint is not installed (Debian package libxml2-utils)");
+        }
+        if (file.contains(u'.') && QFile::exists(kWriterData + file)) {
+            QCOMPARE(XmlLintProblems(kWriterData + file), QString());
+            return;
+        }
+        if (!FixturesAvailable()) {
+            QSKIP("the peer fixtures are not here");
+        }
+        WaypointStore store;
+        QVERIFY(ReadKind(file.endsWith(u".gpx") ? ExportKind::Gpx : ExportKind::Loc,
+                         FixturePath(file), store)
+                    .isEmpty());
+        const QString out = dir_.filePath(file + QStringLiteral(".gpx"));
+        QCOMPARE(WriteGpxFile(out, store, Options()).status, WriteResult::Written);
+        QCOMPARE(XmlLintProblems(out), QString());
+        WaypointStore back;
+        QCOMPARE(ReadKind(ExportKind::Gpx, out, back), QStringList());
+        std::erase_if(store.Waypoints, [](const Waypoint& w) { return w.Duplicate; });
+        QCOMPARE(back.WaypointCount(), store.WaypointCount());
+        const QString fields =
+            QStringLiteral("Name,Description,Position,Url,LinkName,Time,Altitude,Hint");
+        for (qint32 i = 0; i < store.WaypointCount(); ++i) {
+            const Waypoint& w = store.Waypoints[i];
+            const Waypoint& r = back.Waypoints[i];
+            QCOMPARE(FieldsText(r, fields), FieldsText(w, fields));
+            // LOC files name no type; the reader's own then stands. A cache
+            // comes back found.
+            QCOMPARE(r.CacheType,
+                     w.CacheType.isEmpty() ? QStringLiteral("Traditional Cache") : w.CacheType);
+            QVERIFY(r.Symbol == 117 || r.Symbol == (w.Symbol == NotSet ? 18 : w.Symbol));
+        }
+    }
+};
+
+WAYFOLD_GERMAN_TEST_MAIN(WritersTest)
+#include "test_writers.moc"
