@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "core/commandline.h"
+#include "session/commandline.h"
 #include "support/testfiles.h"
 
 const QString kLakeside = QStringLiteral(WAYFOLD_EXAMPLES "/lakeside.gpx");
@@ -13,7 +13,7 @@ class CliTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void runs_data() { AddCaseRows("../cliruns.txt"); }
+    void runs_data() { AddCaseRows("../app/cliruns.txt"); }
     void runs() {
         QFETCH(QByteArray, document);
         QFETCH(QStringList, expected);

@@ -53,7 +53,7 @@ private Q_SLOTS:
         }
     }
 
-    // A write that fails, for every writer (tests/data/writefailure.sh sets
+    // A write that fails, for every writer (tests/data/app/writefailure.sh sets
     // it up, in a private mount namespace where one can be made): the
     // program names the file and the reason, exits 1, and leaves the old
     // file as it was and nothing else beside it.
@@ -79,7 +79,7 @@ private Q_SLOTS:
         QProcess p;
         p.setProcessEnvironment(ProgramEnvironment(home_.path()));
         p.start(QStringLiteral("sh"),
-                {QStringLiteral(WAYFOLD_TEST_DATA "/writefailure.sh"), failure, dir.path(),
+                {QStringLiteral(WAYFOLD_TEST_DATA "/app/writefailure.sh"), failure, dir.path(),
                  fileName, QStringLiteral(WAYFOLD_PROGRAM), QStringLiteral("--headless"),
                  QStringLiteral("in.gpx"), flag, QStringLiteral("/q")});
         QVERIFY(p.waitForFinished(120000));

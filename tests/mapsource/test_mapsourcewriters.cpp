@@ -5,7 +5,7 @@
 #include <QtTest>
 
 #include "mapsource/fieldencoding.h"
-#include "mapsource/symbols.h"
+#include "core/symbols.h"
 #include "support/storefile.h"
 #include "support/testfiles.h"
 
@@ -35,8 +35,8 @@ private Q_SLOTS:
     }
 
     // Only the written one of two duplicates gets a link
-    // (tests/data/links.txt).
-    void linkCompletion_data() { AddCaseRows("../links.txt"); }
+    // (tests/data/mapsource/links.txt).
+    void linkCompletion_data() { AddCaseRows("../mapsource/links.txt"); }
     void linkCompletion() {
         QFETCH(QByteArray, document);
         QFETCH(QStringList, expected);
@@ -55,8 +55,8 @@ private Q_SLOTS:
                  expected + expected);
     }
 
-    // Cache names with ModNames on (tests/data/exportnames.txt).
-    void exportName_data() { AddCaseRows("../exportnames.txt"); }
+    // Cache names with ModNames on (tests/data/mapsource/exportnames.txt).
+    void exportName_data() { AddCaseRows("../mapsource/exportnames.txt"); }
     void exportName() {
         QFETCH(QByteArray, document);
         QFETCH(QStringList, expected);

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "core/frontend.h"
-#include "core/importer.h"
-#include "core/process.h"
-#include "core/session.h"
-#include "settings/settingsstore.h"
+#include "session/importer.h"
+#include "session/process.h"
+#include "session/session.h"
+#include "session/settingsstore.h"
 
 // A front end that records everything asked of it and answers message boxes
 // and dialogs from queues the test fills (default button / cancelled when the

@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "core/exporter.h"
+#include "session/exporter.h"
 #include "locgpx/gpxreader.h"
 #include "locgpx/gpxwriter.h"
 #include "locgpx/locreader.h"

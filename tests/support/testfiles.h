@@ -16,7 +16,7 @@
 #include <clocale>
 #include <optional>
 
-#include "core/importer.h"
+#include "session/importer.h"
 #include "core/store.h"
 #include "support/fakes.h"
 

@@ -6,7 +6,7 @@
 #include <QMimeData>
 #include <QProgressBar>
 
-#include "core/commandline.h"
+#include "session/commandline.h"
 #include "support/testfiles.h"
 #include "ui/filebrowser.h"
 #include "windowfixture.h"

@@ -5,7 +5,8 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include "settings/options.h"
+#include "core/options.h"
+#include "session/optionstore.h"
 #include "windowfixture.h"
 
 class OptionTabsTest : public QObject {

@@ -8,7 +8,7 @@
 #include <QTableView>
 #include <QUrl>
 
-#include "core/importer.h"
+#include "session/importer.h"
 #include "locgpx/locreader.h"
 #include "mapsource/mpsreader.h"
 #include "support/testfiles.h"

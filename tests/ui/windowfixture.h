@@ -13,7 +13,8 @@
 #include <QtTest>
 #include <memory>
 
-#include "settings/options.h"
+#include "core/options.h"
+#include "session/optionstore.h"
 #include "support/fakes.h"
 #include "ui/filebrowser.h"
 #include "ui/mainwindow.h"

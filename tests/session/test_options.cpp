@@ -1,16 +1,17 @@
 // The options restored from stored settings, case by case
-// (tests/data/options.txt).
+// (tests/data/session/options.txt).
 #include <QtTest>
 
-#include "settings/options.h"
-#include "settings/settingsstore.h"
+#include "core/options.h"
+#include "session/optionstore.h"
+#include "session/settingsstore.h"
 #include "support/testfiles.h"
 
 class OptionsTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void restore_data() { AddCaseRows("../options.txt"); }
+    void restore_data() { AddCaseRows("../session/options.txt"); }
     void restore() {
         QFETCH(QByteArray, document);
         QFETCH(QStringList, expected);

@@ -1,19 +1,19 @@
 // Open in MapSource with a recording process starter, situation by
-// situation (tests/data/launcher.txt); the real start of a fake MapSource is
+// situation (tests/data/session/launcher.txt); the real start of a fake MapSource is
 // checked through the program in tests/app/test_cli.cpp.
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "core/tempfiles.h"
-#include "mapsource/launcher.h"
+#include "session/tempfiles.h"
+#include "session/launcher.h"
 #include "support/testfiles.h"
 
 class LauncherTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void situations_data() { AddCaseRows("../launcher.txt"); }
+    void situations_data() { AddCaseRows("../session/launcher.txt"); }
     void situations() {
         QFETCH(QByteArray, document);
         QFETCH(QStringList, expected);

@@ -12,7 +12,7 @@
 
 #include "core/ansi.h"
 #include "mapsource/fieldencoding.h"
-#include "mapsource/symbols.h"
+#include "core/symbols.h"
 #include "support/storefile.h"
 #include "support/testfiles.h"
 

@@ -1,12 +1,12 @@
 // The "Open in Mapsource" verbs: in a Windows class root, case by case
-// (tests/data/classroot.txt), and as desktop entries that GLib launches.
+// (tests/data/desktop/classroot.txt), and as desktop entries that GLib launches.
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "settings/shellverbs.h"
+#include "desktop/shellverbs.h"
 #include "support/testfiles.h"
 
 namespace {
@@ -51,7 +51,7 @@ private Q_SLOTS:
                  dataHome_.path());
     }
 
-    void classRoot_data() { AddCaseRows("../classroot.txt"); }
+    void classRoot_data() { AddCaseRows("../desktop/classroot.txt"); }
     void classRoot() {
         QFETCH(QByteArray, document);
         QFETCH(QStringList, expected);
@@ -79,7 +79,7 @@ private Q_SLOTS:
         QCOMPARE(got + root.log + root.contents(QStringLiteral("left: ")), expected);
     }
 
-    void desktopExec_data() { AddCaseRows("../desktopexec.txt"); }
+    void desktopExec_data() { AddCaseRows("../desktop/desktopexec.txt"); }
     void desktopExec() {
         QFETCH(QByteArray, document);
         const QString program = QString::fromUtf8(document);
@@ -166,9 +166,9 @@ private Q_SLOTS:
                  file.toUtf8() + "\n/m\n/q\n");
     }
 
-    // Whether an entry is ours (tests/data/desktoptick.txt); a data folder
+    // Whether an entry is ours (tests/data/desktop/desktoptick.txt); a data folder
     // that cannot be written says so.
-    void desktopTickAndFailures_data() { AddCaseRows("../desktoptick.txt"); }
+    void desktopTickAndFailures_data() { AddCaseRows("../desktop/desktoptick.txt"); }
     void desktopTickAndFailures() {
         QFETCH(QByteArray, document);
         QFETCH(QStringList, expected);

@@ -1,14 +1,14 @@
 // The text, number, time and command-line helpers, the store's own rules
-// and the checks before an export, over the case table core/functions.txt.
+// and the checks before an export, over the case table session/functions.txt.
 #include <QtTest>
 #include <ctime>
 
 #include "core/ansi.h"
-#include "core/commandline.h"
-#include "core/exportdispatch.h"
-#include "core/exporter.h"
+#include "session/commandline.h"
+#include "session/exportdispatch.h"
+#include "session/exporter.h"
 #include "core/textutil.h"
-#include "core/timeentry.h"
+#include "session/timeentry.h"
 #include "support/testfiles.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -141,7 +141,7 @@ private Q_SLOTS:
     // A row is "Function: input => expected".
     void table_data() {
         AddColumns<QString, QString, QString>("function", "input", "expected");
-        QFile file(QStringLiteral(WAYFOLD_TEST_DATA "/core/functions.txt"));
+        QFile file(QStringLiteral(WAYFOLD_TEST_DATA "/session/functions.txt"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         int number = 0;
         for (const QByteArray& line : file.readAll().split('\n')) {
