@@ -38,17 +38,6 @@ struct Table : WindowFixture {
         return texts;
     }
     QString shown() const { return table->findChild<QLabel*>(QStringLiteral("lblShown"))->text(); }
-    void select(std::initializer_list<int> rows) const {
-        view->clearSelection();
-        for (const int r : rows) {
-            view->selectionModel()->select(model->index(r, 0),
-                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        }
-    }
-    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const {
-        view->setFocus();
-        QTest::keyClick(view, key, modifiers);
-    }
     // Exports as the Generate list's entry kind and reads the file back.
     QStringList exported(int kind, const QString& path) {
         answers.dialogAnswers.push_back(path);
@@ -61,7 +50,6 @@ struct Table : WindowFixture {
     }
 
     WaypointTable* table = window->waypointTable();
-    QTableView* view = table->view();
     WaypointModel* model = table->model();
 };
 
@@ -72,8 +60,7 @@ class WaypointTableTest : public QObject {
 
 private Q_SLOTS:
     void init() {
-        const QByteArray peerFiles =
-            "showsAnImportedFile marksWhatTheExportsSkip filter removeUndoAndExport";
+        const QByteArray peerFiles = "showsAnImportedFile marksWhatTheExportsSkip";
         if (!FixturesAvailable() && peerFiles.split(' ').contains(QTest::currentTestFunction())) {
             QSKIP("no peer fixtures");
         }
@@ -136,86 +123,6 @@ private Q_SLOTS:
         }
     }
 
-    // With names and descriptions swapped, the MapSource exports write the
-    // descriptions as names: two equal descriptions make one of them skipped.
-    void swapDecidesTheMapSourceSkips() {
-        Table t;
-        for (const char* name : {"GC1", "GC2"}) {
-            t.addWaypoint(QString::fromLatin1(name));
-            t.session.store.Waypoints.back().Description = QStringLiteral("Old tower");
-        }
-        t.table->storeChanged();
-        // The sort's exchange of the two equal keys puts GC2 first.
-        const auto tips = [&] {
-            return t.at(0, WaypointModel::Name, Qt::ToolTipRole) + u'|' +
-                   t.at(1, WaypointModel::Name, Qt::ToolTipRole);
-        };
-        QCOMPARE(tips(), QStringLiteral("|"));
-        t.window->optionTabs()->setCurrentIndex(1);
-        QVERIFY(t.show());
-        QTest::mouseClick(t.find<QCheckBox>("chkSwapNameDesc"), Qt::LeftButton);
-        QCOMPARE(tips(),
-                 QStringLiteral("Skipped at export: same name as Old tower (MPS and GDB files)|"));
-    }
-
-    // Rows an import adds are filtered as they come.
-    void filter_data() { AddTableRows({"text", "shown", "withMps"}); }
-    void filter() {
-        QFETCH(QString, text);
-        QFETCH(QString, shown);
-        QFETCH(QString, withMps);
-        Table t({QStringLiteral("geocaching.loc")});
-        ImportFile(t.session, QStringLiteral(WAYFOLD_EXAMPLES "/lakeside.gpx"));
-        QTest::keyClicks(t.table->filterBox(), text);
-        QCOMPARE(t.shown(), shown);
-        ImportFile(t.session, FixturePath(QStringLiteral("mapsource.mps")));
-        QCOMPARE(t.shown(), QStringLiteral("%1 of 23 shown").arg(withMps));
-        QCOMPARE(QString::number(t.model->rowCount()), withMps);
-    }
-
-    // Delete takes the selected rows out of the store, Ctrl+Z puts them back
-    // until the next export, and the export writes what is left.
-    void removeUndoAndExport() {
-        Table t({QStringLiteral("geocaching.loc")});
-        QVERIFY(t.show());
-        // Sorted by name, descending: the rows follow the view, not the store.
-        t.view->sortByColumn(WaypointModel::Name, Qt::DescendingOrder);
-        const QStringList sorted = t.texts(-1, WaypointModel::Name);
-        QCOMPARE(sorted.first() + sorted.last(), QStringLiteral("GCEBBGC1A37"));
-        t.select({0, 2});
-        t.key(Qt::Key_Delete);
-        QCOMPARE(t.status(), QStringLiteral("Imported waypoints: 7|Last Import: 9|Export New File "
-                                            "- 7 waypoints|Clear Imports"));
-        QCOMPARE(t.shown(), QStringLiteral("7 of 7 shown"));
-        QStringList left = sorted;
-        left.removeAt(2);
-        left.removeAt(0);
-        QCOMPARE(t.texts(-1, WaypointModel::Name), left);
-        t.key(Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(t.texts(-1, WaypointModel::Name), sorted);
-        QCOMPARE(t.find<QLabel>("sbrPanel1")->text(), QStringLiteral("Imported waypoints: 9"));
-        t.key(Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(t.model->rowCount(), 9);
-
-        t.select({1, 3, 4});
-        t.key(Qt::Key_Delete);
-        left = sorted;
-        for (const int r : {4, 3, 1}) {
-            left.removeAt(r);
-        }
-        QStringList written = t.exported(2, t.temp.filePath(QStringLiteral("left.loc")));
-        // The writer sorted the store; the view keeps the user's order.
-        QCOMPARE(t.texts(-1, WaypointModel::Name), left);
-        QCOMPARE(t.view->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
-        // No removal to undo after an export.
-        t.key(Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(t.model->rowCount(), 6);
-        std::sort(left.begin(), left.end());
-        QCOMPARE(written, left);
-        t.click("cmdClear");
-        QCOMPARE(t.shown(), QStringLiteral("0 of 0 shown"));
-    }
-
     // Rows appear while a file is read, with their file; nothing can be
     // removed from the store while a reader fills it.
     void followsARunningImport() {
@@ -228,7 +135,7 @@ private Q_SLOTS:
                 if (!t.session.importRunning || t.model->rowCount() == 0) {
                     return false;
                 }
-                t.select({0});
+                t.view->selectRow(0);
                 t.table->removeSelected();
                 during = QStringLiteral("%1 %2 %3")
                              .arg(t.model->rowCount() < 20000)
@@ -239,34 +146,6 @@ private Q_SLOTS:
         QCOMPARE(during, QStringLiteral("1 many.gpx W1"));
         QCOMPARE(t.model->rowCount(), 20000);
         QCOMPARE(t.session.store.WaypointCount(), 20000);
-    }
-
-    // A double click opens the row's link; coordinates the import reset are
-    // marked with what was read.
-    void linkAndFixedCoordinates() {
-        Table t;
-        QVERIFY(t.show());
-        const QString gpx = t.temp.filePath(QStringLiteral("far.gpx"));
-        QVERIFY(MakeFile(gpx,
-                         "<?xml version=\"1.0\"?><gpx version=\"1.0\">"
-                         "<wpt lat=\"95.5\" lon=\"-200\"><name>GC1</name><desc>Old "
-                         "tower</desc><url>https://example.org/gc1</url></wpt>"
-                         "<wpt lat=\"1\" lon=\"2\"><name>GC2</name></wpt></gpx>"));
-        ImportFile(t.session, gpx);
-        QCOMPARE(t.texts(-1, WaypointModel::Name).join(u','), QStringLiteral("FIXED-GC1,GC2"));
-        const QModelIndex fixed = t.model->index(0, WaypointModel::Name);
-        QVERIFY(!fixed.data(Qt::DecorationRole).value<QIcon>().isNull());
-        QCOMPARE(fixed.data(Qt::ToolTipRole).toString(),
-                 QStringLiteral("Out-of-range coordinates were reset to 0 (read as 95.5, -200)"));
-        QVERIFY(t.model->index(1, WaypointModel::Name).data(Qt::DecorationRole).isNull());
-        QList<QUrl> opened;
-        t.table->setLinkOpener([&](const QUrl& url) { opened.push_back(url); });
-        for (const int row : {0, 1}) {
-            const QRect cell = t.view->visualRect(t.model->index(row, WaypointModel::Name));
-            QTest::mouseClick(t.view->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
-            QTest::mouseDClick(t.view->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
-        }
-        QCOMPARE(opened, QList<QUrl>{QUrl(QStringLiteral("https://example.org/gc1"))});
     }
 };
 
