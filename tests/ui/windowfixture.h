@@ -184,12 +184,16 @@ struct WindowFixture {
                 }
             } else if (verb == QLatin1String("sort")) {
                 view->sortByColumn(s[0].toInt(), Qt::SortOrder(s[1] == QLatin1String("down")));
-            } else if (verb == QLatin1String("rows")) {
+            } else if (verb == QLatin1String("rows") || verb == QLatin1String("row")) {
+                // A column of the table, or with "row" a row.
+                const bool row = verb == QLatin1String("row");
+                const QAbstractItemModel* m = view->model();
                 QStringList texts;
-                for (int r = 0; r < view->model()->rowCount(); ++r) {
-                    const QVariant v = view->model()->index(r, s[0].toInt()).data(s[1].toInt());
-                    texts.push_back(v.value<QIcon>().isNull() ? v.toString()
-                                                              : QStringLiteral("icon"));
+                for (int i = 0; i < (row ? m->columnCount() : m->rowCount()); ++i) {
+                    const QVariant v =
+                        m->index(row ? s[0].toInt() : i, row ? i : s[0].toInt()).data(s[1].toInt());
+                    const bool other = v.isValid() && !v.canConvert<QString>();
+                    texts.push_back(other ? QString::fromLatin1(v.typeName()) : v.toString());
                 }
                 QCOMPARE(step + texts.join(u'|'), step + s.value(2));
             } else if (verb == QLatin1String("dclick")) {
