@@ -232,8 +232,8 @@ struct WindowFixture {
                                                            : QString()),
                              step + s[0]);
             } else if (verb == QLatin1String("stored")) {
-                const QString stored =
-                    s.isEmpty() ? settings.values.keys().join(u',') : settings.values.value(s[0]);
+                const QString stored = s.value(0).isEmpty() ? settings.values.keys().join(u',')
+                                                            : settings.values.value(s[0]);
                 QCOMPARE(step + stored, step + s.value(1));
             } else if (verb == QLatin1String("messages")) {
                 QStringList texts;
