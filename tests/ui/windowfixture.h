@@ -135,7 +135,6 @@ struct WindowFixture {
         return widget;
     }
 
-    void addWaypoint(const QString& name) { AddTestWaypoint(session.store, name); }
     void click(const char* button) const {
         QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton);
     }
