@@ -214,12 +214,10 @@ private Q_SLOTS:
             QCOMPARE(about->findChild<QLabel*>(QStringLiteral("lblVersion"))->text(),
                      ProductVersionText(WAYFOLD_VERSION_MAJOR, WAYFOLD_VERSION_MINOR,
                                         WAYFOLD_VERSION_PATCH));
-            if (QByteArray(item) == "mnuAbout") {
-                QTest::mouseClick(about->findChild<QLabel*>(QStringLiteral("lblInfo")),
-                                  Qt::LeftButton);
-            } else {
-                QTest::keyClick(about, Qt::Key_Space);
-            }
+            QByteArray(item) == "mnuAbout"
+                ? QTest::mouseClick(about->findChild<QLabel*>(QStringLiteral("lblInfo")),
+                                    Qt::LeftButton)
+                : QTest::keyClick(about, Qt::Key_Space);
             QTRY_VERIFY(about.isNull());
         }
         QCOMPARE(ProductVersionText(0, 61, 215), QStringLiteral("Product version: 0.61 Build 215"));

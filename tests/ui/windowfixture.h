@@ -138,14 +138,6 @@ struct WindowFixture {
     void click(const char* button) const {
         QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton);
     }
-    // The status panels, the export frame's caption and the Clear button's.
-    QString status() const {
-        return QStringList{find<QLabel>("sbrPanel1")->text(), find<QLabel>("sbrPanel2")->text(),
-                           find<QGroupBox>("fraExport")->title(),
-                           find<QPushButton>("cmdClear")->text()}
-            .join(u'|');
-    }
-
     // Runs the steps of a script (tests/data/ui/scripts.txt says how they
     // are written); the test fails at the first that does not hold.
     void run(const QList<QStringList>& script) {
