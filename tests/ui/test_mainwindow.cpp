@@ -1,6 +1,7 @@
 // The main window offscreen: load, the file browser, Import and drag and
 // drop, the export dispatcher's controls, the place of every control, unload,
-// About.
+// About; and the scripts of tests/data/ui/scripts.txt, which also drive the
+// waypoint table and the option tabs.
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
