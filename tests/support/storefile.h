@@ -23,6 +23,7 @@
 #include "mapsource/mpsreader.h"
 #include "mapsource/mpswriter.h"
 #include "support/fakes.h"
+#include "support/testfiles.h"
 
 Q_DECLARE_METATYPE(ExportKind)
 
@@ -138,11 +139,7 @@ inline QStringList ReadKind(ExportKind kind, const QString& path, WaypointStore&
                       : kind == ExportKind::Gdb ? &ReadGdbFile
                       : kind == ExportKind::Gpx ? &ReadGpxFile
                                                 : &ReadLocFile;
-    QStringList messages;
-    for (const UserMessage& m : read(path, back, progress).messages) {
-        messages += m.text;
-    }
-    return messages;
+    return Texts(read(path, back, progress));
 }
 
 // A device that takes the first limit bytes and then fails, as a full disk

@@ -8,16 +8,19 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 #include <memory>
 
+#include "session/importer.h"
 #include "core/options.h"
 #include "session/optionstore.h"
 #include "support/fakes.h"
 #include "ui/filebrowser.h"
 #include "ui/mainwindow.h"
+#include "ui/waypointtable.h"
 #include "ui/widgetfrontend.h"
 
 // The sections ("[name]") of a file in tests/data/ui, each a list of lines
@@ -118,6 +121,9 @@ struct WindowFixture {
         window = std::make_unique<MainWindow>(session);
         frontend.attach(window.get());
         window->load();
+        view = window->waypointTable()->view();
+        window->waypointTable()->setLinkOpener(
+            [this](const QUrl& url) { links.push_back(url.toString()); });
         return *window;
     }
 
@@ -130,18 +136,9 @@ struct WindowFixture {
         return widget;
     }
 
-    void addWaypoint(const QString& name) { AddTestWaypoint(session.store, name); }
     void click(const char* button) const {
         QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton);
     }
-    // The status panels, the export frame's caption and the Clear button's.
-    QString status() const {
-        return QStringList{find<QLabel>("sbrPanel1")->text(), find<QLabel>("sbrPanel2")->text(),
-                           find<QGroupBox>("fraExport")->title(),
-                           find<QPushButton>("cmdClear")->text()}
-            .join(u'|');
-    }
-
     // Runs the steps of a script (tests/data/ui/scripts.txt says how they
     // are written); the test fails at the first that does not hold.
     void run(const QList<QStringList>& script) {
@@ -150,6 +147,9 @@ struct WindowFixture {
                 field.replace(QLatin1String("%temp%"), temp.path());
                 field.replace(QLatin1String("%data%"), data.path());
                 field.replace(QLatin1String("%app%"), QCoreApplication::applicationDirPath());
+                field.replace(QLatin1String("%peer%"), QStringLiteral(WAYFOLD_FIXTURES));
+                field.replace(QLatin1String("%examples%"), QStringLiteral(WAYFOLD_EXAMPLES));
+                field.replace(QLatin1String("%ui%"), QStringLiteral(WAYFOLD_TEST_DATA "/ui"));
             }
             const QString step = s.join(u';') + QStringLiteral(" -> ");
             const QString verb = s.takeFirst();
@@ -163,6 +163,37 @@ struct WindowFixture {
                 settings.setValue(s[0], s[1]);
             } else if (verb == QLatin1String("open")) {
                 open();
+            } else if (verb == QLatin1String("show")) {
+                QVERIFY(show());
+            } else if (verb == QLatin1String("import")) {
+                ImportFile(session, s[0]);
+            } else if (verb == QLatin1String("select")) {
+                view->clearSelection();
+                for (const QString& r : s[0].split(u',')) {
+                    view->selectionModel()->select(
+                        view->model()->index(r.toInt(), 0),
+                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+                }
+            } else if (verb == QLatin1String("sort")) {
+                view->sortByColumn(s[0].toInt(), Qt::SortOrder(s[1] == QLatin1String("down")));
+            } else if (verb == QLatin1String("rows") || verb == QLatin1String("row")) {
+                // A column of the table, or with "row" a row.
+                const bool row = verb == QLatin1String("row");
+                const QAbstractItemModel* m = view->model();
+                QStringList texts;
+                for (int i = 0; i < (row ? m->columnCount() : m->rowCount()); ++i) {
+                    const QVariant v =
+                        m->index(row ? s[0].toInt() : i, row ? i : s[0].toInt()).data(s[1].toInt());
+                    const bool other = v.isValid() && !v.canConvert<QString>();
+                    texts.push_back(other ? QString::fromLatin1(v.typeName()) : v.toString());
+                }
+                QCOMPARE(step + texts.join(u'|'), step + s.value(2));
+            } else if (verb == QLatin1String("dclick")) {
+                const QPoint at = view->visualRect(view->model()->index(s[0].toInt(), 0)).center();
+                QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+                QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+            } else if (verb == QLatin1String("links")) {
+                QCOMPARE(step + links.join(u'|'), step + s.value(0));
             } else if (verb == QLatin1String("restore")) {
                 RestoreOptions(session.options, settings);
                 window->showRestoredOptions();
@@ -193,8 +224,8 @@ struct WindowFixture {
                                                            : QString()),
                              step + s[0]);
             } else if (verb == QLatin1String("stored")) {
-                const QString stored =
-                    s.isEmpty() ? settings.values.keys().join(u',') : settings.values.value(s[0]);
+                const QString stored = s.value(0).isEmpty() ? settings.values.keys().join(u',')
+                                                            : settings.values.value(s[0]);
                 QCOMPARE(step + stored, step + s.value(1));
             } else if (verb == QLatin1String("messages")) {
                 QStringList texts;
@@ -247,4 +278,6 @@ struct WindowFixture {
     QDateTime now{QDate(2026, 12, 5), QTime(1, 2, 3), Qt::UTC};
     Session session{frontend, settings, processes, [this] { return now; }, temp.path()};
     std::unique_ptr<MainWindow> window;
+    QTableView* view = nullptr;
+    QStringList links;  // the links the table opened
 };
