@@ -4,8 +4,8 @@
 // fields cannot hold and the symbol table.
 #include <QtTest>
 
-#include "mapsource/fieldencoding.h"
 #include "core/symbols.h"
+#include "mapsource/fieldencoding.h"
 #include "support/storefile.h"
 #include "support/testfiles.h"
 

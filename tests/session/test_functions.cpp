@@ -4,10 +4,10 @@
 #include <ctime>
 
 #include "core/ansi.h"
+#include "core/textutil.h"
 #include "session/commandline.h"
 #include "session/exportdispatch.h"
 #include "session/exporter.h"
-#include "core/textutil.h"
 #include "session/timeentry.h"
 #include "support/testfiles.h"
 

@@ -5,8 +5,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "session/tempfiles.h"
 #include "session/launcher.h"
+#include "session/tempfiles.h"
 #include "support/testfiles.h"
 
 class LauncherTest : public QObject {

@@ -11,8 +11,8 @@
 #include <map>
 
 #include "core/ansi.h"
-#include "mapsource/fieldencoding.h"
 #include "core/symbols.h"
+#include "mapsource/fieldencoding.h"
 #include "support/storefile.h"
 #include "support/testfiles.h"
 

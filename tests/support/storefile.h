@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "session/exporter.h"
 #include "locgpx/gpxreader.h"
 #include "locgpx/gpxwriter.h"
 #include "locgpx/locreader.h"
@@ -22,6 +21,7 @@
 #include "mapsource/gdbwriter.h"
 #include "mapsource/mpsreader.h"
 #include "mapsource/mpswriter.h"
+#include "session/exporter.h"
 #include "support/fakes.h"
 #include "support/testfiles.h"
 

@@ -16,8 +16,8 @@
 #include <clocale>
 #include <optional>
 
-#include "session/importer.h"
 #include "core/store.h"
+#include "session/importer.h"
 #include "support/fakes.h"
 
 // Writes bytes to the file name in folder; the path, empty when it cannot.

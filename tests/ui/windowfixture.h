@@ -14,8 +14,8 @@
 #include <QtTest>
 #include <memory>
 
-#include "session/importer.h"
 #include "core/options.h"
+#include "session/importer.h"
 #include "session/optionstore.h"
 #include "support/fakes.h"
 #include "ui/filebrowser.h"
