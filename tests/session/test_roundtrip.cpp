@@ -160,7 +160,7 @@ private Q_SLOTS:
         AddColumns<ExportKind, QString, QString, int>("kind", "fileName", "store", "gdbVersion");
         for (const auto& [kind, file] : kKinds) {
             for (const char* store :
-                 {"realistic", "options", "special", "random", "many", "empty"}) {
+                 {"realistic", "options", "awkward", "random", "many", "empty"}) {
                 for (int version = 1; version <= (kind == ExportKind::Gdb ? 3 : 1); version += 2) {
                     QTest::addRow("%s v%d %s", file, version, store)
                         << kind << QString::fromLatin1(file) << QString::fromLatin1(store)
