@@ -13,6 +13,7 @@
 #include "core/bytewriter.h"
 #include "core/exportfields.h"
 #include "core/symbols.h"
+#include "locgpx/xmlchars.h"
 
 namespace {
 
@@ -20,11 +21,6 @@ constexpr qint32 kGeocacheSymbol = 117;
 constexpr qint32 kGeocacheFoundSymbol = 118;
 // Above the number of any code of six characters (31^6 - 411120).
 constexpr qint64 kFirstCounterId = 1000000000;
-
-bool IsXmlChar(char32_t c) {
-    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
-           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
-}
 
 // Appends text as UTF-8 element content.
 void AppendText(QByteArray& out, QStringView text, qsizetype* dropped) {
@@ -40,11 +36,7 @@ void AppendText(QByteArray& out, QStringView text, qsizetype* dropped) {
         p += length;
     };
     for (qsizetype i = 0; i < n; ++i) {
-        char32_t c = s[i];
-        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1])) {
-            c = QChar::surrogateToUcs4(s[i], s[i + 1]);
-            ++i;
-        }
+        const char32_t c = CodePointAt(s, n, i);
         if (!IsXmlChar(c)) {
             ++*dropped;
             continue;

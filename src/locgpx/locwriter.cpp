@@ -3,14 +3,11 @@
 #include <QChar>
 #include <charconv>
 
+#include "locgpx/xmlchars.h"
+
 namespace {
 
 enum class Context { Attribute, Content, CData };
-
-bool IsXmlChar(char32_t c) {
-    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
-           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
-}
 
 void AppendReference(QByteArray& out, char32_t c, Context context) {
     if (context == Context::CData) {
@@ -31,11 +28,7 @@ void AppendXmlText(QByteArray& out, QStringView text, Context context, qsizetype
     const char16_t* s = text.utf16();
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
-        char32_t c = s[i];
-        if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1])) {
-            c = QChar::surrogateToUcs4(s[i], s[i + 1]);
-            ++i;
-        }
+        const char32_t c = CodePointAt(s, n, i);
         if (!IsXmlChar(c)) {
             out.append('?');
             ++*replaced;

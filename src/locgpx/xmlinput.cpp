@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/ansi.h"
+#include "locgpx/xmlchars.h"
 
 namespace {
 
@@ -42,14 +43,6 @@ bool IsNameStart(int c) {
 
 bool IsNameChar(int c) {
     return c >= 0 && kNameBytes[static_cast<size_t>(c)] != 0;
-}
-
-// The characters XML 1.0 allows in a document.
-bool IsXmlChar(char32_t c) {
-    if (c < 0x20) {
-        return c == 0x09 || c == 0x0A || c == 0x0D;
-    }
-    return (c < 0xD800) || (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
 }
 
 void AppendUtf8(std::string& out, char32_t c) {
