@@ -11,12 +11,12 @@
 //     whose reader repairs them).
 //
 // Then every writer encodes the store in memory, and the file of the target's
-// own format (XML LOC for GPX) is read back: it must give as many waypoints
+// own format is read back: it must give as many waypoints
 // as were written, with no complaint. Any broken rule aborts, which libFuzzer
 // reports like a crash.
 //
-// WAYFOLD_FUZZ_EXTENSION is the extension of the input files (".mps", ".gdb",
-// ".loc", ".gpx").
+// WAYFOLD_FUZZ_FORMAT is the id of the target's format in the format table
+// ("mps", "gdb", "terrabyte", "loc", "gpx"); its extension is the inputs'.
 
 #include <QDir>
 #include <QFile>
@@ -28,16 +28,7 @@
 #include <memory>
 
 #include "core/frontend.h"
-#include "locgpx/gpxreader.h"
-#include "locgpx/gpxwriter.h"
-#include "locgpx/locreader.h"
-#include "locgpx/locwriter.h"
-#include "locgpx/terrabytereader.h"
-#include "locgpx/terrabytewriter.h"
-#include "mapsource/gdbreader.h"
-#include "mapsource/gdbwriter.h"
-#include "mapsource/mpsreader.h"
-#include "mapsource/mpswriter.h"
+#include "session/formats.h"
 #include "session/importer.h"
 #include "session/process.h"
 #include "session/session.h"
@@ -88,6 +79,29 @@ public:
     void showFileProgress(qint64, qint64) override {}
 };
 
+[[noreturn]] void Fail(const char* what, long long a = 0, long long b = 0) {
+    std::fprintf(stderr, "wayfold fuzz: %s (%lld, %lld)\n", what, a, b);
+    std::abort();
+}
+
+void Check(bool ok, const char* what, long long a = 0, long long b = 0) {
+    if (!ok) {
+        Fail(what, a, b);
+    }
+}
+
+const FileFormat& OwnFormat() {
+    static const FileFormat* format = FormatById(QStringLiteral(WAYFOLD_FUZZ_FORMAT));
+    if (format == nullptr) {
+        Fail("the target's format is not in the table");
+    }
+    return *format;
+}
+
+QString OwnExtension() {
+    return QLatin1Char('.') + QLatin1String(OwnFormat().extension);
+}
+
 struct Harness {
     Harness()
         : folder(QDir(QStringLiteral("/dev/shm")).exists()
@@ -96,9 +110,8 @@ struct Harness {
           session(
               frontend, settings, processes,
               [] { return QDateTime(QDate(2026, 12, 6), QTime(12, 0), Qt::UTC); }, folder.path()),
-          input(folder.filePath(QStringLiteral("input") + QStringLiteral(WAYFOLD_FUZZ_EXTENSION))),
-          readBack(
-              folder.filePath(QStringLiteral("back") + QStringLiteral(WAYFOLD_FUZZ_EXTENSION))) {
+          input(folder.filePath(QStringLiteral("input") + OwnExtension())),
+          readBack(folder.filePath(QStringLiteral("back") + OwnExtension())) {
         for (const char* name : {"HOME ONE", "Zweiter Punkt"}) {
             Waypoint w;
             w.Name = QString::fromLatin1(name);
@@ -121,17 +134,6 @@ struct Harness {
     std::vector<Waypoint> before;
 };
 
-[[noreturn]] void Fail(const char* what, long long a = 0, long long b = 0) {
-    std::fprintf(stderr, "wayfold fuzz: %s (%lld, %lld)\n", what, a, b);
-    std::abort();
-}
-
-void Check(bool ok, const char* what, long long a = 0, long long b = 0) {
-    if (!ok) {
-        Fail(what, a, b);
-    }
-}
-
 bool SameWaypoint(const Waypoint& a, const Waypoint& b) {
     return a.Name == b.Name && a.Description == b.Description && a.Latitude == b.Latitude &&
            a.Longitude == b.Longitude && a.LatSemicircles == b.LatSemicircles &&
@@ -141,40 +143,6 @@ bool SameWaypoint(const Waypoint& a, const Waypoint& b) {
 bool WriteFile(const QString& path, const char* data, qint64 size) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data, size) == size;
-}
-
-// The file the target's own format round-trips through.
-EncodedFile EncodeOwnFormat(WaypointStore& store, const Options& options) {
-    const QString extension = QStringLiteral(WAYFOLD_FUZZ_EXTENSION);
-    if (extension == QLatin1String(".mps")) {
-        return EncodeMpsFile(store, options);
-    }
-    if (extension == QLatin1String(".gdb")) {
-        return EncodeGdbFile(store, options);
-    }
-    if (extension == QLatin1String(".gpx")) {
-        return EncodeGpxFile(store, options, GpxCreator());
-    }
-#ifdef WAYFOLD_FUZZ_TERRABYTE
-    return EncodeTerraByteFile(store, options);
-#else
-    return EncodeLocFile(store);
-#endif
-}
-
-ImportResult ReadOwnFormat(const QString& path, WaypointStore& store) {
-    QuietProgress progress;
-    const QString extension = QStringLiteral(WAYFOLD_FUZZ_EXTENSION);
-    if (extension == QLatin1String(".mps")) {
-        return ReadMpsFile(path, store, progress);
-    }
-    if (extension == QLatin1String(".gdb")) {
-        return ReadGdbFile(path, store, progress);
-    }
-    if (extension == QLatin1String(".gpx")) {
-        return ReadGpxFile(path, store, progress);
-    }
-    return ReadLocFile(path, store, progress);
 }
 
 void CheckImported(Harness& h, qint32 count) {
@@ -191,7 +159,7 @@ void CheckImported(Harness& h, qint32 count) {
     Check(reported == count - 2 || (reported < 0 && count == 2),
           "the result shown is not the number of waypoints added", reported, count - 2);
     // A .loc input may be either LOC format, and only the XML one repairs.
-    const bool repairs = QStringLiteral(WAYFOLD_FUZZ_EXTENSION) == QLatin1String(".gpx");
+    const bool repairs = OwnExtension() == QLatin1String(".gpx");
     for (size_t i = 2; i < stored.size(); ++i) {
         const Waypoint& w = stored[i];
         Check(std::isfinite(w.Latitude) && std::isfinite(w.Longitude),
@@ -207,28 +175,27 @@ void CheckWriters(Harness& h) {
     WaypointStore& store = h.session.store;
     const Options& options = h.session.options;
     const qint32 count = store.WaypointCount();
-    Options gdb3 = options;
-    gdb3.GdbVersion = 3;
-    for (const EncodedFile& file :
-         {EncodeMpsFile(store, options), EncodeGdbFile(store, options), EncodeGdbFile(store, gdb3),
-          EncodeLocFile(store), EncodeTerraByteFile(store, options),
-          EncodeGpxFile(store, options, GpxCreator())}) {
+    for (const FileFormat& format : FileFormats()) {
+        const EncodedFile file = format.encode(store, options);
         Check(file.waypoints >= 1 && file.waypoints <= count,
               "a writer wrote no waypoint or too many", file.waypoints, count);
         Check(store.WaypointCount() == count, "a writer changed the number of waypoints");
     }
-    // GDB is read back in both versions it is written in.
-    const bool gdb = QStringLiteral(WAYFOLD_FUZZ_EXTENSION) == QLatin1String(".gdb");
+    // GDB is also written and read back in version 3.
+    Options gdb3 = options;
+    gdb3.GdbVersion = 3;
+    const bool gdb = QLatin1String(OwnFormat().id) == QLatin1String("gdb");
     const Options* const versions[] = {&options, gdb ? &gdb3 : nullptr};
     for (const Options* o : versions) {
         if (o == nullptr) {
             continue;
         }
-        const EncodedFile own = EncodeOwnFormat(store, *o);
+        const EncodedFile own = OwnFormat().encode(store, *o);
         Check(WriteFile(h.readBack, own.bytes.constData(), own.bytes.size()),
               "cannot write the file to read back");
         WaypointStore back;
-        const ImportResult read = ReadOwnFormat(h.readBack, back);
+        QuietProgress progress;
+        const ImportResult read = ReaderForPath(h.readBack)->read(h.readBack, back, progress);
         Check(read.messages.empty(), "a written file is not read back without complaint",
               qint64(read.messages.size()));
         Check(back.WaypointCount() == own.waypoints && read.result == own.waypoints,

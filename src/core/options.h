@@ -42,14 +42,5 @@ QString SiteAddress(const QString& text);
 // when empty) + "/seek/cache_details.aspx?wp=" + code.
 QString CacheDetailsUrl(const QString& site, const QString& code);
 
-// The GDB format versions the option tabs offer, with their captions.
-struct GdbFormatChoice {
-    qint32 version;
-    const char* caption;
-};
-inline constexpr GdbFormatChoice GdbFormats[] = {
-    {1, "Version 1 (MapSource 6.11 and older)"},
-    {3, "Version 3 (Unicode, MapSource 6.12 and newer, BaseCamp)"}};
-
 // The symbol numbers the option tabs offer, in the order of their buttons.
 inline constexpr qint32 OfferedIcons[] = {18, 112, 117, 118, 64, 65, 35, 99};

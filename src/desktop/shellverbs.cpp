@@ -8,6 +8,7 @@
 #include <QStringView>
 #include <iterator>
 
+#include "session/formats.h"
 #include "session/process.h"
 
 #ifdef Q_OS_WIN
@@ -26,25 +27,34 @@ struct Verb {
 
 constexpr Verb kVerbs[] = {
     {u"Open_in_Mapsource_(Wayfold)", u"Open in Mapsource (Wayfold)", u"Open in Mapsource (Wayfold)",
-     u"/m /q", MpsDesktopEntry},
+     u"/m /q", MapSourceDesktopEntry},
     {u"Open_in_Mapsource_6_(Wayfold)", u"Open in Mapsource 6 (Wayfold)",
-     u"Open in Mapsource 6 (Wayfold)", u"/6 /q", GdbDesktopEntry},
+     u"Open in Mapsource 6 (Wayfold)", u"/6 /q", MapSource6DesktopEntry},
 };
 
 struct FileType {
-    const char16_t* extension;
-    const char16_t* fallbackClass;  // class used when the extension has none
-    const char16_t* registryType;   // "Content Type" under the class root
-    const char16_t* mimeType;       // freedesktop.org type
+    QString extension;  // with its dot
+    const char16_t* fallbackClass;
+    const char16_t* registryType;
+    const char16_t* mimeType;
     const char16_t* mimeComment;
 };
 
-constexpr FileType kFileTypes[] = {
-    {u".loc", u"TopoGrafix.Document", u"application/xml-loc", u"application/xml-loc",
-     u"Geocache LOC waypoint file"},
-    {u".gpx", u"GPX.Document", u"application/xml-gpx", u"application/gpx+xml",
-     u"GPS exchange file"},
-};
+// The types the verbs are registered for: the formats that have a shell type.
+const std::vector<FileType>& FileTypes() {
+    static const std::vector<FileType> types = [] {
+        std::vector<FileType> list;
+        for (const FileFormat& format : FileFormats()) {
+            if (const ShellFileType* shell = format.shellType) {
+                list.push_back({QLatin1Char('.') + QLatin1String(format.extension),
+                                shell->fallbackClass, shell->registryType, shell->mimeType,
+                                shell->mimeComment});
+            }
+        }
+        return list;
+    }();
+    return types;
+}
 
 QString Text(const char16_t* text) {
     return QString::fromUtf16(text);
@@ -54,7 +64,7 @@ const QString kShell = QStringLiteral("\\shell\\");
 const QString kCommand = QStringLiteral("\\command");
 
 QString ClassOf(const ClassRoot& root, const FileType& type) {
-    const QString name = root.readValue(Text(type.extension), QString());
+    const QString name = root.readValue(type.extension, QString());
     return name.isEmpty() ? Text(type.fallbackClass) : name;
 }
 
@@ -126,7 +136,7 @@ bool WriteWholeFile(const QString& path, const QByteArray& content,
 
 QByteArray DesktopEntryText(const Verb& verb, const QString& programPath) {
     QString mimeTypes;
-    for (const FileType& type : kFileTypes) {
+    for (const FileType& type : FileTypes()) {
         mimeTypes += Text(type.mimeType) + QLatin1Char(';');
     }
     const QString text = QStringLiteral(
@@ -144,10 +154,10 @@ QByteArray MimePackageText() {
     QString text = QStringLiteral(
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n");
-    for (const FileType& type : kFileTypes) {
+    for (const FileType& type : FileTypes()) {
         text += QStringLiteral("  <mime-type type=\"") + Text(type.mimeType) +
                 QStringLiteral("\">\n    <comment>") + Text(type.mimeComment) +
-                QStringLiteral("</comment>\n    <glob pattern=\"*") + Text(type.extension) +
+                QStringLiteral("</comment>\n    <glob pattern=\"*") + type.extension +
                 QStringLiteral("\"/>\n  </mime-type>\n");
     }
     text += QStringLiteral("</mime-info>\n");
@@ -217,7 +227,7 @@ QString ClassRootVerbCommand(const QString& programFolder, const QString& flags)
 }
 
 bool ClassRootVerbsRegistered(const ClassRoot& root) {
-    const QString locClass = root.readValue(Text(kFileTypes[0].extension), QString());
+    const QString locClass = root.readValue(FileTypes().front().extension, QString());
     if (locClass.isEmpty()) {
         return false;
     }
@@ -233,7 +243,7 @@ std::vector<UserMessage> RegisterClassRootVerbs(ClassRoot& root, const QString& 
                 {QStringLiteral("Error creating value ") + key + QLatin1Char('\\') + valueName});
         }
     };
-    for (const FileType& type : kFileTypes) {
+    for (const FileType& type : FileTypes()) {
         const QString className = ClassOf(root, type);
         for (const Verb& verb : kVerbs) {
             const QString verbKey = className + kShell + Text(verb.key);
@@ -241,14 +251,14 @@ std::vector<UserMessage> RegisterClassRootVerbs(ClassRoot& root, const QString& 
             write(verbKey + kCommand, QString(),
                   ClassRootVerbCommand(programFolder, Text(verb.flags)));
         }
-        write(Text(type.extension), QString(), className);
-        write(Text(type.extension), QStringLiteral("Content Type"), Text(type.registryType));
+        write(type.extension, QString(), className);
+        write(type.extension, QStringLiteral("Content Type"), Text(type.registryType));
     }
     return messages;
 }
 
 void UnregisterClassRootVerbs(ClassRoot& root) {
-    for (auto type = std::rbegin(kFileTypes); type != std::rend(kFileTypes); ++type) {
+    for (auto type = FileTypes().rbegin(); type != FileTypes().rend(); ++type) {
         const QString className = ClassOf(root, *type);
         for (const Verb& verb : kVerbs) {
             for (const char16_t* name : {verb.key, verb.oldKey}) {
@@ -315,7 +325,8 @@ QString DesktopExecValue(const QString& programPath, const QString& flags) {
 }
 
 bool DesktopVerbsRegistered(const QString& dataHome) {
-    return DesktopExec(ApplicationsFolder(dataHome) + QLatin1Char('/') + Text(MpsDesktopEntry))
+    return DesktopExec(ApplicationsFolder(dataHome) + QLatin1Char('/') +
+                       Text(MapSourceDesktopEntry))
         .contains(QLatin1String("/m /q"));
 }
 

@@ -49,8 +49,8 @@ void UnregisterClassRootVerbs(ClassRoot& root);
 
 // --- freedesktop.org desktop entries under a data folder ($XDG_DATA_HOME).
 
-inline constexpr char16_t MpsDesktopEntry[] = u"wayfold-open-in-mapsource.desktop";
-inline constexpr char16_t GdbDesktopEntry[] = u"wayfold-open-in-mapsource-6.desktop";
+inline constexpr char16_t MapSourceDesktopEntry[] = u"wayfold-open-in-mapsource.desktop";
+inline constexpr char16_t MapSource6DesktopEntry[] = u"wayfold-open-in-mapsource-6.desktop";
 inline constexpr char16_t MimePackage[] = u"wayfold.xml";
 
 // One argument of an Exec line, quoted and escaped as the Desktop Entry

@@ -91,7 +91,7 @@ void AppendWaypoint(QByteArray& out, const Waypoint& w, qsizetype* replaced) {
 
 }  // namespace
 
-EncodedFile EncodeLocFile(WaypointStore& store) {
+EncodedFile EncodeLocFile(WaypointStore& store, const Options& /*options*/) {
     EncodedFile file;
     file.bytes.reserve(96 + qsizetype(store.WaypointCount()) * 300);
     file.bytes.append(
@@ -104,10 +104,11 @@ EncodedFile EncodeLocFile(WaypointStore& store) {
     return file;
 }
 
-WriteResult WriteLocFile(const QString& path, WaypointStore& store) {
-    return SaveStore(path, store, [&store] { return EncodeLocFile(store); });
+WriteResult WriteLocFile(const QString& path, WaypointStore& store, const Options& options) {
+    return SaveStore(path, store, [&] { return EncodeLocFile(store, options); });
 }
 
-WriteResult WriteLocFile(QIODevice& device, const QString& path, WaypointStore& store) {
-    return WriteStore(device, path, store, [&store] { return EncodeLocFile(store); });
+WriteResult WriteLocFile(QIODevice& device, const QString& path, WaypointStore& store,
+                         const Options& options) {
+    return WriteStore(device, path, store, [&] { return EncodeLocFile(store, options); });
 }

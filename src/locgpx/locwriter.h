@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "core/filewrite.h"
+#include "core/options.h"
 #include "core/store.h"
 
 class QIODevice;
@@ -34,12 +35,14 @@ class QIODevice;
 
 // Sorts the store and marks exact duplicates (letter case counts), then
 // builds the file: one waypoint element for each waypoint that is not a
-// duplicate, in store order. No option changes what is written.
-EncodedFile EncodeLocFile(WaypointStore& store);
+// duplicate, in store order. No option changes what is written; the options
+// are taken as every writer takes them.
+EncodedFile EncodeLocFile(WaypointStore& store, const Options& options);
 
 // Writes the store as an XML LOC file through a temporary file that replaces
 // the file at path once complete. An empty store writes nothing.
-WriteResult WriteLocFile(const QString& path, WaypointStore& store);
+WriteResult WriteLocFile(const QString& path, WaypointStore& store, const Options& options);
 
 // The same onto an open device; path names the file in messages.
-WriteResult WriteLocFile(QIODevice& device, const QString& path, WaypointStore& store);
+WriteResult WriteLocFile(QIODevice& device, const QString& path, WaypointStore& store,
+                         const Options& options);

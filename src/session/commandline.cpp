@@ -2,61 +2,74 @@
 
 #include "core/textutil.h"
 #include "session/exporter.h"
+#include "session/formats.h"
 #include "session/importer.h"
 #include "session/session.h"
 
 namespace {
 
-const QStringList kUsageLines = {
-    QStringLiteral("Usage: "),
-    QStringLiteral("Wayfold [file1 file2 file3 ...] [/m] [/s:mps_save] [/e:loc_save] [/l:loc_save] "
-                   "[/x:gpx_save] [/q]"),
-    QString(),
-    QStringLiteral("file1 file2... : Filenames of importable files"),
-    QStringLiteral("/m : Export imported waypoints to Mapsource as an MPS file"),
-    QStringLiteral("/6 : Export imported waypoints to Mapsource as a GDB file"),
-    QStringLiteral(
-        "/s:mps_save : Save imported waypoints to file mps_save as a Mapsource MPS file"),
-    QStringLiteral(
-        "/g:gdb_save : Save imported waypoints to file gdb_save as a Mapsource GDB file"),
-    QStringLiteral(
-        "/e:loc_save : Save imported waypoints to file loc_save as a TerraByte LOC file"),
-    QStringLiteral("/l:loc_save : Save imported waypoints to file loc_save as an XML LOC file"),
-    QStringLiteral("/x:gpx_save : Save imported waypoints to file gpx_save as a GPX file"),
-    QStringLiteral("/q : Quit Wayfold (useful for scripting)"),
-    QString(),
-    QStringLiteral("Filenames may either be relative or absolute."),
-    QStringLiteral("Filenames with spaces much be eclosed in double-quotes (\"\")"),
-};
+QStringList UsageLines() {
+    QString synopsis = QStringLiteral("Wayfold [file1 file2 file3 ...]");
+    QStringList flags;
+    for (const Destination& destination : Destinations()) {
+        if (destination.synopsis != nullptr) {
+            synopsis += QLatin1Char(' ') + QLatin1String(destination.synopsis);
+        }
+        flags.push_back(QLatin1String(destination.usage));
+    }
+    for (const FileFormat& format : FileFormats()) {
+        if (format.synopsis != nullptr) {
+            synopsis += QLatin1Char(' ') + QLatin1String(format.synopsis);
+        }
+        if (format.flag != 0) {
+            flags.push_back(QLatin1String(format.usage));
+        }
+    }
+    return QStringList{QStringLiteral("Usage: "), synopsis + QStringLiteral(" [/q]"), QString(),
+                       QStringLiteral("file1 file2... : Filenames of importable files")} +
+           flags +
+           QStringList{
+               QStringLiteral("/q : Quit Wayfold (useful for scripting)"),
+               QString(),
+               QStringLiteral("Filenames may either be relative or absolute."),
+               QStringLiteral("Filenames with spaces much be eclosed in double-quotes (\"\")"),
+           };
+}
 
-// The flag table: the first two characters, "/" and a letter (lower-cased),
-// to the action. Flags that take a file name lose their first three
-// characters.
+// "/s:file, /g:file ... or /x:file": how the flags that take a file are written.
+QString FileFlagsText() {
+    QStringList flags;
+    for (const FileFormat& format : FileFormats()) {
+        if (format.flag != 0) {
+            flags.push_back(QStringLiteral("/") + QLatin1Char(format.flag) +
+                            QStringLiteral(":file"));
+        }
+    }
+    const QString last = flags.takeLast();
+    return flags.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+}
+
+// The flags: the first two characters, "/" and a letter (lower-cased), choose
+// a destination or a format. Flags that take a file name lose their first
+// three characters.
 Command FlagCommand(const QString& argument) {
     const QChar letter = argument.size() > 1 && argument.front() == QLatin1Char('/')
                              ? argument.at(1).toLower()
                              : QChar();
-    const QString value = argument.mid(3);
-    switch (letter.unicode()) {
-        case 'm':
-            return {Command::OpenMps, QString()};
-        case '6':
-            return {Command::OpenGdb, QString()};
-        case 's':
-            return {Command::WriteMps, value};
-        case 'g':
-            return {Command::WriteGdb, value};
-        case 'e':
-            return {Command::WriteTerraByte, value};
-        case 'l':
-            return {Command::WriteLoc, value};
-        case 'x':
-            return {Command::WriteGpx, value};
-        case 'q':
-            return {Command::Quit, QString()};
-        default:
-            return {Command::InvalidFlag, argument};
+    if (letter == QLatin1Char('q')) {
+        return {Command::Quit, QString()};
     }
+    for (const Destination& destination : Destinations()) {
+        if (letter == QLatin1Char(destination.flag)) {
+            return {Command::Send, QString(), nullptr, &destination};
+        }
+    }
+    for (const FileFormat& format : FileFormats()) {
+        if (format.flag != 0 && letter == QLatin1Char(format.flag)) {
+            return {Command::Write, argument.mid(3), &format};
+        }
+    }
+    return {Command::InvalidFlag, argument};
 }
 
 // Our own long options. They never reach the flag table.
@@ -93,11 +106,11 @@ bool EndsAtInvalidFlag(const CommandLine& result) {
 }  // namespace
 
 QString UsageText() {
-    return kUsageLines.join(QStringLiteral("\r\n"));
+    return UsageLines().join(QStringLiteral("\r\n"));
 }
 
 QString TerminalUsageText() {
-    return kUsageLines.join(u'\n') +
+    return UsageLines().join(u'\n') +
            QStringLiteral(
                "\n\n"
                "--headless : Work without a window, even when a display is available\n"
@@ -228,31 +241,18 @@ int RunCommands(Session& session, const CommandLine& commandLine) {
             case Command::Import:
                 ImportFile(session, command.path);
                 break;
-            case Command::WriteMps:
-            case Command::WriteGdb:
-            case Command::WriteTerraByte:
-            case Command::WriteLoc:
-            case Command::WriteGpx: {
-                const ExportKind kind = command.kind == Command::WriteMps   ? ExportKind::Mps
-                                        : command.kind == Command::WriteGdb ? ExportKind::Gdb
-                                        : command.kind == Command::WriteLoc ? ExportKind::Loc
-                                        : command.kind == Command::WriteGpx ? ExportKind::Gpx
-                                                                            : ExportKind::TerraByte;
+            case Command::Write:
                 if (command.path.isEmpty()) {
                     session.report(
-                        {QStringLiteral("No file name given after the flag; write it as "
-                                        "/s:file, /g:file, /e:file, /l:file or /x:file."),
+                        {QStringLiteral("No file name given after the flag; write it as ") +
+                             FileFlagsText() + QLatin1Char('.'),
                          QStringLiteral("Wayfold"), MessageIcon::Exclamation});
                     break;
                 }
-                ExportFile(session, kind, command.path);
+                ExportFile(session, *command.format, command.path);
                 break;
-            }
-            case Command::OpenMps:
-                OpenInMapSource(session, ExportKind::OpenMps);
-                break;
-            case Command::OpenGdb:
-                OpenInMapSource(session, ExportKind::OpenGdb);
+            case Command::Send:
+                SendToDestination(session, *command.destination);
                 break;
             case Command::Quit:
                 session.QuitWhenDone = true;

@@ -6,22 +6,22 @@
 
 struct Session;
 
+struct Destination;
+struct FileFormat;
+
 // One argument of the command line, in the order given.
 struct Command {
     enum Kind {
-        Import,          // a file to import
-        WriteMps,        // /s:file
-        WriteGdb,        // /g:file
-        WriteTerraByte,  // /e:file
-        WriteLoc,        // /l:file
-        WriteGpx,        // /x:file
-        OpenMps,         // /m
-        OpenGdb,         // /6
-        Quit,            // /q
-        InvalidFlag,     // any other flag; processing ends here
+        Import,       // a file to import
+        Write,        // a format's flag with a file name ("/s:file")
+        Send,         // a destination's flag ("/m")
+        Quit,         // /q
+        InvalidFlag,  // any other flag; processing ends here
     };
     Kind kind = Import;
-    QString path;  // the file for Import and the writers; the flag itself for InvalidFlag
+    QString path;  // the file for Import and Write; the flag itself for InvalidFlag
+    const FileFormat* format = nullptr;
+    const Destination* destination = nullptr;
 };
 
 struct CommandLine {

@@ -5,29 +5,28 @@
 #include <functional>
 
 #include "core/frontend.h"
-#include "session/exporter.h"
 
+struct FileFormat;
 struct Session;
 class SettingsStore;
 
-// The Generate list: one entry for each ExportKind, in that order. The
-// separator entry does nothing, and it is what a first run starts with.
+// The Generate list's captions, in its order. The separator entry does
+// nothing, and it is what a first run starts with.
 QStringList GenerateListTexts();
 // The items of the File menu's "&Export New File" submenu, in the same order;
 // the separator's item is an empty text (a separator line in the menu).
 QStringList ExportMenuTexts();
 
-inline constexpr int GenerateEntryCount = 8;
-inline constexpr int DefaultGenerateMode = static_cast<int>(ExportKind::Separator);
+// The first run's choice: the separator.
+int DefaultGenerateMode();
 
 // The Generate list index kept as "Generate Mode". -1 selects no entry; any
 // other number outside the list gives the separator.
 int StoredGenerateMode(const SettingsStore& settings);
 void StoreGenerateMode(SettingsStore& settings, int index);
 
-// The save dialog of a kind that writes a file (Mps, Gdb, Loc, TerraByte, Gpx),
-// proposing the last imported file's base name.
-FileDialogRequest SaveDialogRequest(ExportKind kind, const QString& baseName);
+// The save dialog of a format, proposing the last imported file's base name.
+FileDialogRequest SaveDialogRequest(const FileFormat& format, const QString& baseName);
 
 // What "Do it!" takes from the window.
 struct ExportRequest {
@@ -39,6 +38,6 @@ struct ExportRequest {
 };
 
 // "Do it!": refreshes the "Now" time, checks that there is something to
-// export and a kind chosen, asks for the file name and runs the writer, or
-// hands the store to MapSource. Nothing happens while an import runs.
+// export and an entry chosen, asks for the file name and runs the writer, or
+// sends the store to a destination. Nothing happens while an import runs.
 void RunExport(Session& session, const ExportRequest& request);

@@ -1,13 +1,9 @@
 #include "session/exporter.h"
 
 #include "core/filewrite.h"
-#include "locgpx/gpxwriter.h"
-#include "locgpx/locwriter.h"
-#include "locgpx/terrabytewriter.h"
-#include "mapsource/gdbwriter.h"
-#include "mapsource/mpswriter.h"
-#include "session/launcher.h"
+#include "session/formats.h"
 #include "session/session.h"
+#include "session/tempfiles.h"
 
 namespace {
 
@@ -25,7 +21,7 @@ private:
 
 }  // namespace
 
-bool ExportFile(Session& session, ExportKind kind, const QString& path) {
+bool ExportFile(Session& session, const FileFormat& format, const QString& path) {
     // Checked here for every caller, so that no writer ever creates a file
     // without waypoints (the command line reaches this with whatever it
     // imported, possibly nothing).
@@ -37,30 +33,7 @@ bool ExportFile(Session& session, ExportKind kind, const QString& path) {
     WriteResult result;
     {
         const BusyPointer busy(session.frontend);
-        switch (kind) {
-            case ExportKind::Mps:
-                result = WriteMpsFile(path, session.store, session.options);
-                break;
-            case ExportKind::Gdb:
-                result = WriteGdbFile(path, session.store, session.options);
-                break;
-            case ExportKind::Loc:
-                result = WriteLocFile(path, session.store);
-                break;
-            case ExportKind::TerraByte:
-                result = WriteTerraByteFile(path, session.store, session.options);
-                break;
-            case ExportKind::Gpx:
-                result = WriteGpxFile(path, session.store, session.options);
-                break;
-            case ExportKind::Separator:
-            case ExportKind::OpenMps:
-            case ExportKind::OpenGdb:
-                result.messages.push_back({QStringLiteral("Error selecting function."),
-                                           QStringLiteral("Wayfold Error"), MessageIcon::Critical,
-                                           MessageButtons::OkCancel});
-                break;
-        }
+        result = format.write(path, session.store, session.options);
         // Writers sort the store and may fill in fields; the window follows
         // before any message of the writer is shown.
         session.frontend.storeChanged();
@@ -71,17 +44,24 @@ bool ExportFile(Session& session, ExportKind kind, const QString& path) {
     return result.status == WriteResult::Written;
 }
 
-void OpenInMapSource(Session& session, ExportKind kind) {
-    // The launchers do nothing with an empty store; a command line that
-    // reaches them with nothing imported is told so, as for the files.
+void SendToDestination(Session& session, const Destination& destination) {
+    // A command line that reaches a destination with nothing imported is
+    // told so, as for the files.
     if (session.store.WaypointCount() == 0) {
         session.report({QStringLiteral("No waypoints to export"), QStringLiteral("Wayfold"),
                         MessageIcon::Information});
         return;
     }
-    if (kind == ExportKind::OpenGdb) {
-        OpenGdbInMapSource(session);
-    } else {
-        OpenMpsInMapSource(session);
+    const FileFormat* format = FormatById(QLatin1String(destination.format));
+    const std::optional<QString> path =
+        CreateTemporaryFile(session.tempFolder, QLatin1String(destination.temporaryPrefix));
+    if (format == nullptr || !path) {
+        session.report({QLatin1String(destination.temporaryFailure), QStringLiteral("Wayfold"),
+                        MessageIcon::Exclamation});
+        return;
+    }
+    session.TemporaryFiles.push_back(*path);
+    if (ExportFile(session, *format, *path)) {
+        destination.handOver(session, *path);
     }
 }

@@ -1,9 +1,6 @@
 #include "session/importer.h"
 
-#include "locgpx/gpxreader.h"
-#include "locgpx/locreader.h"
-#include "mapsource/gdbreader.h"
-#include "mapsource/mpsreader.h"
+#include "session/formats.h"
 #include "session/session.h"
 
 namespace {
@@ -76,21 +73,10 @@ bool ImportFile(Session& session, const QString& path) {
     const FileNameParts parts = SplitFileName(path);
     session.lastImportBaseName = parts.baseName;
 
-    using Reader = ImportResult (*)(const QString&, WaypointStore&, ImportProgress&);
-    Reader reader = nullptr;
-    const QString ending = path.right(4).toLower();
-    if (ending == QLatin1String(".mps")) {
-        reader = &ReadMpsFile;
-    } else if (ending == QLatin1String(".gdb")) {
-        reader = &ReadGdbFile;
-    } else if (ending == QLatin1String(".loc")) {
-        reader = &ReadLocFile;
-    } else if (ending == QLatin1String(".gpx")) {
-        reader = &ReadGpxFile;
-    }
+    const FileFormat* format = ReaderForPath(path);
 
     ImportResult imported;
-    if (reader == nullptr) {
+    if (format == nullptr) {
         imported.messages.push_back({QStringLiteral("Can't import files of type ") +
                                          parts.extension.toUpper() + QStringLiteral("\r\n"),
                                      QStringLiteral("Wayfold"), MessageIcon::Information});
@@ -99,7 +85,7 @@ bool ImportFile(Session& session, const QString& path) {
         session.CancelImport = false;
         session.frontend.setClearCaption(kCancelCaption);
         SessionImportProgress progress(session, path);
-        imported = reader(path, session.store, progress);
+        imported = format->read(path, session.store, progress);
         progress.labelNewRecords();
         session.frontend.setProgress(0, 0);
         session.importRunning = false;

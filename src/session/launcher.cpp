@@ -5,11 +5,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include "session/exporter.h"
 #include "session/process.h"
 #include "session/session.h"
 #include "session/settingsstore.h"
-#include "session/tempfiles.h"
 
 namespace {
 
@@ -62,28 +60,6 @@ void ReportNotFound(Session& session) {
              session.settings.location() +
              QStringLiteral(") to the folder that holds mapsource.exe."),
          QStringLiteral("Wayfold"), MessageIcon::Exclamation});
-}
-
-// The temporary file with the store written to it, listed for deletion;
-// nothing when the store is empty or the file could not be written.
-std::optional<QString> WriteTemporaryFile(Session& session, ExportKind kind) {
-    if (session.store.WaypointCount() == 0) {
-        return std::nullopt;
-    }
-    const bool mps = kind == ExportKind::Mps;
-    const std::optional<QString> path = CreateTemporaryFile(
-        session.tempFolder, mps ? QStringLiteral("MPS") : QStringLiteral("GDB"));
-    if (!path) {
-        session.report({mps ? QStringLiteral("Unable to create temporary file")
-                            : QStringLiteral("Unable to create temporary GDB file"),
-                        QStringLiteral("Wayfold"), MessageIcon::Exclamation});
-        return std::nullopt;
-    }
-    session.TemporaryFiles.push_back(*path);
-    if (!ExportFile(session, kind, *path)) {
-        return std::nullopt;
-    }
-    return path;
 }
 
 }  // namespace
@@ -188,11 +164,7 @@ StartCommand MapSourceCommand(const QString& executable, const QString& file) {
 #endif
 }
 
-void OpenMpsInMapSource(Session& session) {
-    const std::optional<QString> file = WriteTemporaryFile(session, ExportKind::Mps);
-    if (!file) {
-        return;
-    }
+void OpenInMapSource(Session& session, const QString& file) {
     QString folder = session.settings.valueOr(kMapSourceDir, QString());
     for (;;) {
         if (folder.isEmpty()) {
@@ -204,7 +176,7 @@ void OpenMpsInMapSource(Session& session) {
                     session.settings.setValue(
                         kMapSourceDir,
                         QDir::toNativeSeparators(QFileInfo(executable).path()) + kSeparator);
-                    Start(session, executable, *file);
+                    Start(session, executable, file);
                     return;
                 }
             }
@@ -212,7 +184,7 @@ void OpenMpsInMapSource(Session& session) {
             folder = WithTrailingSeparator(folder);
             const QString executable = ExistingExecutable(folder + kExecutable);
             if (!executable.isEmpty()) {
-                if (Start(session, executable, *file)) {
+                if (Start(session, executable, file)) {
                     session.settings.setValue(kMapSourceDir, folder);
                 }
                 return;
@@ -239,11 +211,7 @@ void OpenMpsInMapSource(Session& session) {
     }
 }
 
-void OpenGdbInMapSource(Session& session) {
-    const std::optional<QString> file = WriteTemporaryFile(session, ExportKind::Gdb);
-    if (!file) {
-        return;
-    }
+void OpenInStoredMapSource(Session& session, const QString& file) {
     // The stored folder text as it stands: without a trailing separator the
     // file name is appended to its last component.
     const QString folder = session.settings.valueOr(kMapSourceDir, QString());
@@ -255,5 +223,5 @@ void OpenGdbInMapSource(Session& session) {
         }
         return;
     }
-    Start(session, executable, *file);
+    Start(session, executable, file);
 }

@@ -2,20 +2,17 @@
 
 #include <QString>
 #include <QStringList>
-#include <optional>
 
 struct Session;
 
-// Writes the store to a temporary MPS file and starts MapSource on it. Looks
-// in "Mapsource_Dir" first, then in the standard places, then asks the user
-// to locate the program; remembers the folder it found. Both launchers do
-// nothing at all when the store is empty.
-void OpenMpsInMapSource(Session& session);
+// Starts MapSource on a written file (an MPS file). Looks in "Mapsource_Dir"
+// first, then in the standard places, then asks the user to locate the
+// program; remembers the folder it found.
+void OpenInMapSource(Session& session, const QString& file);
 
-// Writes the store to a temporary GDB file and starts MapSource on it, but
-// only from the folder stored in "Mapsource_Dir": it never searches and never
-// asks.
-void OpenGdbInMapSource(Session& session);
+// Starts MapSource on a written file (a GDB file), but only from the folder
+// stored in "Mapsource_Dir": it never searches and never asks.
+void OpenInStoredMapSource(Session& session, const QString& file);
 
 // The standard places MapSource installs itself in, as executable paths. On
 // Windows the Program Files folders of drive C; elsewhere the same places

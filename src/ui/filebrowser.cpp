@@ -18,14 +18,12 @@
 #include <system_error>
 
 #include "core/options.h"
+#include "session/formats.h"
 #include "session/optionstore.h"
 #include "session/session.h"
 #include "session/settingsstore.h"
 
 namespace {
-
-const QStringList kImportable = {QStringLiteral("*.loc"), QStringLiteral("*.gpx"),
-                                 QStringLiteral("*.mps"), QStringLiteral("*.gdb")};
 
 // The drive's name as a message title shows it, with one separator at the end.
 QString DriveTitle(const QString& root) {
@@ -247,8 +245,8 @@ void FileBrowser::refreshFiles() {
         return;
     }
     // Name filters ignore letter case, so GC12AB.LOC is listed as well.
-    const QStringList names = QDir(folder_).entryList(kImportable, QDir::Files | QDir::Readable,
-                                                      QDir::Name | QDir::IgnoreCase);
+    const QStringList names = QDir(folder_).entryList(
+        ImportablePatterns(), QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
     filOpen_->addItems(names);
 }
 

@@ -549,11 +549,7 @@ void MainWindow::addWaypointTable(QWidget* controls) {
     splitter->setStretchFactor(1, 1);
     setCentralWidget(splitter);
     // The name and description swap decides what the MapSource exports skip.
-    for (const QAbstractButton* option : tabs_->findChildren<QAbstractButton*>()) {
-        // Ticked by a click (the option is stored then) or by restored options.
-        connect(option, &QAbstractButton::clicked, table_, &WaypointTable::optionsChanged);
-        connect(option, &QAbstractButton::toggled, table_, &WaypointTable::optionsChanged);
-    }
+    connect(tabs_, &OptionTabs::optionsChanged, table_, &WaypointTable::optionsChanged);
     // Room for the controls and a dozen rows, within the screen.
     const QScreen* s = screen();
     const QSize room = s != nullptr ? s->availableGeometry().size() : QSize(1024, 768);

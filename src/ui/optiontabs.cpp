@@ -23,12 +23,17 @@
 
 namespace {
 
-// The caption of each symbol button, in the order of OfferedIcons.
-const char* const kIconCaptions[] = {"Waypoint", "Short Tower",       "Geocache",  "Cache Found",
-                                     "Flag",     "Circle with cross", "White Dot", "Ghost Town"};
+// The caption of each symbol button, in the order of their values.
+const QStringList kIconCaptions = {QStringLiteral("Waypoint"),  QStringLiteral("Short Tower"),
+                                   QStringLiteral("Geocache"),  QStringLiteral("Cache Found"),
+                                   QStringLiteral("Flag"),      QStringLiteral("Circle with cross"),
+                                   QStringLiteral("White Dot"), QStringLiteral("Ghost Town")};
 
-// The display mode of each button and back.
-constexpr qint32 kDisplayModes[] = {1, 0, 2};
+// The captions of the database versions the list offers, in the order of
+// their values.
+const QStringList kVersionCaptions = {
+    QStringLiteral("Version 1 (MapSource 6.11 and older)"),
+    QStringLiteral("Version 3 (Unicode, MapSource 6.12 and newer, BaseCamp)")};
 
 // The button of a value: its place in the values, or the first button.
 int ChoiceIndex(std::span<const qint32> values, qint32 value) {
@@ -71,33 +76,41 @@ OptionTabs::OptionTabs(Session& session, QWidget* parent)
         2, QStringLiteral("Options for modifying waypoint times and categories in Mapsource"));
 }
 
-QCheckBox* OptionTabs::optionBox(const QString& objectName, const QString& caption,
-                                 const QString& toolTip, const QString& valueName,
-                                 bool Options::*field) {
+void OptionTabs::store(const OptionBinding& binding, qint32 value) {
+    SetOption(session_.options, session_.settings, binding, value);
+    Q_EMIT optionsChanged();
+}
+
+QCheckBox* OptionTabs::optionBox(const char* key, const QString& caption, const QString& toolTip) {
+    const OptionBinding& binding = OptionBindingByKey(key);
     auto* box = new QCheckBox(caption);
-    box->setObjectName(objectName);
+    box->setObjectName(QLatin1String(binding.control));
     box->setToolTip(toolTip);
-    connect(box, &QCheckBox::clicked, this, [this, box, valueName, field] {
-        // Stored as the box's state: 0 clear, 1 ticked.
-        const int state = box->isChecked() ? 1 : 0;
-        SaveOption(session_.settings, valueName, QString::number(state));
-        session_.options.*field = state != 0;
-    });
+    connect(box, &QCheckBox::clicked, this,
+            [this, box, &binding] { store(binding, box->isChecked() ? 1 : 0); });
     return box;
 }
 
-void OptionTabs::storeChoices(QButtonGroup* group, std::span<const qint32> values,
-                              qint32 Options::*field, const QString& valueName) {
-    // The button ids are the places in values.
-    connect(group, &QButtonGroup::idToggled, this, [=, this](int index, bool checked) {
+QList<QRadioButton*> OptionTabs::choiceButtons(const char* key, QButtonGroup* group,
+                                               const QStringList& captions) {
+    const OptionBinding& binding = OptionBindingByKey(key);
+    QList<QRadioButton*> buttons;
+    for (int index = 0; index < captions.size(); ++index) {
+        auto* button = new QRadioButton(captions.at(index));
+        button->setObjectName(QLatin1String(binding.control) + QString::number(index));
+        group->addButton(button, index);
+        buttons.push_back(button);
+    }
+    group->button(0)->setChecked(true);
+    connect(group, &QButtonGroup::idToggled, this, [this, &binding](int index, bool checked) {
         if (!checked || showing_) {
             return;
         }
-        const qint32 value =
-            index >= 0 && index < static_cast<int>(values.size()) ? values[index] : values[0];
-        session_.options.*field = value;
-        SaveOption(session_.settings, valueName, QString::number(value));
+        const std::span<const qint32> values = binding.values;
+        store(binding,
+              index >= 0 && index < static_cast<int>(values.size()) ? values[index] : values[0]);
     });
+    return buttons;
 }
 
 QWidget* OptionTabs::iconsPage() {
@@ -106,23 +119,18 @@ QWidget* OptionTabs::iconsPage() {
     auto* keepTracks = new QCheckBox(QStringLiteral("Keep imported tracks"));
     keepTracks->setObjectName(QStringLiteral("chkKeepTracks"));
     QCheckBox* iconPrv = optionBox(
-        QStringLiteral("chkIconPrv"), QStringLiteral("Preserve detected icons"),
+        "PreserveIcons", QStringLiteral("Preserve detected icons"),
         QStringLiteral("If imported waypoints already have icons set, this allows you to keep them "
-                       "rather than overwritiing them"),
-        QStringLiteral("PreserveIcons"), &Options::PreserveIcons);
+                       "rather than overwritiing them"));
 
     auto* grid = new QGridLayout(page);
     grid->addWidget(keepTracks, 0, 0, 1, 2);
     grid->addWidget(iconPrv, 1, 0, 1, 2);
-    for (int index = 0; index < 8; ++index) {
-        auto* button = new QRadioButton(QString::fromLatin1(kIconCaptions[index]));
-        button->setObjectName(QStringLiteral("optWptIcon") + QString::number(index));
-        icons_->addButton(button, index);
-        grid->addWidget(button, 2 + index % 4, index / 4);
+    const QList<QRadioButton*> buttons = choiceButtons("IconNumber", icons_, kIconCaptions);
+    for (int index = 0; index < buttons.size(); ++index) {
+        grid->addWidget(buttons.at(index), 2 + index % 4, index / 4);
     }
     grid->setRowStretch(6, 1);
-    icons_->button(0)->setChecked(true);
-    storeChoices(icons_, OfferedIcons, &Options::IconNumber, QStringLiteral("IconNumber"));
     return page;
 }
 
@@ -130,70 +138,60 @@ QWidget* OptionTabs::namesPage() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("fraOptions1"));
     QCheckBox* hint =
-        optionBox(QStringLiteral("chkHintToDesc"), QStringLiteral("Copy hints to descriptions"),
-                  QString(), QStringLiteral("CopyHint"), &Options::CopyHint);
+        optionBox("CopyHint", QStringLiteral("Copy hints to descriptions"), QString());
     QCheckBox* modName = optionBox(
-        QStringLiteral("chkModName"), QStringLiteral("Modify GCxxxx waypoint names"),
+        "ModNames", QStringLiteral("Modify GCxxxx waypoint names"),
         QStringLiteral(
-            "Change waypoint names for detected geocache types from GCxxxx to MC/VC/LCxxxx"),
-        QStringLiteral("ModNames"), &Options::ModNames);
-    QCheckBox* swap =
-        optionBox(QStringLiteral("chkSwapNameDesc"), QStringLiteral("Swap names and descriptions"),
-                  QStringLiteral("Swap waypoint names and descriptions"),
-                  QStringLiteral("SwapNameDesc"), &Options::SwapNameDesc);
+            "Change waypoint names for detected geocache types from GCxxxx to MC/VC/LCxxxx"));
+    QCheckBox* swap = optionBox("SwapNameDesc", QStringLiteral("Swap names and descriptions"),
+                                QStringLiteral("Swap waypoint names and descriptions"));
 
     auto* display = new QGroupBox(QStringLiteral("Mapsource Display Options"));
     display->setObjectName(QStringLiteral("fraDisplay"));
     display->setToolTip(QStringLiteral("Choose how the waypoints are displayed in Mapsource"));
     QCheckBox* dispPrv =
-        optionBox(QStringLiteral("chkDispPrv"), QStringLiteral("Preserve"),
-                  QStringLiteral("Keep settings for imported waypoints that have them"),
-                  QStringLiteral("PreserveDisplay"), &Options::PreserveDisplay);
+        optionBox("PreserveDisplay", QStringLiteral("Preserve"),
+                  QStringLiteral("Keep settings for imported waypoints that have them"));
     auto* displayLayout = new QGridLayout(display);
     displayLayout->addWidget(dispPrv, 0, 0);
-    const QString captions[] = {QStringLiteral("Symbol && Name"), QStringLiteral("Symbol"),
-                                QStringLiteral("Symbol && Desc")};
-    for (int index = 0; index < 3; ++index) {
-        auto* button = new QRadioButton(captions[index]);
-        button->setObjectName(QStringLiteral("optDispMode") + QString::number(index));
-        displayModes_->addButton(button, index);
-        displayLayout->addWidget(button, 1 + index % 2, index / 2);
+    const QList<QRadioButton*> buttons =
+        choiceButtons("DisplayMode", displayModes_,
+                      {QStringLiteral("Symbol && Name"), QStringLiteral("Symbol"),
+                       QStringLiteral("Symbol && Desc")});
+    for (int index = 0; index < buttons.size(); ++index) {
+        displayLayout->addWidget(buttons.at(index), 1 + index % 2, index / 2);
     }
-    displayModes_->button(0)->setChecked(true);
-    storeChoices(displayModes_, kDisplayModes, &Options::DisplayMode,
-                 QStringLiteral("DisplayMode"));
 
     // A list rather than buttons: the captions are long, and the window
     // keeps its width.
-    auto* gdbLabel = new QLabel(QStringLiteral("GDB format"));
-    gdbFormat_ = new QComboBox;
-    gdbFormat_->setObjectName(QStringLiteral("cboGdbFormat"));
-    gdbFormat_->setToolTip(
+    const OptionBinding& version = OptionBindingByKey("GdbVersion");
+    auto* versionLabel = new QLabel(QStringLiteral("GDB format"));
+    formatVersion_ = new QComboBox;
+    formatVersion_->setObjectName(QLatin1String(version.control));
+    formatVersion_->setToolTip(
         QStringLiteral("The GDB version that \"Make GDB File\" writes and MapSource gets"));
-    gdbFormat_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    gdbFormat_->setMinimumContentsLength(16);
-    for (const GdbFormatChoice& choice : GdbFormats) {
-        gdbFormat_->addItem(QString::fromLatin1(choice.caption), choice.version);
+    formatVersion_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    formatVersion_->setMinimumContentsLength(16);
+    for (size_t i = 0; i < version.values.size(); ++i) {
+        formatVersion_->addItem(kVersionCaptions.value(static_cast<qsizetype>(i)),
+                                version.values[i]);
     }
-    gdbLabel->setBuddy(gdbFormat_);
-    connect(gdbFormat_, &QComboBox::currentIndexChanged, this, [this](int index) {
-        if (showing_ || index < 0) {
-            return;
+    versionLabel->setBuddy(formatVersion_);
+    connect(formatVersion_, &QComboBox::currentIndexChanged, this, [this, &version](int index) {
+        if (!showing_ && index >= 0) {
+            store(version, formatVersion_->itemData(index).toInt());
         }
-        const qint32 version = gdbFormat_->itemData(index).toInt();
-        session_.options.GdbVersion = version;
-        SaveOption(session_.settings, QStringLiteral("GdbVersion"), QString::number(version));
     });
-    auto* gdbRow = new QHBoxLayout;
-    gdbRow->addWidget(gdbLabel);
-    gdbRow->addWidget(gdbFormat_, 1);
+    auto* versionRow = new QHBoxLayout;
+    versionRow->addWidget(versionLabel);
+    versionRow->addWidget(formatVersion_, 1);
 
     auto* column = new QVBoxLayout(page);
     column->addWidget(hint);
     column->addWidget(modName);
     column->addWidget(swap);
     column->addWidget(display);
-    column->addLayout(gdbRow);
+    column->addLayout(versionRow);
     column->addStretch(1);
     return page;
 }
@@ -225,9 +223,8 @@ QWidget* OptionTabs::timePage() {
             chooseManual(!manualByKey_);
         }
     });
-    QCheckBox* timeKeep = optionBox(QStringLiteral("chkTimeKeep"), QStringLiteral("Keep"),
-                                    QStringLiteral("Retain detected waypoint times"),
-                                    QStringLiteral("PreserveTimes"), &Options::PreserveTimes);
+    QCheckBox* timeKeep = optionBox("PreserveTimes", QStringLiteral("Keep"),
+                                    QStringLiteral("Retain detected waypoint times"));
 
     auto* timeGrid = new QGridLayout;
     timeGrid->addWidget(new QLabel(QStringLiteral("Times")), 0, 0);
@@ -246,15 +243,15 @@ QWidget* OptionTabs::timePage() {
     catGrid->addWidget(new QLabel(QStringLiteral("Cat's")), 0, 0);
     for (int i = 0; i < 16; ++i) {
         auto* box = new QCheckBox(QString::number(i + 1));
-        box->setObjectName(QStringLiteral("chkCats") + QString::number(i));
+        box->setObjectName(QLatin1String(OptionBindingByKey("Categories").control) +
+                           QString::number(i));
         box->setToolTip(QStringLiteral("Specify inclusion into 16 user categories (MApsource)"));
         connect(box, &QCheckBox::clicked, this, &OptionTabs::storeCategories);
         chkCats_[static_cast<size_t>(i)] = box;
         catGrid->addWidget(box, 1 + i / 8, i % 8);
     }
-    QCheckBox* catsKeep = optionBox(QStringLiteral("chkCatsKeep"), QStringLiteral("Keep"),
-                                    QStringLiteral("Retain detected Categories"),
-                                    QStringLiteral("PreserveCats"), &Options::PreserveCats);
+    QCheckBox* catsKeep = optionBox("PreserveCats", QStringLiteral("Keep"),
+                                    QStringLiteral("Retain detected Categories"));
     catGrid->addWidget(catsKeep, 0, 1, 1, 3);
 
     auto* column = new QVBoxLayout(page);
@@ -275,28 +272,39 @@ void OptionTabs::storeCategories() {
     if (chkCats_[15]->isChecked()) {
         categories -= 1 << 15;
     }
-    session_.options.Categories = static_cast<qint16>(categories);
-    SaveOption(session_.settings, QStringLiteral("Categories"), QString::number(categories));
+    store(OptionBindingByKey("Categories"), categories);
 }
 
 void OptionTabs::showOptions(const Options& options) {
     showing_ = true;
-    icons_->button(ChoiceIndex(OfferedIcons, options.IconNumber))->setChecked(true);
-    displayModes_->button(ChoiceIndex(kDisplayModes, options.DisplayMode))->setChecked(true);
-    gdbFormat_->setCurrentIndex(std::max(0, gdbFormat_->findData(options.GdbVersion)));
-    const std::pair<const char*, bool> boxes[] = {
-        {"chkIconPrv", options.PreserveIcons},     {"chkDispPrv", options.PreserveDisplay},
-        {"chkHintToDesc", options.CopyHint},       {"chkModName", options.ModNames},
-        {"chkSwapNameDesc", options.SwapNameDesc}, {"chkTimeKeep", options.PreserveTimes},
-        {"chkCatsKeep", options.PreserveCats},
-    };
-    for (const auto& [name, ticked] : boxes) {
-        findChild<QCheckBox*>(QString::fromLatin1(name))->setChecked(ticked);
-    }
-    for (int i = 0; i < 16; ++i) {
-        chkCats_[static_cast<size_t>(i)]->setChecked((options.Categories >> i) & 1);
+    for (const OptionBinding& binding : OptionBindings()) {
+        const qint32 value = OptionValue(options, binding);
+        const QString control = QLatin1String(binding.control);
+        switch (binding.kind) {
+            case OptionKind::Flag:
+                findChild<QCheckBox*>(control)->setChecked(value != 0);
+                break;
+            case OptionKind::Choice:
+                findChild<QRadioButton*>(control +
+                                         QString::number(ChoiceIndex(binding.values, value)))
+                    ->setChecked(true);
+                break;
+            case OptionKind::Categories:
+                for (int i = 0; i < 16; ++i) {
+                    chkCats_[static_cast<size_t>(i)]->setChecked((value >> i) & 1);
+                }
+                break;
+            case OptionKind::List: {
+                auto* list = findChild<QComboBox*>(control);
+                list->setCurrentIndex(std::max(0, list->findData(value)));
+                break;
+            }
+            case OptionKind::Site:
+                break;
+        }
     }
     showing_ = false;
+    Q_EMIT optionsChanged();
 }
 
 void OptionTabs::takeCurrentTime() {

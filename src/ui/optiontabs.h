@@ -1,15 +1,17 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTabWidget>
 #include <array>
-#include <span>
 
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QRadioButton;
+struct OptionBinding;
 struct Options;
 struct Session;
 
@@ -29,9 +31,14 @@ public:
     void takeCurrentTime();
     // "Now" is the chosen waypoint time.
     bool timeNow() const;
+
     // Shows the time that an export with "Now" refreshed; the box is disabled
     // as choosing "Now" does.
     void showRefreshedTime(const QString& text);
+
+Q_SIGNALS:
+    // An option was stored, or restored options are shown.
+    void optionsChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -40,11 +47,13 @@ private:
     QWidget* iconsPage();
     QWidget* namesPage();
     QWidget* timePage();
-    QCheckBox* optionBox(const QString& objectName, const QString& caption, const QString& toolTip,
-                         const QString& valueName, bool Options::*field);
-    // Stores the value of the button chosen in group: its place in values.
-    void storeChoices(QButtonGroup* group, std::span<const qint32> values, qint32 Options::*field,
-                      const QString& valueName);
+    // The check box of a flag option, named and stored as its binding says.
+    QCheckBox* optionBox(const char* key, const QString& caption, const QString& toolTip);
+    // The radio buttons of a choice option, one for each caption, added to
+    // group; their ids are the places of their values in the binding.
+    QList<QRadioButton*> choiceButtons(const char* key, QButtonGroup* group,
+                                       const QStringList& captions);
+    void store(const OptionBinding& binding, qint32 value);
     void storeCategories();
     void chooseNow();
     void chooseManual(bool selectAll);
@@ -53,7 +62,7 @@ private:
     Session& session_;
     QButtonGroup* icons_;
     QButtonGroup* displayModes_;
-    QComboBox* gdbFormat_ = nullptr;
+    QComboBox* formatVersion_ = nullptr;
     QRadioButton* optTimeManual_ = nullptr;
     QRadioButton* optTimeNow_ = nullptr;
     QLineEdit* txtTimeSet_ = nullptr;

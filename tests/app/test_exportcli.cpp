@@ -58,24 +58,23 @@ private Q_SLOTS:
     // program names the file and the reason, exits 1, and leaves the old
     // file as it was and nothing else beside it.
     void writeFailures_data() {
-        QTest::addColumn<ExportKind>("kind");
+        QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QString>("failure");
         for (const auto& [kind, file] : kKinds) {
             for (const char* failure : {"full", "page", "read-only", "folder"}) {
                 QTest::addRow("%s, %s", file, failure)
-                    << kind << QString::fromLatin1(file) << QString::fromLatin1(failure);
+                    << QString::fromLatin1(kind) << QString::fromLatin1(file)
+                    << QString::fromLatin1(failure);
             }
         }
     }
     void writeFailures() {
-        QFETCH(ExportKind, kind);
+        QFETCH(QString, kind);
         QFETCH(QString, fileName);
         QFETCH(QString, failure);
         QTemporaryDir dir;
-        // /s: /g: /l: /e:, in the order of the kinds, and /x:.
-        const QString flag = QStringLiteral("/%1:@").arg(
-            QLatin1Char(kind == ExportKind::Gpx ? 'x' : "sgle"[int(kind)]));
+        const QString flag = QStringLiteral("/%1:@").arg(QLatin1Char(FormatById(kind)->flag));
         QProcess p;
         p.setProcessEnvironment(ProgramEnvironment(home_.path()));
         p.start(QStringLiteral("sh"),

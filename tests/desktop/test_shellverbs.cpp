@@ -98,7 +98,7 @@ private Q_SLOTS:
         QVERIFY(SetShellVerbs(true, program, processes).empty());
         QVERIFY(ShellVerbsRegistered());
         // The entries as tests/data/desktop holds them.
-        for (const char16_t* entry : {MpsDesktopEntry, GdbDesktopEntry}) {
+        for (const char16_t* entry : {MapSourceDesktopEntry, MapSource6DesktopEntry}) {
             QCOMPARE(FileBytes(applications + QString::fromUtf16(entry)),
                      FileBytes(QStringLiteral(WAYFOLD_TEST_DATA "/desktop/") +
                                QString::fromUtf16(entry)));
@@ -146,8 +146,8 @@ private Q_SLOTS:
         FakeProcessStarter processes;
         const std::vector<UserMessage> messages =
             RegisterDesktopVerbs(dir.path(), program, processes);
-        const QString entry =
-            dir.filePath(QStringLiteral("applications/")) + QString::fromUtf16(MpsDesktopEntry);
+        const QString entry = dir.filePath(QStringLiteral("applications/")) +
+                              QString::fromUtf16(MapSourceDesktopEntry);
         QCOMPARE(QFileInfo::exists(entry), registered);
         QCOMPARE(messages.size(), size_t(registered ? 0 : 1));
         const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
@@ -174,7 +174,7 @@ private Q_SLOTS:
         QFETCH(QStringList, expected);
         QTemporaryDir home;
         const QString applications = home.filePath(QStringLiteral("applications/"));
-        QVERIFY(MakeFile(applications + QString::fromUtf16(MpsDesktopEntry), document));
+        QVERIFY(MakeFile(applications + QString::fromUtf16(MapSourceDesktopEntry), document));
         QCOMPARE(QStringList{QLatin1String(DesktopVerbsRegistered(home.path()) ? "" : "not ") +
                              QStringLiteral("ticked")},
                  expected);

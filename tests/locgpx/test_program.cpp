@@ -178,9 +178,7 @@ private Q_SLOTS:
         for (const QString& e : expected) {
             const QString value = e.section(QStringLiteral(": "), 1);
             if (e.startsWith(QLatin1String("fixture: "))) {
-                if (!FixturesAvailable()) {
-                    QSKIP("The peer fixtures (../shared/fixtures/peer) are not at hand.");
-                }
+                REQUIRE_PEER_FIXTURES();
                 path = FixturePath(value);
             } else if (e.startsWith(QLatin1String("file: "))) {
                 path = folder + u'/' + value;

@@ -34,9 +34,7 @@ private Q_SLOTS:
     // Each read by the reader its extension names.
     void realFiles_data() { AddCaseRows("peer.txt"); }
     void realFiles() {
-        if (!FixturesAvailable()) {
-            QSKIP("The peer fixtures (../shared/fixtures/peer) are not at hand.");
-        }
+        REQUIRE_PEER_FIXTURES();
         QFETCH(QByteArray, document);
         QFETCH(QStringList, expected);
         const QString path = FixturePath(QString::fromUtf8(document));
@@ -52,14 +50,16 @@ private Q_SLOTS:
     // whole file that end inside them, and one message says the file is cut.
     void truncations_data() {
         AddCaseRows("truncated.txt");
-        if (FixturesAvailable()) {
-            QTest::newRow("easygps.loc") << FileBytes(FixturePath(QStringLiteral("easygps.loc")))
-                                         << QStringList{QStringLiteral("ends: ")};
-        }
+        QTest::newRow("easygps.loc")
+            << QByteArray("peer:easygps.loc") << QStringList{QStringLiteral("ends: ")};
     }
     void truncations() {
         QFETCH(QByteArray, document);
         QFETCH(QStringList, expected);
+        if (document.startsWith("peer:")) {
+            REQUIRE_PEER_FIXTURES();
+            document = FileBytes(FixturePath(QString::fromLatin1(document.mid(5))));
+        }
         const QStringList ends = expected[0].mid(6).split(u' ', Qt::SkipEmptyParts);
         const QString path = dir_.filePath(QStringLiteral("cut.loc"));
         const auto read = [&](qsizetype length, QStringList& texts) {

@@ -57,9 +57,7 @@ private Q_SLOTS:
     void gdb() { check(&ReadGdbFile, &ReadGdbBytes, "case.gdb"); }
 
     void realFilesCut() {
-        if (!FixturesAvailable()) {
-            QSKIP("The peer fixtures (../shared/fixtures/peer) are not at hand.");
-        }
+        REQUIRE_PEER_FIXTURES();
         const QDir fixtures(QStringLiteral(WAYFOLD_FIXTURES));
         for (const QString& name :
              fixtures.entryList({QStringLiteral("*.mps"), QStringLiteral("*.gdb")})) {

@@ -6,6 +6,8 @@
 
 #include "core/symbols.h"
 #include "mapsource/fieldencoding.h"
+#include "mapsource/gdbreader.h"
+#include "mapsource/gdbwriter.h"
 #include "support/storefile.h"
 #include "support/testfiles.h"
 
@@ -17,20 +19,20 @@ private Q_SLOTS:
     // 78-byte GDB record of waypoint "A", and two MPS waypoints without name
     // or comment: records of 92 bytes, the second one (a duplicate) left out.
     void handMadeGoldenFiles_data() {
-        AddColumns<ExportKind, int, QString>("kind", "count", "name");
-        AddRow("gdb-empty.gdb", ExportKind::Gdb, 0, QString());
-        AddRow("gdb-waypoint-a.gdb", ExportKind::Gdb, 1, QStringLiteral("A"));
-        AddRow("mps-empty-name.mps", ExportKind::Mps, 2, QString());
+        AddColumns<QString, int, QString>("kind", "count", "name");
+        AddRow("gdb-empty.gdb", QStringLiteral("gdb"), 0, QString());
+        AddRow("gdb-waypoint-a.gdb", QStringLiteral("gdb"), 1, QStringLiteral("A"));
+        AddRow("mps-empty-name.mps", QStringLiteral("mps"), 2, QString());
     }
     void handMadeGoldenFiles() {
-        QFETCH(ExportKind, kind);
+        QFETCH(QString, kind);
         QFETCH(int, count);
         QFETCH(QString, name);
         WaypointStore store;
         store.Waypoints.assign(count, NamedWaypoint(name));
         Options o = TestOptions();
         o.ManualTime = 0x12345678;
-        QCOMPARE((kind == ExportKind::Gdb ? EncodeGdbFile : EncodeMpsFile)(store, o).bytes,
+        QCOMPARE(FormatById(kind)->encode(store, o).bytes,
                  FileBytes(kWriterData + QLatin1String(QTest::currentDataTag())));
     }
 

@@ -8,6 +8,7 @@
 #include "session/commandline.h"
 #include "session/exportdispatch.h"
 #include "session/exporter.h"
+#include "session/formats.h"
 #include "session/timeentry.h"
 #include "support/testfiles.h"
 
@@ -17,11 +18,13 @@ namespace {
 
 // The commands as "kind:path" and then the flags that are set, joined by "|".
 QString Describe(const CommandLine& c) {
-    const QStringList names =
-        u"import mps gdb terrabyte loc gpx openmps opengdb quit invalid"_s.split(u' ');
+    const QStringList names = u"import - - quit invalid"_s.split(u' ');
     QStringList out;
     for (const Command& command : c.commands) {
-        out += names[command.kind] + u':' + command.path;
+        out += (command.format        ? QLatin1String(command.format->id)
+                : command.destination ? u"open"_s + QLatin1String(command.destination->format)
+                                      : names[command.kind]) +
+               u':' + command.path;
     }
     const std::pair<bool, const char*> flags[] = {
         {c.quitAtOnce, "quit at once"}, {c.quitWhenDone, "quit when done"}, {c.showUsage, "usage"},
@@ -107,8 +110,7 @@ QString Run(const QString& function, QString in) {
                  .join(u'|');
          }},
         // "index waypoints importRunning": "Do it!" refused before any dialog.
-        {u"DoIt"_s,
-         [&] {
+        {u"DoIt"_s, [&] {
              t.session.importRunning = words[2] == u"1";
              for (int i = 0; i < words[1].toInt(); ++i) {
                  AddTestWaypoint(store, QStringLiteral("GC1"));
@@ -116,11 +118,6 @@ QString Run(const QString& function, QString in) {
              RunExport(t.session, {words[0].toInt(), false, QString(), nullptr});
              return Shown(t) + u'|' +
                     QString::number(t.frontend.dialogs.size() + t.processes.starts.size());
-         }},
-        {u"ExportFile"_s, [&] {
-             AddTestWaypoint(store, QStringLiteral("GC1"));
-             const bool written = ExportFile(t.session, ExportKind(words[0].toInt()), u"x"_s);
-             return QString::number(written) + u'|' + Shown(t);
          }}};
     const auto run = functions.find(function);
     return run != functions.end() ? run->second() : u"(no function "_s + function + u')';

@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "session/exporter.h"
+#include "session/formats.h"
 #include "session/launcher.h"
 #include "session/tempfiles.h"
 #include "support/testfiles.h"
@@ -59,7 +61,7 @@ private Q_SLOTS:
         }
         QDir().mkpath(t.session.tempFolder);
         for (int i = 0; i < opens; ++i) {
-            (gdb ? OpenGdbInMapSource : OpenMpsInMapSource)(t.session);
+            SendToDestination(t.session, Destinations()[gdb ? 1 : 0]);
         }
         qputenv("HOME", home);
         qputenv("PATH", path);

@@ -21,16 +21,10 @@ private Q_SLOTS:
         }
         Options o;
         RestoreOptions(o, settings);
-        const bool boxes[] = {o.PreserveIcons, o.ModNames,      o.PreserveDisplay, o.SwapNameDesc,
-                              o.CopyHint,      o.PreserveTimes, o.PreserveCats};
-        const QStringList names = QStringLiteral(
-                                      "PreserveIcons ModNames PreserveDisplay SwapNameDesc "
-                                      "CopyHint PreserveTimes PreserveCats")
-                                      .split(u' ');
-        QStringList ticked;
-        for (qsizetype i = 0; i < names.size(); ++i) {
-            if (boxes[i]) {
-                ticked += names[i];
+        QStringList ticked;  // the check boxes that are on, in the table's order
+        for (const OptionBinding& binding : OptionBindings()) {
+            if (binding.kind == OptionKind::Flag && OptionValue(o, binding) != 0) {
+                ticked += QLatin1String(binding.key);
             }
         }
         QStringList stored;

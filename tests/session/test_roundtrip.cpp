@@ -79,7 +79,7 @@ std::map<QString, Waypoint> ReadWithGpsBabel(const QString& format, const QStrin
         *error = QString::fromUtf8(p.readAllStandardError()) + u"failed"_s;
     }
     WaypointStore store;
-    *error += ReadKind(ExportKind::Gpx, gpx, store).join(u'\n');
+    *error += ReadKind(gpx, store).join(u'\n');
     std::map<QString, Waypoint> result;
     for (const Waypoint& w : store.Waypoints) {
         result[w.Name] = w;
@@ -112,9 +112,9 @@ private Q_SLOTS:
     void goldenFiles() {
         QFETCH(QString, golden);
         QFETCH(int, reports);
-        ExportKind kind{};
+        QString kind;
         for (const auto& [k, file] : kKinds) {  // TerraByte LOC after LOC
-            kind = golden.endsWith(QLatin1String(file).mid(3)) ? k : kind;
+            kind = golden.endsWith(QLatin1String(file).mid(3)) ? QLatin1String(k) : kind;
         }
         StoreFile input = LoadStoreFile(golden.section(u'.', 0, 0));
         QVERIFY(input.loaded);
@@ -127,11 +127,11 @@ private Q_SLOTS:
         const QDir dir(temporary.path());
         const QString out = dir.filePath(golden);
         QVERIFY(MakeFile(out, QByteArray(5000, 'x')));  // replaced completely
-        QVERIFY(ExportFile(t.session, kind, out));
+        QVERIFY(ExportFile(t.session, *FormatById(kind), out));
         // A GPX golden file names the version it was made for as its creator.
         QByteArray expected = FileBytes(kWriterData + golden);
         const qsizetype at = expected.indexOf("creator=\"Wayfold ") + 17;
-        if (kind == ExportKind::Gpx) {
+        if (kind == QStringLiteral("gpx")) {
             expected.replace(at, expected.indexOf('"', at) - at, WAYFOLD_VERSION);
         }
         QCOMPARE(FileBytes(out), expected);
@@ -157,20 +157,21 @@ private Q_SLOTS:
     // "many" is 33,000 waypoints, more than 16 bits count, which neither
     // MapSource format limits; an empty store writes nothing.
     void roundTrip_data() {
-        AddColumns<ExportKind, QString, QString, int>("kind", "fileName", "store", "gdbVersion");
+        AddColumns<QString, QString, QString, int>("kind", "fileName", "store", "gdbVersion");
         for (const auto& [kind, file] : kKinds) {
             for (const char* store :
                  {"realistic", "options", "awkward", "random", "many", "empty"}) {
-                for (int version = 1; version <= (kind == ExportKind::Gdb ? 3 : 1); version += 2) {
+                for (int version = 1; version <= (QLatin1String(kind) == u"gdb" ? 3 : 1);
+                     version += 2) {
                     QTest::addRow("%s v%d %s", file, version, store)
-                        << kind << QString::fromLatin1(file) << QString::fromLatin1(store)
-                        << version;
+                        << QString::fromLatin1(kind) << QString::fromLatin1(file)
+                        << QString::fromLatin1(store) << version;
                 }
             }
         }
     }
     void roundTrip() {
-        QFETCH(ExportKind, kind);
+        QFETCH(QString, kind);
         QFETCH(QString, fileName);
         QFETCH(QString, store);
         QFETCH(int, gdbVersion);
@@ -191,30 +192,30 @@ private Q_SLOTS:
         }
         QCOMPARE(WriteKind(kind, path, input.store, o).status, WriteResult::Written);
         WaypointStore back;
-        const QStringList problems = ReadKind(kind, path, back);
+        const QStringList problems = ReadKind(path, back);
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
         std::vector<Waypoint> written = input.store.Waypoints;
         std::erase_if(written, [](const Waypoint& w) { return w.Duplicate; });
         QCOMPARE(back.Waypoints.size(), written.size());
 
-        const bool mapSource = kind == ExportKind::Mps || kind == ExportKind::Gdb;
-        const bool ansi = kind == ExportKind::TerraByte || (mapSource && gdbVersion == 1);
+        const bool mapSource = kind == QStringLiteral("mps") || kind == QStringLiteral("gdb");
+        const bool ansi = kind == QStringLiteral("terrabyte") || (mapSource && gdbVersion == 1);
         const auto as = [&](QString text) {
-            return ansi                      ? DecodeAnsi(EncodeAnsi(text))
-                   : kind == ExportKind::Loc ? text.replace(QChar(7), u'?')
-                   : kind == ExportKind::Gpx ? text.remove(QChar(7))
-                                             : text;
+            return ansi                            ? DecodeAnsi(EncodeAnsi(text))
+                   : kind == QStringLiteral("loc") ? text.replace(QChar(7), u'?')
+                   : kind == QStringLiteral("gpx") ? text.remove(QChar(7))
+                                                   : text;
         };
         // GPSBabel (Debian package gpsbabel) reads all but MPS. It reads the
         // 8-bit texts of GDB version 1 and TerraByte LOC as UTF-8 and leaves
         // control characters out of its GPX; XML reads CR LF as LF.
         QStringList format;  // GPSBabel's name for it, the fields it keeps
         for (const QByteArray& line : FileBytes(kWriterData + u"formats.txt"_s).split('\n')) {
-            format = line.startsWith(QByteArray::number(int(kind)) + ' ')
+            format = line.startsWith(kind.toLatin1() + ' ')
                          ? QString::fromLatin1(line).split(u' ').mid(1)
                          : format;
         }
-        const bool babelReads = kind != ExportKind::Mps && store != u"many" &&
+        const bool babelReads = kind != QStringLiteral("mps") && store != u"many" &&
                                 !QStandardPaths::findExecutable(u"gpsbabel"_s).isEmpty();
         QString error;
         const auto babel =
@@ -225,17 +226,17 @@ private Q_SLOTS:
         // reads as UTF-8, and GDB texts without control characters.
         const auto same = [&](const QString& text) {
             return std::ranges::all_of(text, [&](QChar c) {
-                return ansi ? c >= u' ' && c < u'\x7F' : kind != ExportKind::Gdb || c >= u' ';
+                return ansi ? c >= u' ' && c < u'\x7F' : kind != QStringLiteral("gdb") || c >= u' ';
             });
         };
         const auto lf = [](QString text) { return text.replace(u"\r\n"_s, u"\n"_s); };
         const auto codes =
-            kind == ExportKind::TerraByte ? CacheCodes::TerraByte : CacheCodes::MapSource;
+            kind == QStringLiteral("terrabyte") ? CacheCodes::TerraByte : CacheCodes::MapSource;
         for (size_t i = 0; i < written.size() && store != u"many"; ++i) {
             // The waypoint as the format gives it back.
             Waypoint e = written[i];
             const Waypoint& r = back.Waypoints[i];
-            if ((mapSource || kind == ExportKind::Gpx) && o.SwapNameDesc) {
+            if ((mapSource || kind == QStringLiteral("gpx")) && o.SwapNameDesc) {
                 e.Name.swap(e.Description);
             }
             const WaypointStyle style = ResolveWaypointStyle(e, o);
@@ -244,8 +245,9 @@ private Q_SLOTS:
             e.Longitude = mapSource ? SemicirclesToDegrees(e.LonSemicircles) : e.Longitude;
             e.LatSemicircles = DegreesToSemicircles(e.Latitude);
             e.LonSemicircles = DegreesToSemicircles(e.Longitude);
-            e.Name = as(kind == ExportKind::Loc ? e.Name : ExportName(e, o, codes));
-            e.Description = as(kind == ExportKind::Gdb && o.CopyHint ? e.Hint : e.Description);
+            e.Name = as(kind == QStringLiteral("loc") ? e.Name : ExportName(e, o, codes));
+            e.Description =
+                as(kind == QStringLiteral("gdb") && o.CopyHint ? e.Hint : e.Description);
             for (QString* text : {&e.Url, &e.LinkName, &e.Comment, &e.TypeText, &e.Hint}) {
                 *text = as(*text);
             }
@@ -254,26 +256,28 @@ private Q_SLOTS:
                                       {&e.HasDepth, &e.Depth},
                                       {&e.HasProximity, &e.Proximity},
                                       {&e.HasTemperature, &e.Temperature}}) {
-                *value = kind == ExportKind::Mps || *has ? *value : 0;
-                *has = kind == ExportKind::Mps ? *has : quint8(*has != 0);
+                *value = kind == QStringLiteral("mps") || *has ? *value : 0;
+                *has = kind == QStringLiteral("mps") ? *has : quint8(*has != 0);
             }
-            e.HasTime = kind == ExportKind::Gdb ? 1 : e.HasTime ? 255 : 0;
-            e.Time = kind != ExportKind::Gdb          ? (e.HasTime ? e.Time : 0)
+            e.HasTime = kind == QStringLiteral("gdb") ? 1 : e.HasTime ? 255 : 0;
+            e.Time = kind != QStringLiteral("gdb")    ? (e.HasTime ? e.Time : 0)
                      : o.PreserveTimes && e.Time != 0 ? e.Time
                                                       : qint32(o.ManualTime);
             // GDB categories are 16 bits, bit 15 read back as the sign. The
             // golden files show which GPX waypoints are caches, and TerraByte
             // LOC gives the symbol by its type text.
-            const bool cache = kind == ExportKind::Gpx && (r.Symbol == 117 || r.Symbol == 118);
+            const bool cache =
+                kind == QStringLiteral("gpx") && (r.Symbol == 117 || r.Symbol == 118);
             std::tie(e.Symbol, e.Display, e.CategoryBits) =
                 mapSource ? std::tuple(style.Symbol, style.DisplayMode, qint32(style.Categories))
                           : std::tuple(NotSet, NotSet, NotSet);
-            e.Symbol = kind == ExportKind::TerraByte ? SymbolNumber(e.TypeText).value_or(NotSet)
-                       : cache                       ? r.Symbol
-                       : kind != ExportKind::Gpx     ? e.Symbol
+            e.Symbol = kind == QStringLiteral("terrabyte")
+                           ? SymbolNumber(e.TypeText).value_or(NotSet)
+                       : cache                                   ? r.Symbol
+                       : kind != QStringLiteral("gpx")           ? e.Symbol
                        : SymbolName(written[i].Symbol).isEmpty() ? 18
                                                                  : written[i].Symbol;
-            e.Hint = cache || kind != ExportKind::Gpx ? e.Hint : u" - No Hints - "_s;
+            e.Hint = cache || kind != QStringLiteral("gpx") ? e.Hint : u" - No Hints - "_s;
             e.CacheType = !cache                      ? r.CacheType
                           : e.CacheType.isEmpty()     ? u"Traditional Cache"_s
                           : e.CacheType == u"unknown" ? u"Unknown Cache"_s
@@ -281,7 +285,7 @@ private Q_SLOTS:
             const QString carried = u"Name,Description,"_s + format[1];
             QCOMPARE(FieldsText(r, carried), FieldsText(e, carried));
             // LOC writes 15 significant digits.
-            QVERIFY(kind != ExportKind::Loc ||
+            QVERIFY(kind != QStringLiteral("loc") ||
                     qAbs(r.Latitude - e.Latitude) + qAbs(r.Longitude - e.Longitude) < 1e-11);
             if (!babelReads || !same(r.Name)) {
                 continue;
@@ -294,8 +298,9 @@ private Q_SLOTS:
             // own, and GPSBabel keeps those breaks. It gives the name where
             // there is no description and describes a geocache by its title:
             // the link name, or the description the cache was written with.
-            const QString description =
-                kind == ExportKind::Loc ? u'\n' + lf(r.Description) + u'\n' : lf(r.Description);
+            const QString description = kind == QStringLiteral("loc")
+                                            ? u'\n' + lf(r.Description) + u'\n'
+                                            : lf(r.Description);
             const QString desc = g.Description;
             QVERIFY2(!same(r.Description) || desc == description ||
                          (r.Description.isEmpty() && desc == lf(r.Name)) ||
@@ -303,7 +308,8 @@ private Q_SLOTS:
                           (desc == r.LinkName || desc == lf(as(written[i].Description)))),
                      qPrintable(desc + u" / "_s + description));
             QVERIFY(!same(r.Url) || g.Url == lf(r.Url));
-            QVERIFY(kind == ExportKind::Gdb || !same(r.LinkName) || g.LinkName == lf(r.LinkName));
+            QVERIFY(kind == QStringLiteral("gdb") || !same(r.LinkName) ||
+                    g.LinkName == lf(r.LinkName));
         }
     }
 
@@ -313,15 +319,15 @@ private Q_SLOTS:
     // message names the file and the system's reason, and the store is left
     // as a successful export leaves it (the name/description swap undone).
     void deviceWrites_data() {
-        AddColumns<ExportKind, int>("kind", "limit");  // -1: all but the last byte
+        AddColumns<QString, int>("kind", "limit");  // -1: all but the last byte
         for (const auto& [kind, file] : kKinds) {
             for (const int limit : {0, 10, 100, -1}) {
-                QTest::addRow("%s, %d bytes", file, limit) << kind << limit;
+                QTest::addRow("%s, %d bytes", file, limit) << QString::fromLatin1(kind) << limit;
             }
         }
     }
     void deviceWrites() {
-        QFETCH(ExportKind, kind);
+        QFETCH(QString, kind);
         QFETCH(int, limit);
         StoreFile success = LoadStoreFile(u"options"_s);
         success.store.CoordinatesFixed = true;
@@ -334,7 +340,7 @@ private Q_SLOTS:
         QCOMPARE(written.status, WriteResult::Written);
         const UserMessage last = written.messages.empty() ? UserMessage() : written.messages.back();
         QCOMPARE(last.title + QString::number(int(last.icon)) + last.text,
-                 kind != ExportKind::Mps && kind != ExportKind::TerraByte
+                 kind != QStringLiteral("mps") && kind != QStringLiteral("terrabyte")
                      ? u"Wayfold0"_s
                      : u"Errors during import2Some input waypoints had out-of-range latitudes or "
                        u"longitudes.\r\n\r\nOffending values were reset to 0 and the waypoints "

@@ -105,9 +105,23 @@ void AddRow(const char* tag, const Values&... values) {
     (QTest::newRow(tag) << ... << values);
 }
 
-// Skips the current test when the peer fixtures are not at hand.
+// Real files of other programs, in ../shared/fixtures/peer beside the clone.
 QString FixturePath(const QString& name);
 bool FixturesAvailable();
+// Why a test that needs them cannot run: nothing when they are at hand; a
+// skip only when WAYFOLD_NO_PEER_FIXTURES=1 asks for it, else a failure
+// that says what to provide.
+#define REQUIRE_PEER_FIXTURES()                                                           \
+    do {                                                                                  \
+        if (!FixturesAvailable()) {                                                       \
+            if (qEnvironmentVariable("WAYFOLD_NO_PEER_FIXTURES") == QLatin1String("1")) { \
+                QSKIP("the peer fixtures are left out (WAYFOLD_NO_PEER_FIXTURES=1)");     \
+            }                                                                             \
+            QFAIL(                                                                        \
+                "The peer fixtures are missing: provide ../shared/fixtures/peer beside "  \
+                "the clone, or set WAYFOLD_NO_PEER_FIXTURES=1 to leave them out.");       \
+        }                                                                                 \
+    } while (false)
 
 // Writes a file, making its folder first; executable adds the owner's execute
 // permission. False when the file could not be written.

@@ -12,20 +12,10 @@
 #include <algorithm>
 #include <utility>
 
-#include "locgpx/gpxreader.h"
-#include "locgpx/gpxwriter.h"
-#include "locgpx/locreader.h"
-#include "locgpx/locwriter.h"
-#include "locgpx/terrabytewriter.h"
-#include "mapsource/gdbreader.h"
-#include "mapsource/gdbwriter.h"
-#include "mapsource/mpsreader.h"
-#include "mapsource/mpswriter.h"
 #include "session/exporter.h"
+#include "session/formats.h"
 #include "support/fakes.h"
 #include "support/testfiles.h"
-
-Q_DECLARE_METATYPE(ExportKind)
 
 inline const QString kWriterData = QStringLiteral(WAYFOLD_TEST_DATA "/writers/");
 
@@ -101,45 +91,31 @@ inline Options TestOptions() {
     return o;
 }
 
-// Every kind that writes a file, with a file name for it.
-inline constexpr std::pair<ExportKind, const char*> kKinds[] = {
-    {ExportKind::Mps, "out.mps"},
-    {ExportKind::Gdb, "out.gdb"},
-    {ExportKind::Loc, "out.loc"},
-    {ExportKind::TerraByte, "out.tb.loc"},
-    {ExportKind::Gpx, "out.gpx"}};
+// Every format that writes a file, by its id, with a file name for it.
+inline constexpr std::pair<const char*, const char*> kKinds[] = {{"mps", "out.mps"},
+                                                                 {"gdb", "out.gdb"},
+                                                                 {"loc", "out.loc"},
+                                                                 {"terrabyte", "out.tb.loc"},
+                                                                 {"gpx", "out.gpx"}};
 
-// The writer of a kind, onto the file at path or, when given, onto device
+// The writer of a format, onto the file at path or, when given, onto device
 // (path then only names the file).
-inline WriteResult WriteKind(ExportKind kind, const QString& path, WaypointStore& store,
+inline WriteResult WriteKind(const QString& kind, const QString& path, WaypointStore& store,
                              const Options& options, QIODevice* device = nullptr) {
-    switch (kind) {
-        case ExportKind::Mps:
-            return device ? WriteMpsFile(*device, path, store, options)
-                          : WriteMpsFile(path, store, options);
-        case ExportKind::Gdb:
-            return device ? WriteGdbFile(*device, path, store, options)
-                          : WriteGdbFile(path, store, options);
-        case ExportKind::Loc:
-            return device ? WriteLocFile(*device, path, store) : WriteLocFile(path, store);
-        case ExportKind::Gpx:
-            return device ? WriteGpxFile(*device, path, store, options)
-                          : WriteGpxFile(path, store, options);
-        default:
-            return device ? WriteTerraByteFile(*device, path, store, options)
-                          : WriteTerraByteFile(path, store, options);
+    const FileFormat& format = *FormatById(kind);
+    if (device == nullptr) {
+        return format.write(path, store, options);
     }
+    return store.WaypointCount() == 0
+               ? WriteResult{}
+               : WriteEncodedFile(*device, path, format.encode(store, options));
 }
 
-// Reads a written file with our own reader of its kind into back; the
+// Reads a written file with the reader of its extension into back; the
 // reader's messages, empty when it took the file.
-inline QStringList ReadKind(ExportKind kind, const QString& path, WaypointStore& back) {
+inline QStringList ReadKind(const QString& path, WaypointStore& back) {
     RecordingProgress progress;
-    const auto read = kind == ExportKind::Mps   ? &ReadMpsFile
-                      : kind == ExportKind::Gdb ? &ReadGdbFile
-                      : kind == ExportKind::Gpx ? &ReadGpxFile
-                                                : &ReadLocFile;
-    return Texts(read(path, back, progress));
+    return Texts(ReaderForPath(path)->read(path, back, progress));
 }
 
 // A device that takes the first limit bytes and then fails, as a full disk

@@ -302,8 +302,8 @@ private Q_SLOTS:
         const auto peer = [](const QStringList& step) {
             return step.join(u';').contains(u"%peer%");
         };
-        if (!FixturesAvailable() && std::any_of(script.begin(), script.end(), peer)) {
-            QSKIP("no peer fixtures");
+        if (std::any_of(script.begin(), script.end(), peer)) {
+            REQUIRE_PEER_FIXTURES();
         }
         WindowFixture f;
         f.run(script);

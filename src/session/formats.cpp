@@ -1,0 +1,124 @@
+#include "session/formats.h"
+
+#include <algorithm>
+
+#include "locgpx/gpxreader.h"
+#include "locgpx/gpxwriter.h"
+#include "locgpx/locreader.h"
+#include "locgpx/locwriter.h"
+#include "locgpx/terrabytewriter.h"
+#include "mapsource/gdbreader.h"
+#include "mapsource/gdbwriter.h"
+#include "mapsource/mpsreader.h"
+#include "mapsource/mpswriter.h"
+#include "session/launcher.h"
+
+namespace {
+
+constexpr ShellFileType kLocType = {u"TopoGrafix.Document", u"application/xml-loc",
+                                    u"application/xml-loc", u"Geocache LOC waypoint file"};
+constexpr ShellFileType kGpxType = {u"GPX.Document", u"application/xml-gpx", u"application/gpx+xml",
+                                    u"GPS exchange file"};
+
+// The LOC reader tells the two LOC formats apart by their contents, so the
+// TerraByte row has no reader of its own.
+const FileFormat kFormats[] = {
+    {"mps", 0, "Make MPS File", "Mapsource &MPS File...", "Save Mapsource File As...",
+     "Mapsource Files", "mps", 's',
+     "/s:mps_save : Save imported waypoints to file mps_save as a Mapsource MPS file",
+     "[/s:mps_save]", &ReadMpsFile, &WriteMpsFile, &EncodeMpsFile, nullptr},
+    {"gdb", 1, "Make GDB File", "Mapsource &GDB File...", "Save Garmin Database File As...",
+     "Garmin Database Files", "gdb", 'g',
+     "/g:gdb_save : Save imported waypoints to file gdb_save as a Mapsource GDB file", nullptr,
+     &ReadGdbFile, &WriteGdbFile, &EncodeGdbFile, nullptr},
+    {"terrabyte", 3, "Make TerraByte LOC File", "&Terrabyte LOC File...", "Save .LOC File As...",
+     "LOC Files", "loc", 'e',
+     "/e:loc_save : Save imported waypoints to file loc_save as a TerraByte LOC file",
+     "[/e:loc_save]", nullptr, &WriteTerraByteFile, &EncodeTerraByteFile, nullptr},
+    {"loc", 2, "Make Geocaching.com LOC File", "Geocaching.com &LOC File (XML)...",
+     "Save .LOC File As...", "LOC Files", "loc", 'l',
+     "/l:loc_save : Save imported waypoints to file loc_save as an XML LOC file", "[/l:loc_save]",
+     &ReadLocFile, &WriteLocFile, &EncodeLocFile, &kLocType},
+    {"gpx", 7, "Make GPX File (Garmin devices, BaseCamp)",
+     "GP&X File (Garmin devices, BaseCamp)...", "Save GPX File As...", "GPX Files", "gpx", 'x',
+     "/x:gpx_save : Save imported waypoints to file gpx_save as a GPX file", "[/x:gpx_save]",
+     &ReadGpxFile, &WriteGpxFile,
+     [](WaypointStore& store, const Options& options) {
+         return EncodeGpxFile(store, options, GpxCreator());
+     },
+     &kGpxType},
+};
+
+// MapSource reads MPS files in every version; GDB files only from the
+// folder the user stored, where the version that reads them is known to be.
+const Destination kDestinations[] = {
+    {"mapsource", 5, "Open in Mapsource (MPS)", "Open in Mapsource (M&PS)...", 'm',
+     "/m : Export imported waypoints to Mapsource as an MPS file", "[/m]", "mps", "MPS",
+     "Unable to create temporary file", &OpenInMapSource},
+    {"mapsource6", 6, "Open in Mapsource (GDB)", "Open in Mapsource (G&DB)...", '6',
+     "/6 : Export imported waypoints to Mapsource as a GDB file", nullptr, "gdb", "GDB",
+     "Unable to create temporary GDB file", &OpenInStoredMapSource},
+};
+
+bool EndsWithExtension(const QString& path, const char* extension) {
+    const QString ending = QLatin1Char('.') + QLatin1String(extension);
+    return path.endsWith(ending, Qt::CaseInsensitive);
+}
+
+}  // namespace
+
+std::span<const FileFormat> FileFormats() {
+    return kFormats;
+}
+
+std::span<const Destination> Destinations() {
+    return kDestinations;
+}
+
+const FileFormat* FormatById(const QString& id) {
+    const auto it = std::ranges::find_if(
+        kFormats, [&id](const FileFormat& f) { return id == QLatin1String(f.id); });
+    return it == std::end(kFormats) ? nullptr : &*it;
+}
+
+const FileFormat* ReaderForPath(const QString& path) {
+    for (const FileFormat& format : kFormats) {
+        if (format.read != nullptr && EndsWithExtension(path, format.extension)) {
+            return &format;
+        }
+    }
+    return nullptr;
+}
+
+QStringList ImportablePatterns() {
+    QStringList patterns;
+    for (const FileFormat& format : kFormats) {
+        const QString pattern = QStringLiteral("*.") + QLatin1String(format.extension);
+        if (format.read != nullptr && !patterns.contains(pattern)) {
+            patterns.push_back(pattern);
+        }
+    }
+    return patterns;
+}
+
+const std::vector<GenerateEntry>& GenerateList() {
+    static const std::vector<GenerateEntry> list = [] {
+        std::vector<GenerateEntry> entries;
+        const auto place = [&entries](int at) -> GenerateEntry& {
+            if (at >= static_cast<int>(entries.size())) {
+                entries.resize(static_cast<size_t>(at) + 1);
+            }
+            return entries[static_cast<size_t>(at)];
+        };
+        for (const FileFormat& format : kFormats) {
+            if (format.listPlace >= 0) {
+                place(format.listPlace).format = &format;
+            }
+        }
+        for (const Destination& destination : kDestinations) {
+            place(destination.listPlace).destination = &destination;
+        }
+        return entries;
+    }();
+    return list;
+}
