@@ -1,5 +1,7 @@
 #include "session/exportdispatch.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
 
@@ -15,6 +17,20 @@
 namespace {
 
 const QString kGenerateMode = QStringLiteral("Generate Mode");
+const QString kExportDir = QStringLiteral("ExportDir");
+
+// The name the save dialog proposes in folder: the base name with the
+// format's extension, numbered ("-2", "-3" ...) when that is a file this run
+// imported, which a click on Save would otherwise replace.
+QString ProposedName(const Session& session, const QString& folder, const QString& baseName,
+                     const QString& extension) {
+    QString name = baseName + QLatin1Char('.') + extension;
+    for (int n = 2;
+         session.importedFiles.contains(QFileInfo(QDir(folder), name).absoluteFilePath()); ++n) {
+        name = baseName + QLatin1Char('-') + QString::number(n) + QLatin1Char('.') + extension;
+    }
+    return name;
+}
 
 }  // namespace
 
@@ -98,11 +114,18 @@ void RunExport(Session& session, const ExportRequest& request) {
         SendToDestination(session, *entry.destination);
     } else if (entry.format != nullptr) {
         FileDialogRequest dialog = SaveDialogRequest(*entry.format, session.lastImportBaseName);
-        dialog.folder = request.folder;
+        // The folder of the last export, while it is there; else the browser's.
+        const QString lastFolder = session.settings.valueOr(kExportDir, QString());
+        dialog.folder =
+            !lastFolder.isEmpty() && QFileInfo(lastFolder).isDir() ? lastFolder : request.folder;
+        dialog.fileName = ProposedName(session, dialog.folder, session.lastImportBaseName,
+                                       dialog.defaultExtension);
         const std::optional<QString> path = session.frontend.saveFileDialog(dialog);
         if (!path || path->isEmpty() || path->contains(QLatin1Char('*'))) {
             return;
         }
-        ExportFile(session, *entry.format, *path);
+        if (ExportFile(session, *entry.format, *path)) {
+            session.settings.setValue(kExportDir, QFileInfo(*path).absolutePath());
+        }
     }
 }

@@ -31,7 +31,7 @@ const FileFormat kFormats[] = {
      "Garmin Database Files", "gdb", 'g',
      "/g:gdb_save : Save imported waypoints to file gdb_save as a Mapsource GDB file", nullptr,
      &ReadGdbFile, &WriteGdbFile, &EncodeGdbFile, nullptr},
-    {"terrabyte", 3, "Make TerraByte LOC File", "&Terrabyte LOC File...", "Save .LOC File As...",
+    {"terrabyte", 3, "Make TerraByte LOC File", "&TerraByte LOC File...", "Save .LOC File As...",
      "LOC Files", "loc", 'e',
      "/e:loc_save : Save imported waypoints to file loc_save as a TerraByte LOC file",
      "[/e:loc_save]", nullptr, &WriteTerraByteFile, &EncodeTerraByteFile, nullptr},

@@ -1,5 +1,7 @@
 #include "session/importer.h"
 
+#include <QFileInfo>
+
 #include "session/formats.h"
 #include "session/session.h"
 
@@ -85,6 +87,7 @@ bool ImportFile(Session& session, const QString& path) {
         session.CancelImport = false;
         session.frontend.setClearCaption(kCancelCaption);
         SessionImportProgress progress(session, path);
+        session.importedFiles.insert(QFileInfo(path).absoluteFilePath());
         imported = format->read(path, session.store, progress);
         progress.labelNewRecords();
         session.frontend.setProgress(0, 0);

@@ -164,10 +164,19 @@ StartCommand MapSourceCommand(const QString& executable, const QString& file) {
 #endif
 }
 
-void OpenInMapSource(Session& session, const QString& file) {
+namespace {
+
+// Finds MapSource and starts it on the file. The stored folder comes first;
+// with searchPlaces an empty one sends the search through the standard
+// places, and the stored text always gets its separator (without it, the
+// program's name joins the folder's last part). When nothing is found, the
+// user is told so and may locate the program, until it is found or the
+// dialog is cancelled; the folder found is remembered.
+void FindAndStart(Session& session, const QString& file, bool searchPlaces) {
     QString folder = session.settings.valueOr(kMapSourceDir, QString());
+    bool picked = false;
     for (;;) {
-        if (folder.isEmpty()) {
+        if (folder.isEmpty() && searchPlaces) {
             for (const QString& place : StandardMapSourcePlaces()) {
                 const QString executable = ExistingExecutable(place);
                 if (!executable.isEmpty()) {
@@ -180,11 +189,13 @@ void OpenInMapSource(Session& session, const QString& file) {
                     return;
                 }
             }
-        } else {
-            folder = WithTrailingSeparator(folder);
+        } else if (!folder.isEmpty()) {
+            if (searchPlaces || picked) {
+                folder = WithTrailingSeparator(folder);
+            }
             const QString executable = ExistingExecutable(folder + kExecutable);
             if (!executable.isEmpty()) {
-                if (Start(session, executable, file)) {
+                if (Start(session, executable, file) && (searchPlaces || picked)) {
                     session.settings.setValue(kMapSourceDir, folder);
                 }
                 return;
@@ -194,34 +205,33 @@ void OpenInMapSource(Session& session, const QString& file) {
             ReportNotFound(session);
             return;
         }
-        const std::optional<QString> picked = session.frontend.openFileDialog(
+        session.tell({QStringLiteral("MapSource was not found.\r\n"
+                                     "Please locate mapsource.exe, or cancel to leave it."),
+                      QStringLiteral("Wayfold"), MessageIcon::Exclamation});
+        const std::optional<QString> answer = session.frontend.openFileDialog(
             {QStringLiteral("Locate Mapsource Executable..."), kExecutable,
              QStringLiteral("Executables (*.exe)|*.exe"), QStringLiteral("exe"), QString()});
-        if (!picked || picked->isEmpty() || picked->contains(QLatin1Char('*'))) {
+        if (!answer || answer->isEmpty() || answer->contains(QLatin1Char('*'))) {
             return;
         }
 #ifdef Q_OS_WIN
         // Windows names ignore letter case; the folder is kept lower-cased.
-        const QString path = QDir::toNativeSeparators(picked->toLower());
+        const QString path = QDir::toNativeSeparators(answer->toLower());
 #else
         // Elsewhere letter case is part of the name and is kept.
-        const QString path = QDir::toNativeSeparators(*picked);
+        const QString path = QDir::toNativeSeparators(*answer);
 #endif
         folder = path.left(path.lastIndexOf(kSeparator));
+        picked = true;
     }
 }
 
+}  // namespace
+
+void OpenInMapSource(Session& session, const QString& file) {
+    FindAndStart(session, file, true);
+}
+
 void OpenInStoredMapSource(Session& session, const QString& file) {
-    // The stored folder text as it stands: without a trailing separator the
-    // file name is appended to its last component.
-    const QString folder = session.settings.valueOr(kMapSourceDir, QString());
-    const QString executable =
-        folder.isEmpty() ? QString() : ExistingExecutable(folder + kExecutable);
-    if (executable.isEmpty()) {
-        if (!session.frontend.canAsk()) {
-            ReportNotFound(session);
-        }
-        return;
-    }
-    Start(session, executable, file);
+    FindAndStart(session, file, false);
 }

@@ -10,8 +10,10 @@ struct Session;
 // program; remembers the folder it found.
 void OpenInMapSource(Session& session, const QString& file);
 
-// Starts MapSource on a written file (a GDB file), but only from the folder
-// stored in "Mapsource_Dir": it never searches and never asks.
+// Starts MapSource on a written file (a GDB file) from the folder stored in
+// "Mapsource_Dir", taken as it stands: it never searches the standard places
+// (the MapSource found there may be too old for the file). When it is not
+// there the user may locate it, as above.
 void OpenInStoredMapSource(Session& session, const QString& file);
 
 // The standard places MapSource installs itself in, as executable paths. On

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -45,6 +46,9 @@ struct Session {
     bool windowClosed = false;
     // Base name of the most recently imported file: the default save name.
     QString lastImportBaseName;
+    // Every file imported in this run (absolute paths): a save dialog never
+    // proposes one of them.
+    QSet<QString> importedFiles;
     // Error and warning messages shown so far; a command-line run that showed
     // any ends with status 1.
     int problemCount = 0;

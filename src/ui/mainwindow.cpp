@@ -34,6 +34,7 @@
 #include "core/textutil.h"
 #include "desktop/shellverbs.h"
 #include "session/exportdispatch.h"
+#include "session/formats.h"
 #include "session/importer.h"
 #include "session/optionstore.h"
 #include "session/session.h"
@@ -267,8 +268,11 @@ void MainWindow::load() {
 #endif
     cmbGenerate_->addItems(GenerateListTexts());
     cmbGenerate_->setCurrentIndex(StoredGenerateMode(session_.settings));
-    connect(cmbGenerate_, &QComboBox::currentIndexChanged, this,
-            [this](int index) { StoreGenerateMode(session_.settings, index); });
+    connect(cmbGenerate_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        StoreGenerateMode(session_.settings, index);
+        showImportState();
+    });
+    showImportState();
     browser_->showFolder(QCoreApplication::applicationDirPath());
     mnuOptionsContext_->setChecked(ShellVerbsRegistered());
     placeWindow();
@@ -505,8 +509,12 @@ void MainWindow::importFinished() {
 void MainWindow::showImportState() {
     // Imports never overlap, and nothing exports what a reader is still filling.
     const bool idle = !session_.importRunning;
+    // The separator does nothing, so "Do it!" cannot be pressed for it.
+    const int index = cmbGenerate_->currentIndex();
+    const bool separator = index >= 0 && index < static_cast<int>(GenerateList().size()) &&
+                           GenerateList()[static_cast<size_t>(index)].separator();
     cmdAdd_->setEnabled(idle);
-    cmdGo_->setEnabled(idle);
+    cmdGo_->setEnabled(idle && !separator);
     mnuFileExport_->setEnabled(idle);
 }
 

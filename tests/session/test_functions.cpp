@@ -1,5 +1,8 @@
 // The text, number, time and command-line helpers, the store's own rules
 // and the checks before an export, over the case table session/functions.txt.
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <ctime>
 
@@ -9,6 +12,7 @@
 #include "session/exportdispatch.h"
 #include "session/exporter.h"
 #include "session/formats.h"
+#include "session/importer.h"
 #include "session/timeentry.h"
 #include "support/testfiles.h"
 
@@ -156,6 +160,31 @@ private Q_SLOTS:
         QFETCH(QString, function);
         QFETCH(QString, input);
         QTEST(Run(function, input), "expected");
+    }
+
+    // The save dialog never proposes a file this run imported (one click on
+    // Save would replace it) and opens where the last export went.
+    void saveDialogProposesNoImportedFile() {
+        TestSession t;
+        QTemporaryDir dir;
+        const QString imported = dir.filePath(u"lakeside.gpx"_s);
+        QVERIFY(QFile::copy(QStringLiteral(WAYFOLD_EXAMPLES "/lakeside.gpx"), imported));
+        QVERIFY(MakeFile(dir.filePath(u"lakeside-2.gpx"_s), "<gpx/>"));  // imported as well
+        QVERIFY(ImportFile(t.session, imported));
+        QVERIFY(ImportFile(t.session, dir.filePath(u"lakeside-2.gpx"_s)));
+        t.session.lastImportBaseName = u"lakeside"_s;
+        const int gpx =
+            int(GenerateListTexts().indexOf(u"Make GPX File (Garmin devices, BaseCamp)"_s));
+        t.frontend.dialogAnswers = {dir.filePath(u"out/caches.gpx"_s), QString()};
+        QVERIFY(QDir(dir.path()).mkdir(u"out"_s));
+        RunExport(t.session, {gpx, false, dir.path(), nullptr});
+        RunExport(t.session, {gpx, false, QDir::homePath(), nullptr});
+        QCOMPARE(t.frontend.dialogs.size(), size_t(2));
+        QCOMPARE(t.frontend.dialogs[0].folder + u'|' + t.frontend.dialogs[0].fileName,
+                 dir.path() + u"|lakeside-3.gpx"_s);
+        QCOMPARE(t.frontend.dialogs[1].folder + u'|' + t.frontend.dialogs[1].fileName,
+                 dir.filePath(u"out"_s) + u"|lakeside.gpx"_s);
+        QVERIFY(QFileInfo(dir.filePath(u"out/caches.gpx"_s)).size() > 0);
     }
 
     void everyAnsiByteRoundTrips() {

@@ -2,6 +2,7 @@
 // during which the window stays responsive, the import and export controls
 // rest, and Clear cancels it, the table following it, and closing the window in the middle of a
 // run.
+#include <QComboBox>
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
@@ -39,6 +40,7 @@ private Q_SLOTS:
         auto* add = f.find<QPushButton>("cmdAdd");
         auto* clear = f.find<QPushButton>("cmdClear");
         auto* go = f.find<QPushButton>("cmdGo");
+        f.find<QComboBox>("cmbGenerate")->setCurrentIndex(0);  // not the separator
         QAction* exportMenu = f.find<QMenu>("mnuFileExport")->menuAction();
         auto* progress = f.find<QProgressBar>("sbrProgress");
         QString during;
