@@ -11,7 +11,7 @@
 #include "mapsource/gdbwriter.h"
 #include "mapsource/mpsreader.h"
 #include "mapsource/mpswriter.h"
-#include "session/launcher.h"
+#include "session/mapsourcelauncher.h"
 
 namespace {
 

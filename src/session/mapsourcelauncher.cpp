@@ -1,4 +1,4 @@
-#include "session/launcher.h"
+#include "session/mapsourcelauncher.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
 // Open in MapSource with a recording process starter, situation by
-// situation (tests/data/session/launcher.txt); the real start of a fake MapSource is
+// situation (tests/data/session/mapsourcelauncher.txt); the real start of a fake MapSource is
 // checked through the program in tests/app/test_cli.cpp.
 #include <QDir>
 #include <QTemporaryDir>
@@ -7,15 +7,15 @@
 
 #include "session/exporter.h"
 #include "session/formats.h"
-#include "session/launcher.h"
+#include "session/mapsourcelauncher.h"
 #include "session/tempfiles.h"
 #include "support/testfiles.h"
 
-class LauncherTest : public QObject {
+class MapSourceLauncherTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void situations_data() { AddCaseRows("../session/launcher.txt"); }
+    void situations_data() { AddCaseRows("../session/mapsourcelauncher.txt"); }
     void situations() {
         QFETCH(QByteArray, document);
         QFETCH(QStringList, expected);
@@ -126,5 +126,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(LauncherTest)
-#include "test_launcher.moc"
+QTEST_GUILESS_MAIN(MapSourceLauncherTest)
+#include "test_mapsourcelauncher.moc"
