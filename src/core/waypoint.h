@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -38,5 +39,9 @@ struct Waypoint {
     qint32 Time = 0;          // seconds since 1970-01-01 00:00:00
     qint32 CategoryBits = 0;  // bit n = user category n + 1, or NotSet
     QString Hint;
+    // What a GPX file gave beyond these fields, kept as read so that the GPX
+    // export writes it again: the wpt's cmt, sym and type elements and its
+    // cache element (descriptions, attributes, logs, ...), as UTF-8 XML.
+    QByteArray Listing;
     QString File;  // the file it was imported from; shown in the window, written by no writer
 };

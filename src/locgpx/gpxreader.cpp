@@ -131,6 +131,29 @@ std::optional<qint32> GpxTime(std::string_view time) {
     return static_cast<qint32>(seconds);
 }
 
+// Collects what a node prints as UTF-8.
+class ByteWriter final : public pugi::xml_writer {
+public:
+    void write(const void* data, size_t size) override {
+        bytes.append(static_cast<const char*>(data), static_cast<qsizetype>(size));
+    }
+    QByteArray bytes;
+};
+
+// The wpt's cmt, sym and type and its cache element, as they were read.
+QByteArray ListingOf(const pugi::xml_node& wpt, const pugi::xml_node& cache) {
+    ByteWriter writer;
+    for (const char* name : {"cmt", "sym", "type"}) {
+        if (const pugi::xml_node node = wpt.child(name)) {
+            node.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+        }
+    }
+    if (cache) {
+        cache.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+    }
+    return writer.bytes;
+}
+
 }  // namespace
 
 ImportResult ReadGpxFile(const QString& path, WaypointStore& store, ImportProgress& progress) {
@@ -166,9 +189,18 @@ ImportResult ReadGpxFile(const QString& path, WaypointStore& store, ImportProgre
         }
         const pugi::xml_node sym = element.child("sym");
         w.Symbol = sym ? SymbolNumber(ElementText(sym)).value_or(NotSet) : defaultSymbol;
-        const pugi::xml_node cache = element.child("groundspeak:cache");
+        // GPX 1.0 has the cache element in wpt, GPX 1.1 inside its extensions.
+        pugi::xml_node cache = element.child("groundspeak:cache");
+        if (!cache) {
+            cache = element.child("extensions").child("groundspeak:cache");
+        }
+        w.Listing = ListingOf(element, cache);
         const pugi::xml_node type = cache.child("groundspeak:type");
-        w.CacheType = type ? ElementText(type) : kMissingCacheType;
+        const QString wptType = ElementText(element.child("type"));
+        const QLatin1String geocache("Geocache|");
+        w.CacheType = type                           ? ElementText(type)
+                      : wptType.startsWith(geocache) ? wptType.mid(geocache.size())
+                                                     : kMissingCacheType;
         const pugi::xml_node hints = cache.child("groundspeak:encoded_hints");
         w.Hint = hints ? ElementText(hints) : kMissingHint;
         SetCoordinates(store, lat, lon, w);

@@ -14,6 +14,7 @@
 #include "core/exportfields.h"
 #include "core/symbols.h"
 #include "locgpx/xmlchars.h"
+#include "locgpx/xmlinput.h"
 
 namespace {
 
@@ -103,6 +104,35 @@ void AppendElement(QByteArray& out, const char* indent, const char* tag, QString
     out.append(">\r\n");
 }
 
+// An element with attributes on a line of its own; an attribute whose value
+// is null is left out.
+void AppendElement(QByteArray& out, const char* indent, const char* tag,
+                   std::initializer_list<std::pair<const char*, QString>> attributes,
+                   QStringView text, qsizetype* dropped) {
+    out.append(indent);
+    out.append('<');
+    out.append(tag);
+    for (const auto& [name, value] : attributes) {
+        if (!value.isNull()) {
+            out.append(' ');
+            out.append(name);
+            out.append("=\"");
+            AppendText(out, value, dropped);
+            out.append('"');
+        }
+    }
+    out.append('>');
+    AppendText(out, text, dropped);
+    out.append("</");
+    out.append(tag);
+    out.append(">\r\n");
+}
+
+QString AttributeOf(const pugi::xml_node& node, const char* name) {
+    const pugi::xml_attribute attribute = node.attribute(name);
+    return attribute ? AttributeText(attribute) : QString();
+}
+
 // "YYYY-MM-DDThh:mm:ssZ".
 QString TimeText(qint32 seconds) {
     const qint64 days = (qint64(seconds) - ((seconds % 86400 + 86400) % 86400)) / 86400;
@@ -176,10 +206,11 @@ bool HasReadersFillIn(const Waypoint& w) {
 
 // Link texts that are no title: the one the site's LOC files give every
 // cache, and the XML LOC reader's text for a missing link.
+// The MapSource readers' "Link" is no title either.
 bool IsGenericLinkText(const QString& text) {
     return text.isEmpty() ||
            text.compare(QLatin1String("Cache Details"), Qt::CaseInsensitive) == 0 ||
-           text == QLatin1String("Replacement Text");
+           text == QLatin1String("Replacement Text") || text == QLatin1String("Link");
 }
 
 struct ListingDescription {
@@ -233,6 +264,12 @@ public:
         const QString cacheType = SiteCacheType(w.CacheType);
         // Texts written a second time count their left-out characters once.
         qsizetype repeated = 0;
+        // What a GPX file gave beyond the waypoint's fields.
+        pugi::xml_document listing;
+        if (!w.Listing.isEmpty()) {
+            listing.load_buffer(w.Listing.constData(), static_cast<size_t>(w.Listing.size()),
+                                pugi::parse_default | pugi::parse_fragment, pugi::encoding_utf8);
+        }
 
         out_.append("  <wpt lat=\"");
         AppendNumber(out_, w.Latitude);
@@ -248,7 +285,9 @@ public:
             AppendElement(out_, "    ", "time", TimeText(w.Time), dropped);
         }
         AppendElement(out_, "    ", "name", ExportName(w, options_), dropped);
-        const QString& comment = options_.CopyHint ? w.Hint : w.Comment;
+        const QString comment = options_.CopyHint     ? w.Hint
+                                : w.Comment.isEmpty() ? ElementText(listing.child("cmt"))
+                                                      : w.Comment;
         if (!comment.isEmpty()) {
             AppendElement(out_, "    ", "cmt", comment,
                           cache && options_.CopyHint ? &repeated : dropped);
@@ -263,12 +302,16 @@ public:
             AppendElement(out_, "    ", "urlname", w.LinkName, dropped);
         }
         if (!cache) {
-            const QString symbol = SymbolName(w.Symbol);
+            // A symbol and a type the file gave are written as they were.
+            const pugi::xml_node sym = listing.child("sym");
+            const QString symbol = sym ? ElementText(sym) : SymbolName(w.Symbol);
             if (!symbol.isEmpty()) {
                 AppendElement(out_, "    ", "sym", symbol, dropped);
             }
-            if (!w.TypeText.isEmpty()) {
-                AppendElement(out_, "    ", "type", w.TypeText, dropped);
+            const QString type =
+                w.TypeText.isEmpty() ? ElementText(listing.child("type")) : w.TypeText;
+            if (!type.isEmpty()) {
+                AppendElement(out_, "    ", "type", type, dropped);
             }
             out_.append("  </wpt>\r\n");
             return;
@@ -281,36 +324,149 @@ public:
                       cacheType.isEmpty() ? QStringLiteral("Geocache")
                                           : QStringLiteral("Geocache|") + cacheType,
                       dropped);
-        out_.append("    <groundspeak:cache id=\"");
-        out_.append(QByteArray::number(cacheId(code)));
-        out_.append("\" available=\"True\" archived=\"False\">\r\n");
-        const char* in = "      ";
-        AppendElement(out_, in, "groundspeak:name",
-                      IsGenericLinkText(w.LinkName) ? description : w.LinkName, &repeated);
-        const std::optional<ListingDescription> listing = ParseListingDescription(description);
-        if (listing) {
-            AppendElement(out_, in, "groundspeak:placed_by", listing->owner, &repeated);
-            AppendElement(out_, in, "groundspeak:owner", listing->owner, &repeated);
-        }
-        if (!cacheType.isEmpty()) {
-            AppendElement(out_, in, "groundspeak:type", cacheType, &repeated);
-        }
-        out_.append("      <groundspeak:container>Not chosen</groundspeak:container>\r\n");
-        if (listing) {
-            AppendElement(out_, in, "groundspeak:difficulty", listing->difficulty, &repeated);
-            AppendElement(out_, in, "groundspeak:terrain", listing->terrain, &repeated);
-        }
-        AppendElement(out_, in, "groundspeak:encoded_hints", w.Hint, dropped);
-        out_.append(
-            "      <groundspeak:logs></groundspeak:logs>\r\n"
-            "      <groundspeak:travelbugs></groundspeak:travelbugs>\r\n"
-            "    </groundspeak:cache>\r\n"
-            "  </wpt>\r\n");
+        appendCache(w, listing.child("groundspeak:cache"), code, description, cacheType, dropped,
+                    &repeated);
+        out_.append("  </wpt>\r\n");
     }
 
 private:
-    // The site's number for a code not given yet, else the next free counter.
-    qint64 cacheId(const QString& code) {
+    // The cache element in the order of the cache schema: what the file gave
+    // as it was, and where it gave nothing, what the waypoint's own fields
+    // and a description of the site's form "Title by Owner, Type (D/T)" say.
+    void appendCache(const Waypoint& w, const pugi::xml_node& cache, const QString& code,
+                     const QString& description, const QString& cacheType, qsizetype* dropped,
+                     qsizetype* repeated) {
+        const auto text = [&cache](const char* tag) { return ElementText(cache.child(tag)); };
+        const auto given = [&cache](const char* tag) { return bool(cache.child(tag)); };
+        const QString available = AttributeOf(cache, "available");
+        const QString archived = AttributeOf(cache, "archived");
+        out_.append("    <groundspeak:cache id=\"");
+        out_.append(QByteArray::number(cacheId(code, AttributeOf(cache, "id"))));
+        out_.append("\" available=\"");
+        AppendText(out_, available.isEmpty() ? QStringLiteral("True") : available, dropped);
+        out_.append("\" archived=\"");
+        AppendText(out_, archived.isEmpty() ? QStringLiteral("False") : archived, dropped);
+        out_.append("\">\r\n");
+        const char* in = "      ";
+        const char* in2 = "        ";
+        const char* in3 = "          ";
+        const QString title = text("groundspeak:name");
+        AppendElement(out_, in, "groundspeak:name",
+                      !IsGenericLinkText(title)       ? title
+                      : IsGenericLinkText(w.LinkName) ? description
+                                                      : w.LinkName,
+                      given("groundspeak:name") ? dropped : repeated);
+        const std::optional<ListingDescription> parsed = ParseListingDescription(description);
+        const auto field = [&](const char* tag, const QString& fallback) {
+            if (given(tag)) {
+                AppendElement(out_, in, tag, text(tag), dropped);
+            } else if (!fallback.isNull()) {
+                AppendElement(out_, in, tag, fallback, repeated);
+            }
+        };
+        field("groundspeak:placed_by", parsed ? parsed->owner : QString());
+        if (const pugi::xml_node owner = cache.child("groundspeak:owner")) {
+            AppendElement(out_, in, "groundspeak:owner", {{"id", AttributeOf(owner, "id")}},
+                          ElementText(owner), dropped);
+        } else if (parsed) {
+            AppendElement(out_, in, "groundspeak:owner", parsed->owner, repeated);
+        }
+        field("groundspeak:type", cacheType.isEmpty() ? QString() : cacheType);
+        field("groundspeak:container", QStringLiteral("Not chosen"));
+        if (const pugi::xml_node attributes = cache.child("groundspeak:attributes")) {
+            out_.append("      <groundspeak:attributes>\r\n");
+            for (const pugi::xml_node a : attributes.children("groundspeak:attribute")) {
+                AppendElement(out_, in2, "groundspeak:attribute",
+                              {{"id", AttributeOf(a, "id")}, {"inc", AttributeOf(a, "inc")}},
+                              ElementText(a), dropped);
+            }
+            out_.append("      </groundspeak:attributes>\r\n");
+        }
+        field("groundspeak:difficulty", parsed ? parsed->difficulty : QString());
+        field("groundspeak:terrain", parsed ? parsed->terrain : QString());
+        field("groundspeak:country", QString());
+        field("groundspeak:state", QString());
+        for (const char* tag : {"groundspeak:short_description", "groundspeak:long_description"}) {
+            if (const pugi::xml_node d = cache.child(tag)) {
+                AppendElement(out_, in, tag, {{"html", AttributeOf(d, "html")}}, ElementText(d),
+                              dropped);
+            }
+        }
+        AppendElement(out_, in, "groundspeak:encoded_hints", w.Hint, dropped);
+        out_.append("      <groundspeak:logs>");
+        const pugi::xml_node logs = cache.child("groundspeak:logs");
+        if (logs.child("groundspeak:log")) {
+            out_.append("\r\n");
+            for (const pugi::xml_node log : logs.children("groundspeak:log")) {
+                out_.append(in2);
+                out_.append("<groundspeak:log");
+                if (const pugi::xml_attribute id = log.attribute("id")) {
+                    out_.append(" id=\"");
+                    AppendText(out_, AttributeText(id), dropped);
+                    out_.append('"');
+                }
+                out_.append(">\r\n");
+                for (const char* tag : {"groundspeak:date", "groundspeak:type"}) {
+                    if (const pugi::xml_node n = log.child(tag)) {
+                        AppendElement(out_, in3, tag, ElementText(n), dropped);
+                    }
+                }
+                if (const pugi::xml_node finder = log.child("groundspeak:finder")) {
+                    AppendElement(out_, in3, "groundspeak:finder",
+                                  {{"id", AttributeOf(finder, "id")}}, ElementText(finder),
+                                  dropped);
+                }
+                if (const pugi::xml_node t = log.child("groundspeak:text")) {
+                    AppendElement(out_, in3, "groundspeak:text",
+                                  {{"encoded", AttributeOf(t, "encoded")}}, ElementText(t),
+                                  dropped);
+                }
+                if (const pugi::xml_node at = log.child("groundspeak:log_wpt")) {
+                    AppendElement(
+                        out_, in3, "groundspeak:log_wpt",
+                        {{"lat", AttributeOf(at, "lat")}, {"lon", AttributeOf(at, "lon")}},
+                        QString(), dropped);
+                }
+                out_.append(in2);
+                out_.append("</groundspeak:log>\r\n");
+            }
+            out_.append(in);
+        }
+        out_.append("</groundspeak:logs>\r\n      <groundspeak:travelbugs>");
+        const pugi::xml_node bugs = cache.child("groundspeak:travelbugs");
+        if (bugs.child("groundspeak:travelbug")) {
+            out_.append("\r\n");
+            for (const pugi::xml_node bug : bugs.children("groundspeak:travelbug")) {
+                out_.append(in2);
+                out_.append("<groundspeak:travelbug");
+                for (const char* name : {"id", "ref"}) {
+                    if (const pugi::xml_attribute a = bug.attribute(name)) {
+                        out_.append(' ');
+                        out_.append(name);
+                        out_.append("=\"");
+                        AppendText(out_, AttributeText(a), dropped);
+                        out_.append('"');
+                    }
+                }
+                out_.append(">\r\n");
+                AppendElement(out_, in3, "groundspeak:name",
+                              ElementText(bug.child("groundspeak:name")), dropped);
+                out_.append(in2);
+                out_.append("</groundspeak:travelbug>\r\n");
+            }
+            out_.append(in);
+        }
+        out_.append("</groundspeak:travelbugs>\r\n    </groundspeak:cache>\r\n");
+    }
+
+    // The id the file gave, else the site's number for a code, when not
+    // given yet; else the next free counter.
+    qint64 cacheId(const QString& code, const QString& fileId) {
+        bool ok = false;
+        const qint64 given = fileId.trimmed().toLongLong(&ok);
+        if (ok && given > 0 && used_.insert(given).second) {
+            return given;
+        }
         const qint64 number = IsCacheCode(code) ? CacheCodeNumber(code) : 0;
         if (number > 0 && used_.insert(number).second) {
             return number;
