@@ -136,6 +136,7 @@ std::optional<qint32> GpxTime(std::string_view time) {
 ImportResult ReadGpxFile(const QString& path, WaypointStore& store, ImportProgress& progress) {
     const qint32 defaultSymbol = SymbolNumber(u"Waypoint").value_or(NotSet);
     qint32 withoutCoordinates = 0;
+    ResetCoordinates reset;
     auto readWpt = [&](const pugi::xml_node& element) {
         const pugi::xml_attribute lat = element.attribute("lat");
         const pugi::xml_attribute lon = element.attribute("lon");
@@ -171,7 +172,7 @@ ImportResult ReadGpxFile(const QString& path, WaypointStore& store, ImportProgre
         w.CacheType = type ? ElementText(type) : kMissingCacheType;
         const pugi::xml_node hints = cache.child("groundspeak:encoded_hints");
         w.Hint = hints ? ElementText(hints) : kMissingHint;
-        SetCoordinates(store, lat, lon, w);
+        SetCoordinates(store, lat, lon, w, reset);
         if (const pugi::xml_node url = element.child("url")) {
             w.Url = ElementText(url);
         }
@@ -184,5 +185,6 @@ ImportResult ReadGpxFile(const QString& path, WaypointStore& store, ImportProgre
 
     const XmlImportRun run = RunXmlImport(path, "gpx", "wpt", store, progress, readWpt);
     return XmlImportResult(run, path, QStringLiteral("Error 909: Invalid GPX file!"),
-                           {{"wpt elements without the lat or lon attribute", withoutCoordinates}});
+                           {{"wpt elements without the lat or lon attribute", withoutCoordinates}},
+                           reset);
 }
