@@ -100,23 +100,115 @@ void SortRecords(std::vector<Record>& records, qint32 first, qint32 last) {
     SortRange(records, first, last, workLeft);
 }
 
-// A record's place in the store, carried through a sort of its key.
+// A record's place in the store, carried through a sort of its key, and the
+// Sequence the record has or will get at the next marking.
 struct KeyedSlot {
     QString SortKey;
     qint32 slot = 0;
+    qint64 Sequence = 0;
 };
 
-// The slots of the store in the order a writer's sort would leave them,
+qint64 HighestSequence(const WaypointStore& store) {
+    qint64 highest = 0;
+    for (const Waypoint& w : store.Waypoints) {
+        highest = std::max(highest, w.Sequence);
+    }
+    return highest;
+}
+
+// Records imported since the last marking lie in store order; they come
+// after every record numbered before.
+void NumberNewRecords(WaypointStore& store) {
+    qint64 next = HighestSequence(store);
+    for (Waypoint& w : store.Waypoints) {
+        if (w.Sequence == 0) {
+            w.Sequence = ++next;
+        }
+    }
+}
+
+// The sort leaves records with equal keys in an order that depends on the
+// order it was given, and each export hands it the order the last one left:
+// two equal keys trade places at every export. Putting each run of equal
+// keys in import order makes the result the same whatever the start.
+template <class Record>
+void SortIntoImportOrder(std::vector<Record>& records) {
+    SortRecords(records, 1, qint32(records.size()));
+    for (auto run = records.begin(); run != records.end();) {
+        const auto next = std::find_if(run + 1, records.end(),
+                                       [&](const Record& r) { return r.SortKey != run->SortKey; });
+        if (next - run > 1) {
+            std::stable_sort(run, next, [](const Record& a, const Record& b) {
+                return a.Sequence < b.Sequence;
+            });
+        }
+        run = next;
+    }
+}
+
+// For records in the order SortIntoImportOrder leaves: the index of the
+// copy written instead of each, or -1 for a record that is written itself.
+// Names equal without regard to letter case have equal keys and lie in one
+// run in import order; an exact name may recur anywhere in its run, past
+// other spellings, so the exact test looks at the whole run.
+template <class Record, class NameOf>
+std::vector<qint32> WrittenCopies(const std::vector<Record>& records, bool exact, NameOf nameOf) {
+    std::vector<qint32> written(records.size(), -1);
+    std::vector<qint32> run;
+    for (size_t first = 0; first < records.size();) {
+        size_t next = first + 1;
+        while (next < records.size() && records[next].SortKey == records[first].SortKey) {
+            ++next;
+        }
+        if (!exact) {
+            for (size_t i = first + 1; i < next; ++i) {
+                written[i] = qint32(first);
+            }
+        } else if (next - first > 1) {
+            run.clear();
+            for (size_t i = first; i < next; ++i) {
+                run.push_back(qint32(i));
+            }
+            std::stable_sort(run.begin(), run.end(), [&](qint32 a, qint32 b) {
+                return nameOf(records[size_t(a)]) < nameOf(records[size_t(b)]);
+            });
+            for (size_t i = 1, copy = 0; i < run.size(); ++i) {
+                if (nameOf(records[size_t(run[i])]) == nameOf(records[size_t(run[copy])])) {
+                    written[size_t(run[i])] = run[copy];
+                } else {
+                    copy = i;
+                }
+            }
+        }
+        first = next;
+    }
+    return written;
+}
+
+// The slots of the store in the order a writer's marking would leave them,
 // keyed by the upper-cased names (or descriptions, for a swapping export).
 std::vector<KeyedSlot> SortedSlots(const WaypointStore& store, bool byDescription) {
     std::vector<KeyedSlot> slots;
     slots.reserve(store.Waypoints.size());
+    qint64 next = HighestSequence(store);
     for (size_t i = 0; i < store.Waypoints.size(); ++i) {
         const Waypoint& w = store.Waypoints[i];
-        slots.push_back({(byDescription ? w.Description : w.Name).toUpper(), qint32(i)});
+        slots.push_back({(byDescription ? w.Description : w.Name).toUpper(), qint32(i),
+                         w.Sequence != 0 ? w.Sequence : ++next});
     }
-    SortRecords(slots, 1, qint32(slots.size()));
+    SortIntoImportOrder(slots);
     return slots;
+}
+
+void MarkDuplicates(WaypointStore& store, bool exact) {
+    RefreshSortKeys(store);
+    NumberNewRecords(store);
+    SortIntoImportOrder(store.Waypoints);
+    const std::vector<qint32> written = WrittenCopies(
+        store.Waypoints, exact, [](const Waypoint& w) -> const QString& { return w.Name; });
+    for (size_t i = 0; i < store.Waypoints.size(); ++i) {
+        store.Waypoints[i].Duplicate = written[i] >= 0;
+    }
 }
 
 }  // namespace
@@ -129,48 +221,35 @@ DuplicateForecast ForecastDuplicates(const WaypointStore& store, bool swapNameDe
     DuplicateForecast forecast;
     forecast.mapSource.assign(store.Waypoints.size(), -1);
     forecast.loc.assign(store.Waypoints.size(), -1);
+    const auto fill = [](std::vector<qint32>& slotsWritten, const std::vector<KeyedSlot>& slots,
+                         const std::vector<qint32>& written) {
+        for (size_t i = 0; i < slots.size(); ++i) {
+            if (written[i] >= 0) {
+                slotsWritten[size_t(slots[i].slot)] = slots[size_t(written[i])].slot;
+            }
+        }
+    };
     const std::vector<KeyedSlot> byName = SortedSlots(store, false);
-    const std::vector<KeyedSlot> mapSourceOrder =
-        swapNameDesc ? SortedSlots(store, true) : std::vector<KeyedSlot>();
-    const std::vector<KeyedSlot>& ms = swapNameDesc ? mapSourceOrder : byName;
-    // A run of keys equal to the one before is written once: its first record.
-    for (size_t i = 1, first = 0; i < ms.size(); ++i) {
-        if (ms[i].SortKey == ms[i - 1].SortKey) {
-            forecast.mapSource[size_t(ms[i].slot)] = ms[first].slot;
-        } else {
-            first = i;
-        }
-    }
-    // Exactly the same name as the record just before it in sorted order.
-    for (size_t i = 1, first = 0; i < byName.size(); ++i) {
-        const QString& name = store.Waypoints[size_t(byName[i].slot)].Name;
-        if (name == store.Waypoints[size_t(byName[i - 1].slot)].Name) {
-            forecast.loc[size_t(byName[i].slot)] = byName[first].slot;
-        } else {
-            first = i;
-        }
+    fill(forecast.loc, byName,
+         WrittenCopies(byName, true, [&](const KeyedSlot& s) -> const QString& {
+             return store.Waypoints[size_t(s.slot)].Name;
+         }));
+    const auto sameKey = [](const KeyedSlot& s) -> const QString& { return s.SortKey; };
+    if (swapNameDesc) {
+        const std::vector<KeyedSlot> byDescription = SortedSlots(store, true);
+        fill(forecast.mapSource, byDescription, WrittenCopies(byDescription, false, sameKey));
+    } else {
+        fill(forecast.mapSource, byName, WrittenCopies(byName, false, sameKey));
     }
     return forecast;
 }
 
 void SortAndMarkDuplicates(WaypointStore& store) {
-    RefreshSortKeys(store);
-    SortWaypoints(store, 1, store.WaypointCount());
-    // The sort keys are the upper-cased names, so comparing them compares the
-    // names without regard to letter case.
-    for (size_t i = 0; i < store.Waypoints.size(); ++i) {
-        store.Waypoints[i].Duplicate =
-            i > 0 && store.Waypoints[i].SortKey == store.Waypoints[i - 1].SortKey;
-    }
+    MarkDuplicates(store, false);
 }
 
 void MarkExactDuplicates(WaypointStore& store) {
-    RefreshSortKeys(store);
-    SortWaypoints(store, 1, store.WaypointCount());
-    for (size_t i = 0; i < store.Waypoints.size(); ++i) {
-        store.Waypoints[i].Duplicate =
-            i > 0 && store.Waypoints[i].Name == store.Waypoints[i - 1].Name;
-    }
+    MarkDuplicates(store, true);
 }
 
 CoordinateFix CheckCoordinates(WaypointStore& store, double latitude, double longitude,

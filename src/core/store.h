@@ -30,14 +30,18 @@ struct CoordinateFix {
 void ClearStore(WaypointStore& store);
 
 // Sorts records first..last (record numbers, 1-based) in place by SortKey with
-// the store's own partition-exchange sort. The order that records with equal
-// keys end in is part of what the exporters write, so it follows this exact
-// procedure rather than any library sort.
+// the store's own partition-exchange sort. Records with equal keys end in the
+// order this exact procedure gives; the duplicate markings then put them in
+// import order.
 void SortWaypoints(WaypointStore& store, qint32 first, qint32 last);
 
-// Refreshes every SortKey, sorts, and marks each record whose name equals the
-// one before it: ignoring letter case (SortAndMarkDuplicates, for the
-// MapSource writers) or exactly (MarkExactDuplicates, for the LOC writers).
+// Refreshes every SortKey, sorts, and marks each record whose name is held
+// by a record imported before it: ignoring letter case (SortAndMarkDuplicates,
+// for the MapSource writers) or exactly (MarkExactDuplicates, for the LOC
+// writers). Records with equal keys end in the order of their import, so the
+// copy written is always the first imported one, and two exports in a row
+// write the same file whatever order the first left the store in. Records
+// imported since the last marking get their Sequence here, in store order.
 void SortAndMarkDuplicates(WaypointStore& store);
 void MarkExactDuplicates(WaypointStore& store);
 

@@ -82,7 +82,7 @@ bool IsDigit(char c) {
 
 }  // namespace
 
-double LeadingNumber(const char* p, const char* end) {
+std::optional<double> FindLeadingNumber(const char* p, const char* end) {
     while (p < end && (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n')) {
         ++p;
     }
@@ -123,7 +123,7 @@ double LeadingNumber(const char* p, const char* end) {
         }
     }
     if (!anyDigit) {
-        return 0;
+        return std::nullopt;
     }
     // Exponent, only when digits follow the "e".
     long long exponent = 0;
@@ -164,9 +164,13 @@ double LeadingNumber(const char* p, const char* end) {
         return negative ? -huge : huge;
     }
     if (result.ec != std::errc()) {
-        return 0;
+        return std::nullopt;
     }
     return value;
+}
+
+double LeadingNumber(const char* begin, const char* end) {
+    return FindLeadingNumber(begin, end).value_or(0);
 }
 
 double LeadingNumber(QStringView text) {

@@ -30,3 +30,5 @@ QString NextToken(QString& text);
 // gives NaN or an infinity.
 double LeadingNumber(QStringView text);
 double LeadingNumber(const char* begin, const char* end);
+// The same, empty when the text does not start with a number.
+std::optional<double> FindLeadingNumber(const char* begin, const char* end);

@@ -16,7 +16,10 @@ struct Waypoint {
     QString Name;
     QString SortKey;  // upper-cased Name, filled by the duplicate markings only
     QString Description;
-    bool Duplicate = false;  // same name as the record before it in sorted order
+    bool Duplicate = false;  // an earlier imported record of the same name is written instead
+    // The order of import, given by the duplicate markings to records that
+    // have none yet; among equal names the lowest is the copy written.
+    qint64 Sequence = 0;
     QString Url;
     QString LinkName;
     quint8 HasAltitude = 0;

@@ -14,8 +14,11 @@
 //       <groundspeak:encoded_hints>Under the bridge</groundspeak:encoded_hints>
 //       ...
 //
-// Names are matched as written, prefix included, whatever namespace they
-// stand for. Routes, tracks and everything else are left alone.
+// GPX 1.1 files hold the cache element in the wpt's <extensions>; a
+// waypoint without one may name its cache type in its own
+// <type>Geocache|Unknown Cache</type>. Names are matched as written, prefix
+// included, whatever namespace they stand for. Routes, tracks and everything
+// else are left alone.
 #include "locgpx/gpxreader.h"
 
 #include <QDate>
@@ -80,30 +83,12 @@ bool Expect(std::string_view text, size_t& p, char c) {
     return false;
 }
 
-// A GPX time as seconds since 1970-01-01 00:00:00. Every "T" becomes a
-// space, and the text is cut at its first "."; the fraction and any zone
-// after it are dropped. Times without a fraction, as the listing site has
-// written them for years ("2003-06-29T00:00:00", "2004-01-15T10:20:30Z"),
-// lose a trailing "Z" or "+hh:mm"/"-hh:mm" instead. The zone is never
-// applied. What is left must be year-month-day hours:minutes:seconds.
-std::optional<qint32> GpxTime(std::string_view time) {
-    std::string text(time);
-    for (char& c : text) {
-        if (c == 'T') {
-            c = ' ';
-        }
-    }
-    const size_t dot = text.find('.');
-    if (dot != std::string::npos) {
-        text.resize(dot);
-    } else if (!text.empty() && text.back() == 'Z') {
-        text.pop_back();
-    } else if (const size_t n = text.size(); n >= 6 && (text[n - 6] == '+' || text[n - 6] == '-') &&
-                                             IsDigit(text[n - 5]) && IsDigit(text[n - 4]) &&
-                                             text[n - 3] == ':' && IsDigit(text[n - 2]) &&
-                                             IsDigit(text[n - 1])) {
-        text.resize(n - 6);
-    }
+// A GPX time as seconds since 1970-01-01 00:00:00 UTC:
+// year-month-day, "T" (or a blank), hours:minutes:seconds, an optional
+// fraction, which is dropped, and an optional zone: "Z", or "+hh:mm" /
+// "-hh:mm", which is taken off to give UTC. Without a zone the time is UTC,
+// as the listing site has written it for years ("2003-06-29T00:00:00").
+std::optional<qint32> GpxTime(std::string_view text) {
     size_t p = 0;
     int year = 0;
     int month = 0;
@@ -112,9 +97,31 @@ std::optional<qint32> GpxTime(std::string_view time) {
     int minute = 0;
     int second = 0;
     if (!Digits(text, p, 4, year) || !Expect(text, p, '-') || !Digits(text, p, 2, month) ||
-        !Expect(text, p, '-') || !Digits(text, p, 2, day) || !Expect(text, p, ' ') ||
-        !Digits(text, p, 2, hour) || !Expect(text, p, ':') || !Digits(text, p, 2, minute) ||
-        !Expect(text, p, ':') || !Digits(text, p, 2, second) || p != text.size()) {
+        !Expect(text, p, '-') || !Digits(text, p, 2, day) ||
+        !(Expect(text, p, 'T') || Expect(text, p, ' ')) || !Digits(text, p, 2, hour) ||
+        !Expect(text, p, ':') || !Digits(text, p, 2, minute) || !Expect(text, p, ':') ||
+        !Digits(text, p, 2, second)) {
+        return std::nullopt;
+    }
+    if (Expect(text, p, '.')) {
+        while (p < text.size() && IsDigit(text[p])) {
+            ++p;
+        }
+    }
+    qint64 offset = 0;
+    if (p < text.size() && (text[p] == '+' || text[p] == '-')) {
+        const int sign = text[p++] == '-' ? -1 : 1;
+        int zoneHours = 0;
+        int zoneMinutes = 0;
+        if (!Digits(text, p, 2, zoneHours) || !Expect(text, p, ':') ||
+            !Digits(text, p, 2, zoneMinutes) || zoneHours > 14 || zoneMinutes > 59) {
+            return std::nullopt;
+        }
+        offset = sign * (zoneHours * 3600 + zoneMinutes * 60);
+    } else {
+        Expect(text, p, 'Z');
+    }
+    if (p != text.size()) {
         return std::nullopt;
     }
     const QDate date(year, month, day);
@@ -123,7 +130,7 @@ std::optional<qint32> GpxTime(std::string_view time) {
     }
     constexpr qint64 kJulianDay1970 = 2440588;
     const qint64 seconds =
-        (date.toJulianDay() - kJulianDay1970) * 86400 + hour * 3600 + minute * 60 + second;
+        (date.toJulianDay() - kJulianDay1970) * 86400 + hour * 3600 + minute * 60 + second - offset;
     if (seconds < std::numeric_limits<qint32>::min() ||
         seconds > std::numeric_limits<qint32>::max()) {
         return std::nullopt;
@@ -154,11 +161,23 @@ QByteArray ListingOf(const pugi::xml_node& wpt, const pugi::xml_node& cache) {
     return writer.bytes;
 }
 
+// The cache type that a wpt's own type gives as "Geocache|Unknown Cache",
+// for a waypoint without a cache element.
+QString WaypointCacheType(const pugi::xml_node& type) {
+    const QString text = type ? ElementText(type) : QString();
+    const QLatin1StringView geocache("Geocache|");
+    if (text.startsWith(geocache, Qt::CaseInsensitive) && text.size() > geocache.size()) {
+        return text.mid(geocache.size());
+    }
+    return kMissingCacheType;
+}
+
 }  // namespace
 
 ImportResult ReadGpxFile(const QString& path, WaypointStore& store, ImportProgress& progress) {
     const qint32 defaultSymbol = SymbolNumber(u"Waypoint").value_or(NotSet);
     qint32 withoutCoordinates = 0;
+    ResetCoordinates reset;
     auto readWpt = [&](const pugi::xml_node& element) {
         const pugi::xml_attribute lat = element.attribute("lat");
         const pugi::xml_attribute lon = element.attribute("lon");
@@ -189,21 +208,17 @@ ImportResult ReadGpxFile(const QString& path, WaypointStore& store, ImportProgre
         }
         const pugi::xml_node sym = element.child("sym");
         w.Symbol = sym ? SymbolNumber(ElementText(sym)).value_or(NotSet) : defaultSymbol;
-        // GPX 1.0 has the cache element in wpt, GPX 1.1 inside its extensions.
+        // GPX 1.0 holds the cache element in wpt, GPX 1.1 in its extensions.
         pugi::xml_node cache = element.child("groundspeak:cache");
         if (!cache) {
             cache = element.child("extensions").child("groundspeak:cache");
         }
         w.Listing = ListingOf(element, cache);
         const pugi::xml_node type = cache.child("groundspeak:type");
-        const QString wptType = ElementText(element.child("type"));
-        const QLatin1String geocache("Geocache|");
-        w.CacheType = type                           ? ElementText(type)
-                      : wptType.startsWith(geocache) ? wptType.mid(geocache.size())
-                                                     : kMissingCacheType;
+        w.CacheType = type ? ElementText(type) : WaypointCacheType(element.child("type"));
         const pugi::xml_node hints = cache.child("groundspeak:encoded_hints");
         w.Hint = hints ? ElementText(hints) : kMissingHint;
-        SetCoordinates(store, lat, lon, w);
+        SetCoordinates(store, lat, lon, w, reset);
         if (const pugi::xml_node url = element.child("url")) {
             w.Url = ElementText(url);
         }
@@ -216,5 +231,6 @@ ImportResult ReadGpxFile(const QString& path, WaypointStore& store, ImportProgre
 
     const XmlImportRun run = RunXmlImport(path, "gpx", "wpt", store, progress, readWpt);
     return XmlImportResult(run, path, QStringLiteral("Error 909: Invalid GPX file!"),
-                           {{"wpt elements without the lat or lon attribute", withoutCoordinates}});
+                           {{"wpt elements without the lat or lon attribute", withoutCoordinates}},
+                           reset);
 }

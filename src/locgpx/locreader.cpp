@@ -31,6 +31,7 @@ const QString kMissingLinkText = QStringLiteral("Replacement Text");
 ImportResult ReadLocFile(const QString& path, WaypointStore& store, ImportProgress& progress) {
     qint32 withoutName = 0;
     qint32 withoutCoordinates = 0;
+    ResetCoordinates reset;
     auto readWaypoint = [&](const pugi::xml_node& element) {
         const pugi::xml_node name = element.child("name");
         if (!name) {
@@ -51,7 +52,7 @@ ImportResult ReadLocFile(const QString& path, WaypointStore& store, ImportProgre
         w.Description = ElementText(name);
         const pugi::xml_attribute id = name.attribute("id");
         w.Name = id ? AttributeText(id) : w.Description;
-        SetCoordinates(store, lat, lon, w);
+        SetCoordinates(store, lat, lon, w, reset);
         const pugi::xml_node link = element.child("link");
         w.Url = link ? ElementText(link) : kMissingUrl;
         const pugi::xml_attribute linkText = link.attribute("text");
@@ -71,5 +72,6 @@ ImportResult ReadLocFile(const QString& path, WaypointStore& store, ImportProgre
     return XmlImportResult(
         run, path, QStringLiteral("Error 808: Invalid LOC file!"),
         {{"waypoint elements without a name element", withoutName},
-         {"waypoint elements without the lat or lon attribute of coord", withoutCoordinates}});
+         {"waypoint elements without the lat or lon attribute of coord", withoutCoordinates}},
+        reset);
 }

@@ -1,6 +1,7 @@
 #include "locgpx/xmlimport.h"
 
 #include <cstring>
+#include <limits>
 
 #include "core/textutil.h"
 #include "locgpx/xmlinput.h"
@@ -10,9 +11,25 @@ namespace {
 // File progress is reported about every this many bytes.
 constexpr qint64 kProgressStep = qint64(1) << 20;
 
+// The reset waypoints named in the message; the count covers the rest.
+constexpr qsizetype kListedResets = 10;
+// What was read is quoted up to this many characters.
+constexpr qsizetype kQuotedLength = 40;
+
+// NaN for a text that does not start with a number, so that the coordinate
+// check resets it as out of range rather than taking it for 0.
 double Coordinate(const pugi::xml_attribute& attribute) {
     const char* text = attribute.value();
-    return LeadingNumber(text, text + std::strlen(text));
+    return FindLeadingNumber(text, text + std::strlen(text))
+        .value_or(std::numeric_limits<double>::quiet_NaN());
+}
+
+QString Quoted(const pugi::xml_attribute& attribute) {
+    QString text = AttributeText(attribute);
+    if (text.size() > kQuotedLength) {
+        text = text.left(kQuotedLength) + QStringLiteral("...");
+    }
+    return u'"' + text + u'"';
 }
 
 }  // namespace
@@ -82,9 +99,22 @@ UserMessage ParseErrorMessage(const QString& path, const QString& reason) {
 }
 
 void SetCoordinates(WaypointStore& store, const pugi::xml_attribute& lat,
-                    const pugi::xml_attribute& lon, Waypoint& w) {
-    CoordinateFix fix =
-        CheckCoordinates(store, Coordinate(lat), Coordinate(lon), w.Name, w.Description);
+                    const pugi::xml_attribute& lon, Waypoint& w, ResetCoordinates& reset) {
+    const double latitude = Coordinate(lat);
+    const double longitude = Coordinate(lon);
+    CoordinateFix fix = CheckCoordinates(store, latitude, longitude, w.Name, w.Description);
+    if (fix.Latitude != latitude || fix.Longitude != longitude) {
+        if (++reset.count <= kListedResets) {
+            QStringList read;
+            if (fix.Latitude != latitude) {
+                read += QStringLiteral("latitude ") + Quoted(lat);
+            }
+            if (fix.Longitude != longitude) {
+                read += QStringLiteral("longitude ") + Quoted(lon);
+            }
+            reset.listed += w.Name + QStringLiteral(": ") + read.join(QStringLiteral(", "));
+        }
+    }
     w.Latitude = fix.Latitude;
     w.Longitude = fix.Longitude;
     w.Name = std::move(fix.Name);
@@ -95,7 +125,8 @@ void SetCoordinates(WaypointStore& store, const pugi::xml_attribute& lat,
 
 ImportResult XmlImportResult(const XmlImportRun& run, const QString& path,
                              const QString& invalidFileText,
-                             std::initializer_list<SkippedElements> skipped) {
+                             std::initializer_list<SkippedElements> skipped,
+                             const ResetCoordinates& reset) {
     ImportResult result;
     switch (run.end) {
         case XmlImportEnd::ParseError:
@@ -121,6 +152,18 @@ ImportResult XmlImportResult(const XmlImportRun& run, const QString& path,
     if (total > 0) {
         result.messages.push_back({text + QStringLiteral("\r\nThe other waypoints were imported."),
                                    QStringLiteral("Wayfold"), MessageIcon::Exclamation});
+    }
+    if (reset.count > 0) {
+        QString lines = QStringLiteral(
+                            "Some waypoints in %1 had coordinates that could not be read or were "
+                            "out of range; they were set to 0 and the waypoints renamed "
+                            "\"FIXED-\" + name:\r\n")
+                            .arg(path) +
+                        reset.listed.join(QStringLiteral("\r\n"));
+        if (reset.count > reset.listed.size()) {
+            lines += QStringLiteral("\r\nand %1 more").arg(reset.count - reset.listed.size());
+        }
+        result.messages.push_back({lines, QStringLiteral("Wayfold"), MessageIcon::Exclamation});
     }
     return result;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <initializer_list>
 #include <pugixml.hpp>
@@ -42,12 +43,20 @@ XmlImportRun RunXmlImport(const QString& path, std::string_view rootName,
 // "Error parsing <path>" with the parser's reason, in the "Parse Error" box.
 UserMessage ParseErrorMessage(const QString& path, const QString& reason);
 
+// The waypoints of one file whose coordinates the import reset to 0: how
+// many, and the first few by name with what was read.
+struct ResetCoordinates {
+    qint32 count = 0;
+    QStringList listed;
+};
+
 // Sets w's coordinates from its lat and lon attributes: each read as a
 // leading number whatever the locale, the pair checked against the store
-// (out of range resets it and marks name and description), and the
-// semicircles computed from what is kept.
+// (a text that does not start with a number, or a value out of range, resets
+// it and marks name and description), and the semicircles computed from what
+// is kept. A reset waypoint is counted in reset.
 void SetCoordinates(WaypointStore& store, const pugi::xml_attribute& lat,
-                    const pugi::xml_attribute& lon, Waypoint& w);
+                    const pugi::xml_attribute& lon, Waypoint& w, ResetCoordinates& reset);
 
 // How many elements were skipped, and what they lacked ("wpt elements
 // without the lat or lon attribute").
@@ -58,8 +67,10 @@ struct SkippedElements {
 
 // The reader's result of a run: a parse error, or a root of another name
 // (invalidFileText, "Error 909: Invalid GPX file!"), is one message and
-// nothing imported; otherwise the waypoints added, and one message that
-// names every kind of skipped element there was.
+// nothing imported; otherwise the waypoints added, one message that names
+// every kind of skipped element there was, and one that names the waypoints
+// whose coordinates were reset.
 ImportResult XmlImportResult(const XmlImportRun& run, const QString& path,
                              const QString& invalidFileText,
-                             std::initializer_list<SkippedElements> skipped);
+                             std::initializer_list<SkippedElements> skipped,
+                             const ResetCoordinates& reset);

@@ -11,7 +11,8 @@
 
 namespace {
 
-std::optional<UserMessage> CheckVersion(QByteArrayView version, WaypointLayout& layout) {
+std::optional<UserMessage> CheckVersion(QByteArrayView version, WaypointLayout& layout,
+                                        const QString& path) {
     // Version 2 differs from version 1 only in records we skip.
     if (version == QByteArrayView("k\0", 2) || version == QByteArrayView("l\0", 2)) {
         layout = WaypointLayout::Gdb1;
@@ -21,7 +22,7 @@ std::optional<UserMessage> CheckVersion(QByteArrayView version, WaypointLayout& 
         layout = WaypointLayout::Gdb3;
         return std::nullopt;
     }
-    return UnknownFormatMessage(MapSourceFormat::Gdb, version);
+    return UnknownFormatMessage(path, MapSourceFormat::Gdb, version);
 }
 
 // The application name after the application record. MapSource writes
@@ -38,9 +39,8 @@ std::optional<UserMessage> ReadApplicationName(ByteReader& file, const QString& 
     if (name == "MapSource" || name == "Mapsource" || name == "BaseCamp") {
         return std::nullopt;
     }
-    return UserMessage{QStringLiteral("That's not a valid MapSource GDB!\r\n*") +
-                           DecodeAnsi(name.data(), name.size()) + QLatin1Char('*'),
-                       QStringLiteral("Wayfold"), MessageIcon::Exclamation};
+    return RefusedFileMessage(path, QStringLiteral("That's not a valid MapSource GDB!\r\n*") +
+                                        DecodeAnsi(name.data(), name.size()) + QLatin1Char('*'));
 }
 
 const RecordRules kGdb{MapSourceFormat::Gdb, &CheckVersion, &ReadApplicationName, true};

@@ -105,9 +105,15 @@ UserMessage DamagedFileMessage(const QString& path, const QString& reason) {
                        QLatin1Char('.'));
 }
 
-UserMessage UnknownFormatMessage(MapSourceFormat format, QByteArrayView shown) {
-    return Exclamation(FormatName(format) + QStringLiteral(" is in an unknown format:  ") +
-                       ShownBytes(shown) + PleaseInform(format));
+UserMessage RefusedFileMessage(const QString& path, const QString& text) {
+    return Exclamation(QStringLiteral("Can't import ") + path + QStringLiteral(":\r\n") + text);
+}
+
+UserMessage UnknownFormatMessage(const QString& path, MapSourceFormat format,
+                                 QByteArrayView shown) {
+    return RefusedFileMessage(path, FormatName(format) +
+                                        QStringLiteral(" is in an unknown format:  ") +
+                                        ShownBytes(shown) + PleaseInform(format));
 }
 
 namespace {
@@ -165,10 +171,10 @@ std::optional<UserMessage> CheckSignature(QByteArrayView bytes, const QString& p
         return DamagedFileMessage(path, QStringLiteral("the file is empty"));
     }
     if (!bytes.startsWith("MsRc")) {
-        return Exclamation(QStringLiteral("That's not a valid Mapsource file!"));
+        return RefusedFileMessage(path, QStringLiteral("That's not a valid Mapsource file!"));
     }
     if (format == MapSourceFormat::Mps && bytes.size() >= 5 && bytes[4] != 'd') {
-        return Exclamation(QStringLiteral("That's not a valid MPS file!"));
+        return RefusedFileMessage(path, QStringLiteral("That's not a valid MPS file!"));
     }
     if (bytes.size() < 6) {
         return DamagedFileMessage(
@@ -178,11 +184,11 @@ std::optional<UserMessage> CheckSignature(QByteArrayView bytes, const QString& p
     return std::nullopt;
 }
 
-UserMessage UnknownRecordMessage(quint8 letter, MapSourceFormat format) {
+UserMessage UnknownRecordMessage(const QString& path, quint8 letter, MapSourceFormat format) {
     const char shown = static_cast<char>(letter);
-    return Exclamation(QStringLiteral("Unknown record identifier: (") + QString::number(letter) +
-                       QLatin1Char(')') + ShownBytes(QByteArrayView(&shown, 1)) +
-                       PleaseInform(format));
+    return RefusedFileMessage(
+        path, QStringLiteral("Unknown record identifier: (") + QString::number(letter) +
+                  QLatin1Char(')') + ShownBytes(QByteArrayView(&shown, 1)) + PleaseInform(format));
 }
 
 // One record: its type letter, where it starts in the file, and a reader over
@@ -403,7 +409,8 @@ ImportResult ReadMapSourceBytes(QByteArrayView bytes, const QString& path, const
                 if (!record.data.ok()) {
                     return Refusal(DamagedFileMessage(path, ShortRecordReason(record)));
                 }
-                if (std::optional<UserMessage> refusal = rules.checkVersion(version, layout)) {
+                if (std::optional<UserMessage> refusal =
+                        rules.checkVersion(version, layout, path)) {
                     return Refusal(*refusal);
                 }
                 break;
@@ -440,7 +447,7 @@ ImportResult ReadMapSourceBytes(QByteArrayView bytes, const QString& path, const
                 }
                 break;
             default:
-                return Refusal(UnknownRecordMessage(record.type, rules.format));
+                return Refusal(UnknownRecordMessage(path, record.type, rules.format));
         }
     }
 }

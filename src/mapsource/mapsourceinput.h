@@ -25,7 +25,8 @@ struct RecordRules {
     // The refusal for the version record's two bytes, or nothing for a
     // version the reader reads; then layout is set to that version's layout
     // of the waypoint records.
-    std::optional<UserMessage> (*checkVersion)(QByteArrayView version, WaypointLayout& layout);
+    std::optional<UserMessage> (*checkVersion)(QByteArrayView version, WaypointLayout& layout,
+                                               const QString& path);
     // GDB: reads what follows the application record outside any record (the
     // application name) and gives the refusal, if any. Null for MPS.
     std::optional<UserMessage> (*afterApplication)(ByteReader& file, const QString& path);
@@ -47,8 +48,11 @@ ImportResult ReadMapSourceFile(const QString& path, const RecordRules& rules, Wa
 ImportResult ReadMapSourceBytes(QByteArrayView bytes, const QString& path, const RecordRules& rules,
                                 WaypointStore& store, ImportProgress& progress);
 
-// The refusals the readers word themselves. reason is a short phrase that
-// names what is wrong and where ("the file ends inside the record at byte 45").
+// The refusals the readers word themselves; each names the file, as a batch
+// of files gives no other clue which one was refused. reason is a short
+// phrase that names what is wrong and where ("the file ends inside the record
+// at byte 45"); text is a message of its own, put under the file's name.
 UserMessage DamagedFileMessage(const QString& path, const QString& reason);
+UserMessage RefusedFileMessage(const QString& path, const QString& text);
 // shown is the version as the message shows it.
-UserMessage UnknownFormatMessage(MapSourceFormat format, QByteArrayView shown);
+UserMessage UnknownFormatMessage(const QString& path, MapSourceFormat format, QByteArrayView shown);

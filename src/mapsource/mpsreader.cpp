@@ -7,12 +7,13 @@
 
 namespace {
 
-std::optional<UserMessage> CheckVersion(QByteArrayView version, WaypointLayout& layout) {
+std::optional<UserMessage> CheckVersion(QByteArrayView version, WaypointLayout& layout,
+                                        const QString& path) {
     if (version[1] == '\0' && (version[0] == 'g' || version[0] == 'h' || version[0] == 'i')) {
         layout = WaypointLayout::Mps;
         return std::nullopt;
     }
-    return UnknownFormatMessage(MapSourceFormat::Mps, version.first(1));
+    return UnknownFormatMessage(path, MapSourceFormat::Mps, version.first(1));
 }
 
 const RecordRules kMps{MapSourceFormat::Mps, &CheckVersion, nullptr, false};

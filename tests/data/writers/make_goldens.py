@@ -62,36 +62,17 @@ def fresh(w):
 
 
 def mark(records, exact):
-    # Record numbers start at 1 in the store; the pivot rule works on them.
-    padded = [None] + records
     sort_keyed = lambda r: r["Name"].upper()
-
-    def part(first, last):
-        lo, hi = first, last
-        pivot = sort_keyed(padded[round((first + last) / 2)])
-        while lo <= hi:
-            while sort_keyed(padded[lo]) < pivot and lo < last:
-                lo += 1
-            while pivot < sort_keyed(padded[hi]) and hi > first:
-                hi -= 1
-            if lo <= hi:
-                padded[lo], padded[hi] = padded[hi], padded[lo]
-                lo += 1
-                hi -= 1
-        if first < hi:
-            part(first, hi)
-        if lo < last:
-            part(lo, last)
-    if len(records) > 1:
-        part(1, len(records))
-    records[:] = padded[1:]
-    for i, r in enumerate(records):
-        if i == 0:
-            r["Duplicate"] = False
-        elif exact:
-            r["Duplicate"] = r["Name"] == records[i - 1]["Name"]
-        else:
-            r["Duplicate"] = r["Name"].upper() == records[i - 1]["Name"].upper()
+    for n, r in enumerate(records):
+        r["Sequence"] = n  # the order of import
+    # Sorted by the upper-cased names, equal ones in the order of import; of
+    # equal names the first imported is written.
+    records[:] = sorted(records, key=lambda r: (sort_keyed(r), r["Sequence"]))
+    seen = set()
+    for r in records:
+        name = r["Name"] if exact else r["Name"].upper()
+        r["Duplicate"] = name in seen
+        seen.add(name)
 
 
 def ansi(text):
