@@ -87,6 +87,9 @@ FileBrowser::FileBrowser(Session& session, QWidget* parent)
         dirOpen_->hideColumn(column);
     }
     dirOpen_->header()->hide();
+    // Long volume names do not widen the window; the open list shows them whole.
+    drvOpen_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    drvOpen_->setMinimumContentsLength(12);
     filOpen_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     filOpen_->setSortingEnabled(false);
     cmdNetLocation_->setFixedWidth(

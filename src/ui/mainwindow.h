@@ -5,6 +5,7 @@
 #include <QString>
 
 class AboutWindow;
+class QBoxLayout;
 class FileBrowser;
 class OptionTabs;
 class QAction;
@@ -91,6 +92,9 @@ private:
     // The waypoint table under the controls, and after the option tabs in
     // the Tab order.
     void addWaypointTable(QWidget* controls);
+    // Side by side when the controls area is wide enough, else the export
+    // frame under the file browser.
+    void arrangeControls(int width);
     void chainWaypointTable();
 
     Session& session_;
@@ -101,6 +105,7 @@ private:
     QPushButton* cmdAdd_;
     QPushButton* cmdClear_;
     QPushButton* cmdExit_;
+    QBoxLayout* controlsLayout_ = nullptr;
     QGroupBox* fraExport_;
     QComboBox* cmbGenerate_;
     QPushButton* cmdGo_;

@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTreeView>
 #include <QWindow>
@@ -188,6 +189,25 @@ private Q_SLOTS:
                  QLocale().toString(f.now.toLocalTime().time(), QLocale::ShortFormat));
     }
 
+    // The smallest window with its frame fits a 1600 x 1000 screen at twice
+    // the scale (800 x 500), a first start opens inside the screen, and the
+    // divider moves the controls up to a few lines, which then scroll.
+    void fitsTheScreen() {
+        WindowFixture f;
+        MainWindow& w = *f.window;
+        const QSize least = w.minimumSizeHint().expandedTo(w.minimumSize());
+        QVERIFY2(least.width() + 16 <= 800 && least.height() + 48 <= 500,
+                 qPrintable(QStringLiteral("%1 x %2").arg(least.width()).arg(least.height())));
+        QVERIFY(f.show());
+        const QRect room = w.screen()->availableGeometry();
+        QVERIFY2(room.contains(w.frameGeometry()),
+                 qPrintable(QStringLiteral("%1 x %2").arg(w.width()).arg(w.height())));
+        auto* divider = f.find<QSplitter>("splMain");
+        divider->setSizes({0, divider->height()});
+        QVERIFY2(divider->sizes().front() < 100,
+                 qPrintable(QString::number(divider->sizes().front())));
+    }
+
     void unreachableDriveGoesBack() {
         WindowFixture f;
         auto* drives = f.find<QComboBox>("drvOpen");
@@ -227,12 +247,14 @@ private Q_SLOTS:
                 !IsAboutCommand(273, 1000));
     }
 
-    // Every control of the window is in its place in the default window: it
-    // has its caption and tooltip, shows, and is covered by no other control;
-    // Tab reaches those that take the focus in the order of the layout and
-    // comes back to the first. Each option control shows on its page.
+    // Every control of the window is in its place in a window of the first-run
+    // size (a smaller one scrolls the controls): it has its caption and
+    // tooltip, shows, and is covered by no other control; Tab reaches those
+    // that take the focus in the order of the layout and comes back to the
+    // first. Each option control shows on its page.
     void everyControlInPlaceAndInTabOrder() {
         WindowFixture f;
+        f.window->resize(MainWindow::firstRunSize());
         QVERIFY(f.show());
         QStringList names;
         QStringList tabOrder;
