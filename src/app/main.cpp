@@ -126,7 +126,7 @@ int RunWindow(QApplication& app, const CommandLine& commandLine) {
         }
         app.exec();
         DeleteTemporaryFiles(session);
-        return 0;
+        return window.exitStatus();
     });
 }
 

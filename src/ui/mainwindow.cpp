@@ -392,6 +392,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // and nothing runs after it: closing the window ends the program.
     if (session_.importRunning) {
         session_.CancelImport = true;
+        closedDuringImport_ = true;
     }
     session_.windowClosed = true;
     storeWindowPlace();

@@ -59,6 +59,10 @@ public:
     void setProgress(qint64 done, qint64 total);
     void importFinished();
 
+    // The status the program ends with once the window is closed: 1 when
+    // closing it cut an import short, as for a command line cut short.
+    int exitStatus() const { return closedDuringImport_ ? 1 : 0; }
+
     FileBrowser* fileBrowser() const { return browser_; }
     OptionTabs* optionTabs() const { return tabs_; }
 
@@ -117,5 +121,6 @@ private:
     QMenu* mnuFileExport_ = nullptr;
     QAction* mnuOptionsContext_ = nullptr;
     int busyDepth_ = 0;
+    bool closedDuringImport_ = false;
     WaypointTable* table_ = nullptr;
 };

@@ -105,8 +105,8 @@ private Q_SLOTS:
         const QString gps = f.temp.filePath(QStringLiteral("gps/"));
         QVERIFY(MakeFakeMapSource(gps + QStringLiteral("mapsource.exe")));
         f.settings.setValue(QStringLiteral("Mapsource_Dir"), gps);
-        // The run did not finish: the command line ends with status 1.
-        int status = 1;
+        // The run did not finish: the program ends with status 1.
+        int status = 0;
         Probing(
             [&] {
                 const bool reading =
@@ -129,6 +129,7 @@ private Q_SLOTS:
                     QVERIFY(!f.window->fileBrowser()->showFolder(f.temp.path()));
                     f.find<QListWidget>("filOpen")->selectAll();
                     f.click("cmdAdd");
+                    status = f.window->exitStatus();
                 }
             });
         QVERIFY(!f.window->isVisible());

@@ -155,6 +155,7 @@ private Q_SLOTS:
                                     f.temp.filePath(QStringLiteral("gone.tmp"))};
         f.click("cmdExit");
         QVERIFY(!w.isVisible());
+        QCOMPARE(w.exitStatus(), 0);
         // Stored in twips, as " 1500" for 100 pixels at 96 dots an inch.
         QCOMPARE(f.settings.values.value(QStringLiteral("Left")) +
                      f.settings.values.value(QStringLiteral("Top")),
