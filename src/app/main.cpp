@@ -123,6 +123,8 @@ int RunWindow(QApplication& app, const CommandLine& commandLine) {
                 DeleteTemporaryFiles(session);
                 return status;
             }
+            // Files opened in the window while the command line imported.
+            window.importQueued();
         }
         app.exec();
         DeleteTemporaryFiles(session);

@@ -403,16 +403,24 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::importSelectedFiles() {
+    const QStringList files = browser_->selectedFiles();
     if (session_.importRunning) {
+        queued_ += files;
         return;
     }
-    const QStringList files = browser_->selectedFiles();
     setBusy(true);
     for (const QString& file : files) {
         ImportFile(session_, file);
     }
+    importQueued();
     UpdateStatus(session_, session_.store.WaypointCount());
     setBusy(false);
+}
+
+void MainWindow::importQueued() {
+    while (!queued_.isEmpty() && !session_.importRunning && !session_.windowClosed) {
+        ImportFile(session_, queued_.takeFirst());
+    }
 }
 
 void MainWindow::clearOrCancel() {
@@ -478,6 +486,7 @@ void MainWindow::importDropped(const QMimeData& data) {
         }
         ImportFile(session_, file);
     }
+    importQueued();
     UpdateStatus(session_, session_.store.WaypointCount());
     setBusy(false);
 }

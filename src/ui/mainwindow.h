@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 class AboutWindow;
 class QBoxLayout;
@@ -42,7 +43,10 @@ public:
     void showImportDir();
 
     // The buttons and menu items.
+    // Files chosen while another import runs are read after it.
     void importSelectedFiles();
+    // Reads the files chosen during an import that has ended since.
+    void importQueued();
     void clearOrCancel();
     void doIt();
     void exportAs(int index);
@@ -122,5 +126,6 @@ private:
     QAction* mnuOptionsContext_ = nullptr;
     int busyDepth_ = 0;
     bool closedDuringImport_ = false;
+    QStringList queued_;
     WaypointTable* table_ = nullptr;
 };
