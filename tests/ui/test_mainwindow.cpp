@@ -87,8 +87,9 @@ private Q_SLOTS:
         }
     }
 
-    // The file list shows the importable files by name; a double click
-    // imports. Drops: text is refused, a folder with a message, a file read.
+    // The file list shows the importable files by name and follows the
+    // folder; a double click or Enter imports. Drops: text is refused, a folder with a message, a
+    // file read.
     void fileListAndDrops() {
         WindowFixture f;
         QVERIFY(f.show());
@@ -107,6 +108,25 @@ private Q_SLOTS:
         list->item(2)->setSelected(true);
         Q_EMIT list->itemDoubleClicked(list->item(2));
         QCOMPARE(f.session.lastImportBaseName, QStringLiteral("c"));
+        // F5 lists a new file at once, keeping the selection; a change to the
+        // folder is listed soon by itself; Enter imports the selection.
+        const auto listed = [list] {
+            QStringList texts;
+            for (int row = 0; row < list->count(); ++row) {
+                texts.push_back(list->item(row)->text() +
+                                (list->item(row)->isSelected() ? QStringLiteral("*") : QString()));
+            }
+            return texts.join(u',');
+        };
+        QVERIFY(MakeFile(f.temp.filePath(QStringLiteral("b.gpx"))));
+        QTest::keyClick(list, Qt::Key_F5);
+        QCOMPARE(listed(), QStringLiteral("a.mps,b.gpx,B.LOC,c.gpx*,d.gdb"));
+        QVERIFY(QFile::remove(f.temp.filePath(QStringLiteral("a.mps"))));
+        QTRY_COMPARE(listed(), QStringLiteral("b.gpx,B.LOC,c.gpx*,d.gdb"));
+        list->clearSelection();
+        list->item(0)->setSelected(true);
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(f.session.lastImportBaseName, QStringLiteral("b"));
         f.answers.messages.clear();
 
         QMimeData text;
