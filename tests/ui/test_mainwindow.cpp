@@ -4,6 +4,7 @@
 // waypoint table and the option tabs.
 #include <QAction>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
@@ -246,21 +247,34 @@ private Q_SLOTS:
         QCOMPARE(f.window->fileBrowser()->folder(), QCoreApplication::applicationDirPath());
     }
 
-    // The Help menu's About closes by a key, the menu bar's by a click.
+    // The About window has a title bar, the version, the copyright and where
+    // the documentation is; Escape, its Close button or a click closes it.
     void aboutWindow() {
         WindowFixture f;
-        for (const char* item : {"mnuHelpAbout", "mnuAbout"}) {
+        const std::pair<const char*, const char*> ways[] = {
+            {"mnuHelpAbout", "Escape"}, {"mnuAbout", "Close"}, {"mnuAbout", "click"}};
+        for (const auto& [item, way] : ways) {
             f.find<QAction>(item)->trigger();
             QPointer<AboutWindow> about = f.window->findChild<AboutWindow*>();
             QVERIFY(about && about->isVisible() && about->isModal());
+            QVERIFY(!about->windowFlags().testFlag(Qt::FramelessWindowHint));
+            QCOMPARE(about->windowTitle(), QStringLiteral("About Wayfold"));
             QCOMPARE(about->findChild<QLabel*>(QStringLiteral("lblVersion"))->text(),
                      ProductVersionText(WAYFOLD_VERSION_MAJOR, WAYFOLD_VERSION_MINOR,
                                         WAYFOLD_VERSION_PATCH));
-            QByteArray(item) == "mnuAbout"
-                ? QTest::mouseClick(about->findChild<QLabel*>(QStringLiteral("lblInfo")),
-                                    Qt::LeftButton)
-                : QTest::keyClick(about, Qt::Key_Space);
-            QTRY_VERIFY(about.isNull());
+            auto* info = about->findChild<QLabel*>(QStringLiteral("lblInfo"));
+            QVERIFY(info->text().startsWith(QStringLiteral("Wayfold " WAYFOLD_VERSION "\n")));
+            QVERIFY(about->findChild<QLabel*>(QStringLiteral("lblLicence"))
+                        ->text()
+                        .contains(QStringLiteral("man wayfold")));
+            if (QByteArray(way) == "Escape") {
+                QTest::keyClick(about, Qt::Key_Escape);
+            } else if (QByteArray(way) == "Close") {
+                about->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Close)->click();
+            } else {
+                QTest::mouseClick(info, Qt::LeftButton);
+            }
+            QTRY_VERIFY2(about.isNull(), way);
         }
         QCOMPARE(ProductVersionText(0, 61, 215), QStringLiteral("Product version: 0.61 Build 215"));
         // The system menu's About, without the flag bits that make it another command.
