@@ -621,7 +621,9 @@ void MainWindow::addWaypointTable(QWidget* controls) {
     area->setWidget(controls);
     splitter->addWidget(area);
     splitter->addWidget(table_);
-    // A larger window gives its new room to the table.
+    // A larger window gives its new room to the table; a small one still
+    // shows a few rows of it at first.
+    table_->setMinimumHeight(12 * table_->fontMetrics().height());
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
     setCentralWidget(splitter);
