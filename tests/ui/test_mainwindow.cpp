@@ -89,8 +89,8 @@ private Q_SLOTS:
     }
 
     // The file list shows the importable files by name and follows the
-    // folder; a double click or Enter imports. Drops: text is refused, a folder with a message, a
-    // file read.
+    // folder; a double click or Enter imports. Drops: text is refused, a
+    // folder with a message, a file read.
     void fileListAndDrops() {
         WindowFixture f;
         QVERIFY(f.show());
