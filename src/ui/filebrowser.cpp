@@ -139,11 +139,18 @@ FileBrowser::FileBrowser(Session& session, QWidget* parent)
     refresh->setShortcutContext(Qt::WindowShortcut);
     addAction(refresh);
     connect(refresh, &QAction::triggered, this, &FileBrowser::refreshFiles);
-    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this](const QString& path) {
-        if (path == folder_) {
-            refreshFiles();
-        }
-    });
+    // A folder being written to changes many times a second; the list is
+    // read at most five times a second.
+    auto* changed = new QTimer(this);
+    changed->setSingleShot(true);
+    changed->setInterval(200);
+    connect(changed, &QTimer::timeout, this, &FileBrowser::refreshFiles);
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this,
+            [this, changed](const QString& path) {
+                if (path == folder_ && !changed->isActive()) {
+                    changed->start();
+                }
+            });
     connect(cmdNetLocation_, &QPushButton::clicked, this, &FileBrowser::browseForLocation);
 }
 
