@@ -1,7 +1,8 @@
 // Times the window's waypoint table on a large store: a model reset (what an
 // export or a clear costs the table), a sort by each kind of column, the
-// filter as one letter is typed, and following an import that appends in
-// batches. Prints one table of medians: wayfold-tablebench [COUNT] [RUNS]
+// filter as one letter is typed, following an import that appends in
+// batches, and removing every row and putting them back. Prints one table of
+// medians: wayfold-tablebench [COUNT] [RUNS]
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -162,6 +163,25 @@ int main(int argc, char* argv[]) {
              }
              table.importEnded();
          }},
+        {"remove all rows (Ctrl+A, Delete)",
+         [&] {
+             table.filterBox()->clear();
+             fill();
+             table.storeChanged();
+             unsorted();
+             view->selectAll();
+         },
+         [&] { table.removeSelected(); }},
+        {"undo the removal of all rows (Ctrl+Z)",
+         [&] {
+             table.filterBox()->clear();
+             fill();
+             table.storeChanged();
+             unsorted();
+             view->selectAll();
+             table.removeSelected();
+         },
+         [&] { table.undoRemove(); }},
     };
     std::printf("| Table operation | Rows | Median of %d | Slowest |\n|---|---:|---:|---:|\n",
                 runs);

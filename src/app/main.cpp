@@ -123,10 +123,12 @@ int RunWindow(QApplication& app, const CommandLine& commandLine) {
                 DeleteTemporaryFiles(session);
                 return status;
             }
+            // Files opened in the window while the command line imported.
+            window.importQueued();
         }
         app.exec();
         DeleteTemporaryFiles(session);
-        return 0;
+        return window.exitStatus();
     });
 }
 

@@ -29,8 +29,10 @@ public:
     bool takeCancelRequest() override {
         const bool requested = session_.CancelImport;
         session_.CancelImport = false;
+        cancelled_ = cancelled_ || requested;
         return requested;
     }
+    bool cancelled() const { return cancelled_; }
     void showFileProgress(qint64 done, qint64 total) override {
         session_.frontend.setProgress(done, total);
     }
@@ -49,6 +51,7 @@ private:
     Session& session_;
     const QString& path_;
     size_t labelled_;
+    bool cancelled_ = false;
 };
 
 }  // namespace
@@ -78,6 +81,8 @@ bool ImportFile(Session& session, const QString& path) {
     const FileFormat* format = ReaderForPath(path);
 
     ImportResult imported;
+    bool cancelled = false;
+    const qint32 before = session.store.WaypointCount();
     if (format == nullptr) {
         imported.messages.push_back({QStringLiteral("Can't import files of type ") +
                                          parts.extension.toUpper() + QStringLiteral("\r\n"),
@@ -90,6 +95,7 @@ bool ImportFile(Session& session, const QString& path) {
         session.importedFiles.insert(QFileInfo(path).absoluteFilePath());
         imported = format->read(path, session.store, progress);
         progress.labelNewRecords();
+        cancelled = progress.cancelled();
         session.frontend.setProgress(0, 0);
         session.importRunning = false;
     }
@@ -97,6 +103,13 @@ bool ImportFile(Session& session, const QString& path) {
         session.report(message);
     }
     UpdateStatus(session, session.store.WaypointCount(), imported.result);
+    if (cancelled) {
+        // What of the file stays after a cancel, which the count alone does not say.
+        session.frontend.setStatusText(2,
+                                       QStringLiteral("Import of %1 cancelled: %2 waypoints kept")
+                                           .arg(parts.baseName + parts.extension)
+                                           .arg(session.store.WaypointCount() - before));
+    }
     session.frontend.setClearCaption(kClearCaption);
     session.frontend.importFinished();
     return true;

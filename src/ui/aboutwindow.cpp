@@ -1,5 +1,6 @@
 #include "ui/aboutwindow.h"
 
+#include <QDialogButtonBox>
 #include <QEvent>
 #include <QFrame>
 #include <QKeyEvent>
@@ -14,13 +15,15 @@ QString ProductVersionText(int major, int minor, int revision) {
 }
 
 AboutWindow::AboutWindow(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
+    : QDialog(parent),
       fraAll_(new QFrame(this)),
       imgLogo_(new QLabel(fraAll_)),
       lblInfo_(new QLabel(fraAll_)),
-      lblVersion_(new QLabel(fraAll_)) {
+      lblVersion_(new QLabel(fraAll_)),
+      lblLicence_(new QLabel(fraAll_)) {
     setObjectName(QStringLiteral("frmSplash"));
     setWindowTitle(QStringLiteral("About Wayfold"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     fraAll_->setObjectName(QStringLiteral("fraAll"));
     imgLogo_->setObjectName(QStringLiteral("imgLogo"));
     lblInfo_->setObjectName(QStringLiteral("lblInfo"));
@@ -29,7 +32,7 @@ AboutWindow::AboutWindow(QWidget* parent)
     fraAll_->setFrameShape(QFrame::Box);
     imgLogo_->setPixmap(WayfoldLogo(96));
     lblInfo_->setText(
-        QStringLiteral("Wayfold\n"
+        QStringLiteral("Wayfold " WAYFOLD_VERSION "\n"
                        "A waypoint file convertor for geocachers\n"
                        "\n"
                        "Written by the Wayfold developers.\n"
@@ -39,7 +42,11 @@ AboutWindow::AboutWindow(QWidget* parent)
                        "Feedback and reports: the project's issue tracker."));
     lblVersion_->setText(
         ProductVersionText(WAYFOLD_VERSION_MAJOR, WAYFOLD_VERSION_MINOR, WAYFOLD_VERSION_PATCH));
-    for (QLabel* label : {imgLogo_, lblInfo_, lblVersion_}) {
+    lblLicence_->setObjectName(QStringLiteral("lblLicence"));
+    lblLicence_->setText(QStringLiteral(
+        "Copyright \u00A9 2026 the Wayfold developers. All rights reserved.\n"
+        "The manual: man wayfold. The source, with its README: the Wayfold project."));
+    for (QLabel* label : {imgLogo_, lblInfo_, lblVersion_, lblLicence_}) {
         label->setAlignment(Qt::AlignHCenter);
         label->installEventFilter(this);
     }
@@ -51,9 +58,13 @@ AboutWindow::AboutWindow(QWidget* parent)
     inner->addWidget(imgLogo_, 0, Qt::AlignHCenter);
     inner->addWidget(lblInfo_, 0, Qt::AlignHCenter);
     inner->addWidget(lblVersion_, 0, Qt::AlignHCenter);
+    inner->addWidget(lblLicence_, 0, Qt::AlignHCenter);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    buttons->setObjectName(QStringLiteral("cmdClose"));
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
     auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(fraAll_);
+    outer->addWidget(buttons);
 }
 
 void AboutWindow::keyPressEvent(QKeyEvent* event) {

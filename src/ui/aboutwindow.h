@@ -18,8 +18,9 @@ constexpr bool IsAboutCommand(unsigned message, quintptr parameter) {
 // "Product version: 0.61 Build 215" for version 0.61.215.
 QString ProductVersionText(int major, int minor, int revision);
 
-// The About window: the logo, the credits and the version. Any key, or a
-// click anywhere on it, closes it.
+// The About window: the logo, the credits, the version, the copyright and
+// where the documentation is. Its Close button, any key (Escape among them)
+// or a click on it closes it.
 class AboutWindow final : public QDialog {
     Q_OBJECT
 
@@ -36,4 +37,5 @@ private:
     QLabel* imgLogo_;
     QLabel* lblInfo_;
     QLabel* lblVersion_;
+    QLabel* lblLicence_;
 };

@@ -1,14 +1,18 @@
 #include "ui/filebrowser.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QFileSystemWatcher>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStorageInfo>
 #include <QTimer>
 #include <QTreeView>
@@ -65,7 +69,8 @@ FileBrowser::FileBrowser(Session& session, QWidget* parent)
       filOpen_(new QListWidget(this)),
       cmdNetLocation_(new QPushButton(QStringLiteral("..."), this)),
       model_(new QFileSystemModel(this)),
-      sightTimer_(new QTimer(this)) {
+      sightTimer_(new QTimer(this)),
+      watcher_(new QFileSystemWatcher(this)) {
     setObjectName(QStringLiteral("fraFile"));
     drvOpen_->setObjectName(QStringLiteral("drvOpen"));
     dirOpen_->setObjectName(QStringLiteral("dirOpen"));
@@ -85,6 +90,9 @@ FileBrowser::FileBrowser(Session& session, QWidget* parent)
         dirOpen_->hideColumn(column);
     }
     dirOpen_->header()->hide();
+    // Long volume names do not widen the window; the open list shows them whole.
+    drvOpen_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    drvOpen_->setMinimumContentsLength(12);
     filOpen_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     filOpen_->setSortingEnabled(false);
     cmdNetLocation_->setFixedWidth(
@@ -122,6 +130,25 @@ FileBrowser::FileBrowser(Session& session, QWidget* parent)
     connect(model_, &QFileSystemModel::layoutChanged, this, &FileBrowser::keepFolderInSight);
     connect(model_, &QFileSystemModel::rowsInserted, this, &FileBrowser::keepFolderInSight);
     connect(filOpen_, &QListWidget::itemDoubleClicked, this, [this] { Q_EMIT fileActivated(); });
+    filOpen_->installEventFilter(this);
+    auto* refresh = new QAction(QStringLiteral("Refresh"), this);
+    refresh->setObjectName(QStringLiteral("mnuRefresh"));
+    refresh->setShortcut(QKeySequence::Refresh);
+    refresh->setShortcutContext(Qt::WindowShortcut);
+    addAction(refresh);
+    connect(refresh, &QAction::triggered, this, &FileBrowser::refreshFiles);
+    // A folder being written to changes many times a second; the list is
+    // read at most five times a second.
+    auto* changed = new QTimer(this);
+    changed->setSingleShot(true);
+    changed->setInterval(200);
+    connect(changed, &QTimer::timeout, this, &FileBrowser::refreshFiles);
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this,
+            [this, changed](const QString& path) {
+                if (path == folder_ && !changed->isActive()) {
+                    changed->start();
+                }
+            });
     connect(cmdNetLocation_, &QPushButton::clicked, this, &FileBrowser::browseForLocation);
 }
 
@@ -240,7 +267,15 @@ void FileBrowser::folderChosen(const QString& folder) {
 }
 
 void FileBrowser::refreshFiles() {
+    QStringList selected;
+    for (const QListWidgetItem* item : filOpen_->selectedItems()) {
+        selected.push_back(item->text());
+    }
+    const QString current =
+        filOpen_->currentItem() != nullptr ? filOpen_->currentItem()->text() : QString();
+    const int scrolled = filOpen_->verticalScrollBar()->value();
     filOpen_->clear();
+    watchFolder();
     if (folder_.isEmpty()) {
         return;
     }
@@ -248,6 +283,37 @@ void FileBrowser::refreshFiles() {
     const QStringList names = QDir(folder_).entryList(
         ImportablePatterns(), QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
     filOpen_->addItems(names);
+    for (int row = 0; row < filOpen_->count(); ++row) {
+        QListWidgetItem* item = filOpen_->item(row);
+        if (item->text() == current) {
+            filOpen_->setCurrentItem(item, QItemSelectionModel::NoUpdate);
+        }
+        item->setSelected(selected.contains(item->text()));
+    }
+    filOpen_->verticalScrollBar()->setValue(scrolled);
+}
+
+void FileBrowser::watchFolder() {
+    if (watcher_->directories() == QStringList{folder_}) {
+        return;
+    }
+    if (!watcher_->directories().isEmpty()) {
+        watcher_->removePaths(watcher_->directories());
+    }
+    if (!folder_.isEmpty()) {
+        watcher_->addPath(folder_);
+    }
+}
+
+bool FileBrowser::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == filOpen_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            Q_EMIT fileActivated();
+            return true;
+        }
+    }
+    return QGroupBox::eventFilter(watched, event);
 }
 
 QStringList FileBrowser::selectedFiles() const {

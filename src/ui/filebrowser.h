@@ -8,6 +8,7 @@
 
 class QComboBox;
 class QFileSystemModel;
+class QFileSystemWatcher;
 class QListWidget;
 class QPushButton;
 class QTimer;
@@ -37,7 +38,8 @@ public:
     // its importable files. When it cannot be opened nothing changes.
     std::optional<FolderError> showFolder(const QString& folder);
     QString folder() const { return folder_; }
-    // Re-reads the folder's files.
+    // Re-reads the folder's files, keeping the selection on the files still
+    // there. F5 does it, and so does any change to the folder.
     void refreshFiles();
     // The selected files, in list order, with their folder.
     QStringList selectedFiles() const;
@@ -51,9 +53,10 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 Q_SIGNALS:
-    // A file of the list was double-clicked.
+    // A file of the list was double-clicked, or Enter pressed in the list.
     void fileActivated();
 
 private:
@@ -64,6 +67,8 @@ private:
     void folderChosen(const QString& folder);
     void showInTree(const QString& root, const QString& folder);
     void keepFolderInSight();
+    // Watches the shown folder for files coming and going.
+    void watchFolder();
 
     Session& session_;
     QComboBox* drvOpen_;
@@ -72,6 +77,7 @@ private:
     QPushButton* cmdNetLocation_;
     QFileSystemModel* model_;
     QTimer* sightTimer_;
+    QFileSystemWatcher* watcher_;
     QElapsedTimer sinceShown_;
     QString folder_;
     // The last drive that could be opened; the list goes back to it.

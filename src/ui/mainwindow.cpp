@@ -21,6 +21,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTableView>
@@ -29,6 +31,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <cmath>
+#include <functional>
 
 #include "core/options.h"
 #include "core/textutil.h"
@@ -75,6 +78,40 @@ QPointF LogicalDpi(const QScreen* screen) {
     return screen != nullptr ? QPointF(screen->logicalDotsPerInchX(), screen->logicalDotsPerInchY())
                              : QPointF(96, 96);
 }
+
+// Room left for the frame the window system draws around the window, which
+// is not known before the window is shown.
+constexpr QSize kFrameRoom(16, 48);
+
+// The window's controls, scrolled when the window is smaller than they are:
+// the window then fits any screen at any scale, and the divider under the
+// controls moves up as far as the user likes. As big as the controls when
+// there is room.
+class ControlsArea final : public QScrollArea {
+public:
+    ControlsArea(QWidget* parent, std::function<void(int)> arrange)
+        : QScrollArea(parent), arrange_(std::move(arrange)) {
+        setObjectName(QStringLiteral("scrControls"));
+        setFrameShape(QFrame::NoFrame);
+        setWidgetResizable(true);
+    }
+    QSize sizeHint() const override {
+        const int frame = 2 * frameWidth();
+        return widget() != nullptr ? widget()->sizeHint() + QSize(frame, frame)
+                                   : QScrollArea::sizeHint();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        // The room a vertical scroll bar leaves, so that the arrangement does
+        // not flip as the bar comes and goes.
+        arrange_(width() - 2 * frameWidth() - verticalScrollBar()->sizeHint().width());
+        QScrollArea::resizeEvent(event);
+    }
+
+private:
+    std::function<void(int)> arrange_;
+};
 
 QString DefaultImportDir() {
 #ifdef Q_OS_WIN
@@ -140,9 +177,9 @@ MainWindow::MainWindow(Session& session, QWidget* parent)
     auto* left = new QVBoxLayout;
     left->addLayout(top);
     left->addLayout(importRow, 1);
-    auto* layout = new QHBoxLayout(central);
-    layout->addLayout(left, 3);
-    layout->addWidget(buildExportFrame(), 2);
+    controlsLayout_ = new QBoxLayout(QBoxLayout::LeftToRight, central);
+    controlsLayout_->addLayout(left, 3);
+    controlsLayout_->addWidget(buildExportFrame(), 2);
     addWaypointTable(central);
 
     panel1_->setObjectName(QStringLiteral("sbrPanel1"));
@@ -153,6 +190,10 @@ MainWindow::MainWindow(Session& session, QWidget* parent)
     progress_->setTextVisible(false);
     progress_->setMaximumWidth(160);
     progress_->hide();
+    // The counts give way before the window grows beyond the screen.
+    for (QLabel* panel : {panel1_, panel2_}) {
+        panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    }
     statusBar()->setObjectName(QStringLiteral("sbrMain"));
     statusBar()->addWidget(panel1_, 1);
     statusBar()->addWidget(panel2_, 1);
@@ -300,15 +341,39 @@ void MainWindow::placeWindow() {
     };
     QPoint position = place(session_.settings.valueOr(QStringLiteral("Left"), kDefaultTwips),
                             session_.settings.valueOr(QStringLiteral("Top"), kDefaultTwips));
-    // A place stored on a screen that is gone would leave the window out of
-    // sight; it opens at the first-run place instead.
-    const QRect title(position, QSize(std::max(width(), 200), 40));
-    bool visible = false;
-    for (const QScreen* s : QGuiApplication::screens()) {
-        visible = visible || s->availableGeometry().intersects(title);
-    }
-    if (!visible) {
+    // A place stored on a screen that is gone, or with the title bar above
+    // or below the screen, would leave the window where it cannot be moved;
+    // it opens at the first-run place instead.
+    const auto screenOfTitle = [&](const QPoint& at) -> const QScreen* {
+        const QRect title(at, QSize(std::max(width(), 200), 40));
+        for (const QScreen* s : QGuiApplication::screens()) {
+            const QRect shown = s->availableGeometry().intersected(title);
+            if (shown.height() == title.height() && shown.width() >= 100) {
+                return s;
+            }
+        }
+        return nullptr;
+    };
+    const QScreen* on = screenOfTitle(position);
+    if (on == nullptr) {
         position = place(kDefaultTwips, kDefaultTwips);
+        on = screenOfTitle(position);
+    }
+    // The window fits the screen it opens on, below and right of its place:
+    // a size from a larger screen or a larger scale shrinks, down to half the
+    // screen, and what then still does not fit moves up and left.
+    if (on != nullptr) {
+        const QRect room = on->availableGeometry();
+        const QPoint corner =
+            room.bottomRight() + QPoint(1, 1) - QPoint(kFrameRoom.width(), kFrameRoom.height());
+        const QSize whole(corner.x() - room.left(), corner.y() - room.top());
+        const QSize least =
+            minimumSizeHint().expandedTo(minimumSize()).expandedTo(whole / 2).boundedTo(whole);
+        resize(size()
+                   .boundedTo(QSize(corner.x() - position.x(), corner.y() - position.y()))
+                   .expandedTo(least));
+        position.setX(std::max(room.left(), std::min(position.x(), corner.x() - width())));
+        position.setY(std::max(room.top(), std::min(position.y(), corner.y() - height())));
     }
     move(position);
 }
@@ -331,6 +396,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // and nothing runs after it: closing the window ends the program.
     if (session_.importRunning) {
         session_.CancelImport = true;
+        closedDuringImport_ = true;
     }
     session_.windowClosed = true;
     storeWindowPlace();
@@ -341,16 +407,24 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::importSelectedFiles() {
+    const QStringList files = browser_->selectedFiles();
     if (session_.importRunning) {
+        queued_ += files;
         return;
     }
-    const QStringList files = browser_->selectedFiles();
     setBusy(true);
     for (const QString& file : files) {
         ImportFile(session_, file);
     }
+    importQueued();
     UpdateStatus(session_, session_.store.WaypointCount());
     setBusy(false);
+}
+
+void MainWindow::importQueued() {
+    while (!queued_.isEmpty() && !session_.importRunning && !session_.windowClosed) {
+        ImportFile(session_, queued_.takeFirst());
+    }
 }
 
 void MainWindow::clearOrCancel() {
@@ -416,6 +490,7 @@ void MainWindow::importDropped(const QMimeData& data) {
         }
         ImportFile(session_, file);
     }
+    importQueued();
     UpdateStatus(session_, session_.store.WaypointCount());
     setBusy(false);
 }
@@ -550,18 +625,29 @@ void MainWindow::addWaypointTable(QWidget* controls) {
     auto* splitter = new QSplitter(Qt::Vertical, this);
     splitter->setObjectName(QStringLiteral("splMain"));
     splitter->setChildrenCollapsible(false);
-    splitter->addWidget(controls);
+    auto* area = new ControlsArea(splitter, [this](int width) { arrangeControls(width); });
+    area->setWidget(controls);
+    splitter->addWidget(area);
     splitter->addWidget(table_);
-    // A larger window gives its new room to the table.
+    // A larger window gives its new room to the table; a small one still
+    // shows a few rows of it at first.
+    table_->setMinimumHeight(12 * table_->fontMetrics().height());
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
     setCentralWidget(splitter);
     // The name and description swap decides what the MapSource exports skip.
     connect(tabs_, &OptionTabs::optionsChanged, table_, &WaypointTable::optionsChanged);
-    // Room for the controls and a dozen rows, within the screen.
-    const QScreen* s = screen();
-    const QSize room = s != nullptr ? s->availableGeometry().size() : QSize(1024, 768);
-    resize(firstRunSize().boundedTo(room));
+    // Room for the controls and a dozen rows; placeWindow fits it to the screen.
+    resize(firstRunSize());
+}
+
+void MainWindow::arrangeControls(int width) {
+    QLayoutItem* left = controlsLayout_->itemAt(0);
+    const QMargins margins = controlsLayout_->contentsMargins();
+    const int sideBySide = left->minimumSize().width() + controlsLayout_->spacing() +
+                           fraExport_->minimumSizeHint().width() + margins.left() + margins.right();
+    controlsLayout_->setDirection(width >= sideBySide ? QBoxLayout::LeftToRight
+                                                      : QBoxLayout::TopToBottom);
 }
 
 void MainWindow::chainWaypointTable() {

@@ -3,8 +3,10 @@
 #include <QMainWindow>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 class AboutWindow;
+class QBoxLayout;
 class FileBrowser;
 class OptionTabs;
 class QAction;
@@ -41,7 +43,10 @@ public:
     void showImportDir();
 
     // The buttons and menu items.
+    // Files chosen while another import runs are read after it.
     void importSelectedFiles();
+    // Reads the files chosen during an import that has ended since.
+    void importQueued();
     void clearOrCancel();
     void doIt();
     void exportAs(int index);
@@ -57,6 +62,10 @@ public:
     void setBusy(bool busy);
     void setProgress(qint64 done, qint64 total);
     void importFinished();
+
+    // The status the program ends with once the window is closed: 1 when
+    // closing it cut an import short, as for a command line cut short.
+    int exitStatus() const { return closedDuringImport_ ? 1 : 0; }
 
     FileBrowser* fileBrowser() const { return browser_; }
     OptionTabs* optionTabs() const { return tabs_; }
@@ -91,6 +100,9 @@ private:
     // The waypoint table under the controls, and after the option tabs in
     // the Tab order.
     void addWaypointTable(QWidget* controls);
+    // Side by side when the controls area is wide enough, else the export
+    // frame under the file browser.
+    void arrangeControls(int width);
     void chainWaypointTable();
 
     Session& session_;
@@ -101,6 +113,7 @@ private:
     QPushButton* cmdAdd_;
     QPushButton* cmdClear_;
     QPushButton* cmdExit_;
+    QBoxLayout* controlsLayout_ = nullptr;
     QGroupBox* fraExport_;
     QComboBox* cmbGenerate_;
     QPushButton* cmdGo_;
@@ -112,5 +125,7 @@ private:
     QMenu* mnuFileExport_ = nullptr;
     QAction* mnuOptionsContext_ = nullptr;
     int busyDepth_ = 0;
+    bool closedDuringImport_ = false;
+    QStringList queued_;
     WaypointTable* table_ = nullptr;
 };

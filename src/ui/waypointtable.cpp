@@ -168,9 +168,18 @@ void WaypointTable::undoRemove() {
         return;
     }
     UpdateStatus(session_, session_.store.WaypointCount());
+    // One range for each run of adjacent rows: the selection model and the
+    // view look through every range for each row they check, so a range a
+    // row would make putting back all rows take time in their square.
     QItemSelection restored;
-    for (const int row : rows) {
-        restored.select(model_->index(row, 0), model_->index(row, WaypointModel::Columns - 1));
+    for (qsizetype first = 0; first < rows.size();) {
+        qsizetype last = first;
+        while (last + 1 < rows.size() && rows[last + 1] == rows[last] + 1) {
+            ++last;
+        }
+        restored.select(model_->index(rows[first], 0),
+                        model_->index(rows[last], WaypointModel::Columns - 1));
+        first = last + 1;
     }
     view_->selectionModel()->select(restored, QItemSelectionModel::ClearAndSelect);
     view_->scrollTo(model_->index(rows.front(), 0));

@@ -4,12 +4,14 @@
 // waypoint table and the option tabs.
 #include <QAction>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTreeView>
 #include <QWindow>
@@ -93,8 +95,9 @@ private Q_SLOTS:
         }
     }
 
-    // The file list shows the importable files by name; a double click
-    // imports. Drops: text is refused, a folder with a message, a file read.
+    // The file list shows the importable files by name and follows the
+    // folder; a double click or Enter imports. Drops: text is refused, a
+    // folder with a message, a file read.
     void fileListAndDrops() {
         WindowFixture f;
         QVERIFY(f.show());
@@ -113,6 +116,25 @@ private Q_SLOTS:
         list->item(2)->setSelected(true);
         Q_EMIT list->itemDoubleClicked(list->item(2));
         QCOMPARE(f.session.lastImportBaseName, QStringLiteral("c"));
+        // F5 lists a new file at once, keeping the selection; a change to the
+        // folder is listed soon by itself; Enter imports the selection.
+        const auto listed = [list] {
+            QStringList texts;
+            for (int row = 0; row < list->count(); ++row) {
+                texts.push_back(list->item(row)->text() +
+                                (list->item(row)->isSelected() ? QStringLiteral("*") : QString()));
+            }
+            return texts.join(u',');
+        };
+        QVERIFY(MakeFile(f.temp.filePath(QStringLiteral("b.gpx"))));
+        QTest::keyClick(list, Qt::Key_F5);
+        QCOMPARE(listed(), QStringLiteral("a.mps,b.gpx,B.LOC,c.gpx*,d.gdb"));
+        QVERIFY(QFile::remove(f.temp.filePath(QStringLiteral("a.mps"))));
+        QTRY_COMPARE(listed(), QStringLiteral("b.gpx,B.LOC,c.gpx*,d.gdb"));
+        list->clearSelection();
+        list->item(0)->setSelected(true);
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(f.session.lastImportBaseName, QStringLiteral("b"));
         f.answers.messages.clear();
 
         QMimeData text;
@@ -161,6 +183,7 @@ private Q_SLOTS:
                                     f.temp.filePath(QStringLiteral("gone.tmp"))};
         f.click("cmdExit");
         QVERIFY(!w.isVisible());
+        QCOMPARE(w.exitStatus(), 0);
         // Stored in twips, as " 1500" for 100 pixels at 96 dots an inch.
         QCOMPARE(f.settings.values.value(QStringLiteral("Left")) +
                      f.settings.values.value(QStringLiteral("Top")),
@@ -195,6 +218,25 @@ private Q_SLOTS:
                  QLocale().toString(f.now.toLocalTime().time(), QLocale::ShortFormat));
     }
 
+    // The smallest window with its frame fits a 1600 x 1000 screen at twice
+    // the scale (800 x 500), a first start opens inside the screen, and the
+    // divider moves the controls up to a few lines, which then scroll.
+    void fitsTheScreen() {
+        WindowFixture f;
+        MainWindow& w = *f.window;
+        const QSize least = w.minimumSizeHint().expandedTo(w.minimumSize());
+        QVERIFY2(least.width() + 16 <= 800 && least.height() + 48 <= 500,
+                 qPrintable(QStringLiteral("%1 x %2").arg(least.width()).arg(least.height())));
+        QVERIFY(f.show());
+        const QRect room = w.screen()->availableGeometry();
+        QVERIFY2(room.contains(w.frameGeometry()),
+                 qPrintable(QStringLiteral("%1 x %2").arg(w.width()).arg(w.height())));
+        auto* divider = f.find<QSplitter>("splMain");
+        divider->setSizes({0, divider->height()});
+        QVERIFY2(divider->sizes().front() < 100,
+                 qPrintable(QString::number(divider->sizes().front())));
+    }
+
     void unreachableDriveGoesBack() {
         WindowFixture f;
         auto* drives = f.find<QComboBox>("drvOpen");
@@ -212,21 +254,34 @@ private Q_SLOTS:
         QCOMPARE(f.window->fileBrowser()->folder(), QCoreApplication::applicationDirPath());
     }
 
-    // The Help menu's About closes by a key, the menu bar's by a click.
+    // The About window has a title bar, the version, the copyright and where
+    // the documentation is; Escape, its Close button or a click closes it.
     void aboutWindow() {
         WindowFixture f;
-        for (const char* item : {"mnuHelpAbout", "mnuAbout"}) {
+        const std::pair<const char*, const char*> ways[] = {
+            {"mnuHelpAbout", "Escape"}, {"mnuAbout", "Close"}, {"mnuAbout", "click"}};
+        for (const auto& [item, way] : ways) {
             f.find<QAction>(item)->trigger();
             QPointer<AboutWindow> about = f.window->findChild<AboutWindow*>();
             QVERIFY(about && about->isVisible() && about->isModal());
+            QVERIFY(!about->windowFlags().testFlag(Qt::FramelessWindowHint));
+            QCOMPARE(about->windowTitle(), QStringLiteral("About Wayfold"));
             QCOMPARE(about->findChild<QLabel*>(QStringLiteral("lblVersion"))->text(),
                      ProductVersionText(WAYFOLD_VERSION_MAJOR, WAYFOLD_VERSION_MINOR,
                                         WAYFOLD_VERSION_PATCH));
-            QByteArray(item) == "mnuAbout"
-                ? QTest::mouseClick(about->findChild<QLabel*>(QStringLiteral("lblInfo")),
-                                    Qt::LeftButton)
-                : QTest::keyClick(about, Qt::Key_Space);
-            QTRY_VERIFY(about.isNull());
+            auto* info = about->findChild<QLabel*>(QStringLiteral("lblInfo"));
+            QVERIFY(info->text().startsWith(QStringLiteral("Wayfold " WAYFOLD_VERSION "\n")));
+            QVERIFY(about->findChild<QLabel*>(QStringLiteral("lblLicence"))
+                        ->text()
+                        .contains(QStringLiteral("man wayfold")));
+            if (QByteArray(way) == "Escape") {
+                QTest::keyClick(about, Qt::Key_Escape);
+            } else if (QByteArray(way) == "Close") {
+                about->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Close)->click();
+            } else {
+                QTest::mouseClick(info, Qt::LeftButton);
+            }
+            QTRY_VERIFY2(about.isNull(), way);
         }
         QCOMPARE(ProductVersionText(0, 61, 215), QStringLiteral("Product version: 0.61 Build 215"));
         // The system menu's About, without the flag bits that make it another command.
@@ -234,12 +289,14 @@ private Q_SLOTS:
                 !IsAboutCommand(273, 1000));
     }
 
-    // Every control of the window is in its place in the default window: it
-    // has its caption and tooltip, shows, and is covered by no other control;
-    // Tab reaches those that take the focus in the order of the layout and
-    // comes back to the first. Each option control shows on its page.
+    // Every control of the window is in its place in a window of the first-run
+    // size (a smaller one scrolls the controls): it has its caption and
+    // tooltip, shows, and is covered by no other control; Tab reaches those
+    // that take the focus in the order of the layout and comes back to the
+    // first. Each option control shows on its page.
     void everyControlInPlaceAndInTabOrder() {
         WindowFixture f;
+        f.window->resize(MainWindow::firstRunSize());
         QVERIFY(f.show());
         QStringList names;
         QStringList tabOrder;

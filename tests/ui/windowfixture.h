@@ -188,6 +188,18 @@ struct WindowFixture {
                     texts.push_back(other ? QString::fromLatin1(v.typeName()) : v.toString());
                 }
                 QCOMPARE(step + texts.join(u'|'), step + s.value(2));
+            } else if (verb == QLatin1String("selected")) {
+                // The selection's ranges of rows; one not spanning every column is marked.
+                QStringList ranges;
+                for (const QItemSelectionRange& r : view->selectionModel()->selection()) {
+                    const bool whole =
+                        r.left() == 0 && r.right() == view->model()->columnCount() - 1;
+                    ranges.push_back(QStringLiteral("%1-%2%3")
+                                         .arg(r.top())
+                                         .arg(r.bottom())
+                                         .arg(whole ? QString() : QStringLiteral(" part")));
+                }
+                QCOMPARE(step + ranges.join(u'|'), step + s.value(0));
             } else if (verb == QLatin1String("dclick")) {
                 const QPoint at = view->visualRect(view->model()->index(s[0].toInt(), 0)).center();
                 QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
