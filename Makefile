@@ -8,13 +8,13 @@ WAYFOLD     := $(BUILD_DIR)/bin/wayfold
 RUN_OUT     := build/run-output
 JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 
-# Build: compiler, CMake, Ninja, Qt 6, pugixml. Tests: GPSBabel (reads our
-# files back), locales (a German locale for number parsing), fonts for the
+# Build: compiler, CMake, Ninja, pkg-config, Qt 6, pugixml, libzip. Tests:
+# GPSBabel (reads our files back), locales (a German locale for number parsing), fonts for the
 # offscreen window tests, gio (starts our desktop entries as GLib does).
 # Screenshot: Xvfb. Fuzzing: clang with libFuzzer and the sanitizer runtimes.
 # Debian package: dpkg-shlibdeps, and for its check desktop-file-validate and
 # xmllint.
-PACKAGES := g++ cmake ninja-build qt6-base-dev libpugixml-dev \
+PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev libpugixml-dev libzip-dev \
             gpsbabel locales fonts-dejavu-core libglib2.0-bin xvfb xauth \
             clang libclang-rt-14-dev dpkg-dev desktop-file-utils libxml2-utils
 
@@ -99,7 +99,7 @@ deb: configure
 
 # Fuzzes each reader (libFuzzer, with AddressSanitizer and UBSan) for
 # FUZZ_SECONDS, FUZZ_PARALLEL targets at a time, and prints executions and
-# failures; FUZZ_TARGETS picks some of mps gdb terrabyte loc gpx. Fails when
+# failures; FUZZ_TARGETS picks some of mps gdb terrabyte loc gpx zip. Fails when
 # any target found a crash, a hang or a runaway allocation; the input is then
 # in build/fuzz/artifacts/<target>.
 FUZZ_SECONDS  ?= 600

@@ -11,12 +11,13 @@
 //     whose reader repairs them).
 //
 // Then every writer encodes the store in memory, and the file of the target's
-// own format is read back: it must give as many waypoints
-// as were written, with no complaint. Any broken rule aborts, which libFuzzer
-// reports like a crash.
+// own format, when it has a writer, is read back: it must give as many
+// waypoints as were written, with no complaint. Any broken rule aborts, which
+// libFuzzer reports like a crash.
 //
 // WAYFOLD_FUZZ_FORMAT is the id of the target's format in the format table
-// ("mps", "gdb", "terrabyte", "loc", "gpx"); its extension is the inputs'.
+// ("mps", "gdb", "terrabyte", "loc", "gpx", "zip"); its extension is the
+// inputs'.
 
 #include <QDir>
 #include <QFile>
@@ -158,8 +159,10 @@ void CheckImported(Harness& h, qint32 count) {
     // A refused file shows a negative result and adds nothing.
     Check(reported == count - 2 || (reported < 0 && count == 2),
           "the result shown is not the number of waypoints added", reported, count - 2);
-    // A .loc input may be either LOC format, and only the XML one repairs.
-    const bool repairs = OwnExtension() == QLatin1String(".gpx");
+    // A .loc input may be either LOC format, and only the XML one repairs;
+    // a .zip input is read as GPX.
+    const bool repairs =
+        OwnExtension() == QLatin1String(".gpx") || OwnExtension() == QLatin1String(".zip");
     for (size_t i = 2; i < stored.size(); ++i) {
         const Waypoint& w = stored[i];
         Check(std::isfinite(w.Latitude) && std::isfinite(w.Longitude),
@@ -176,6 +179,9 @@ void CheckWriters(Harness& h) {
     const Options& options = h.session.options;
     const qint32 count = store.WaypointCount();
     for (const FileFormat& format : FileFormats()) {
+        if (format.encode == nullptr) {
+            continue;
+        }
         const EncodedFile file = format.encode(store, options);
         Check(file.waypoints >= 1 && file.waypoints <= count,
               "a writer wrote no waypoint or too many", file.waypoints, count);
@@ -187,7 +193,7 @@ void CheckWriters(Harness& h) {
     const bool gdb = QLatin1String(OwnFormat().id) == QLatin1String("gdb");
     const Options* const versions[] = {&options, gdb ? &gdb3 : nullptr};
     for (const Options* o : versions) {
-        if (o == nullptr) {
+        if (o == nullptr || OwnFormat().encode == nullptr) {
             continue;
         }
         const EncodedFile own = OwnFormat().encode(store, *o);

@@ -46,5 +46,7 @@ struct Waypoint {
     // export writes it again: the wpt's cmt, sym and type elements and its
     // cache element (descriptions, attributes, logs, ...), as UTF-8 XML.
     QByteArray Listing;
-    QString File;  // the file it was imported from; shown in the window, written by no writer
+    // The file it was imported from, "archive.zip/entry.gpx" for an entry of
+    // an archive; shown in the window, written by no writer.
+    QString File;
 };

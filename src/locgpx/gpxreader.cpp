@@ -174,7 +174,11 @@ QString WaypointCacheType(const pugi::xml_node& type) {
 
 }  // namespace
 
-ImportResult ReadGpxFile(const QString& path, WaypointStore& store, ImportProgress& progress) {
+namespace {
+
+// name stands for the input in the messages.
+ImportResult ReadGpx(XmlInput& xml, const QString& name, WaypointStore& store,
+                     ImportProgress& progress) {
     const qint32 defaultSymbol = SymbolNumber(u"Waypoint").value_or(NotSet);
     qint32 withoutCoordinates = 0;
     ResetCoordinates reset;
@@ -229,8 +233,21 @@ ImportResult ReadGpxFile(const QString& path, WaypointStore& store, ImportProgre
         return true;
     };
 
-    const XmlImportRun run = RunXmlImport(path, "gpx", "wpt", store, progress, readWpt);
-    return XmlImportResult(run, path, QStringLiteral("Error 909: Invalid GPX file!"),
+    const XmlImportRun run = RunXmlImport(xml, "gpx", "wpt", store, progress, readWpt);
+    return XmlImportResult(run, name, QStringLiteral("Error 909: Invalid GPX file!"),
                            {{"wpt elements without the lat or lon attribute", withoutCoordinates}},
                            reset);
+}
+
+}  // namespace
+
+ImportResult ReadGpxFile(const QString& path, WaypointStore& store, ImportProgress& progress) {
+    XmlInput xml(path);
+    return ReadGpx(xml, path, store, progress);
+}
+
+ImportResult ReadGpxDevice(QIODevice& device, const QString& name, WaypointStore& store,
+                           ImportProgress& progress) {
+    XmlInput xml(device);
+    return ReadGpx(xml, name, store, progress);
 }

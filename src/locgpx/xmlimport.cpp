@@ -38,10 +38,16 @@ XmlImportRun RunXmlImport(const QString& path, std::string_view rootName,
                           std::string_view childName, WaypointStore& store,
                           ImportProgress& progress,
                           const std::function<bool(const pugi::xml_node&)>& readElement) {
+    XmlInput xml(path);
+    return RunXmlImport(xml, rootName, childName, store, progress, readElement);
+}
+
+XmlImportRun RunXmlImport(XmlInput& xml, std::string_view rootName, std::string_view childName,
+                          WaypointStore& store, ImportProgress& progress,
+                          const std::function<bool(const pugi::xml_node&)>& readElement) {
     const size_t countBefore = store.Waypoints.size();
     const bool fixedBefore = store.CoordinatesFixed;
     XmlImportRun run;
-    XmlInput xml(path);
     if (xml.readRoot()) {
         const bool wanted = xml.rootLocalName() == rootName;
         qint32 found = 0;

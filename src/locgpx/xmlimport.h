@@ -12,6 +12,8 @@
 #include "core/store.h"
 #include "core/waypoint.h"
 
+class XmlInput;
+
 // What the XML LOC and GPX readers share: the import loop, the coordinates
 // and the result.
 
@@ -38,6 +40,10 @@ struct XmlImportRun {
 XmlImportRun RunXmlImport(const QString& path, std::string_view rootName,
                           std::string_view childName, WaypointStore& store,
                           ImportProgress& progress,
+                          const std::function<bool(const pugi::xml_node&)>& readElement);
+// The same over an input that has not read anything yet.
+XmlImportRun RunXmlImport(XmlInput& xml, std::string_view rootName, std::string_view childName,
+                          WaypointStore& store, ImportProgress& progress,
                           const std::function<bool(const pugi::xml_node&)>& readElement);
 
 // "Error parsing <path>" with the parser's reason, in the "Parse Error" box.

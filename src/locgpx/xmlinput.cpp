@@ -300,7 +300,9 @@ bool ParseXmlDeclaration(std::string_view text, XmlDeclaration& declaration) {
     return p == end;
 }
 
-XmlInput::XmlInput(const QString& path) : file_(path), path_(path) {}
+XmlInput::XmlInput(const QString& path) : file_(path), input_(&file_), path_(path) {}
+
+XmlInput::XmlInput(QIODevice& device) : input_(&device) {}
 
 std::string_view XmlInput::rootLocalName() const {
     const std::string_view name = rootName_;
@@ -477,11 +479,11 @@ bool XmlInput::fill() {
         }
         compact();
         const size_t before = buf_.size();
-        const qint64 got = file_.read(block_.get() + carry_, blockSize_);
+        const qint64 got = input_->read(block_.get() + carry_, blockSize_);
         if (got < 0) {
             rawEnd_ = true;
             decodeErrorAt_ = bufferEnd();
-            decodeError_ = QStringLiteral("the file cannot be read: ") + file_.errorString();
+            decodeError_ = QStringLiteral("the file cannot be read: ") + input_->errorString();
             return false;
         }
         rawEnd_ = got == 0;
@@ -895,14 +897,14 @@ bool XmlInput::scanMisc(bool beforeRoot) {
 bool XmlInput::chooseEncoding() {
     // A small file needs no more than its size (and one byte to see the end);
     // the block is not zeroed, as only what was read is ever looked at.
-    blockSize_ = std::clamp(file_.size() + 1, qint64(64), kReadBlock);
+    blockSize_ = std::clamp(input_->size() + 1, qint64(64), kReadBlock);
     block_ = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(blockSize_) + 8);
-    const qint64 got = file_.read(block_.get(), blockSize_);
+    const qint64 got = input_->read(block_.get(), blockSize_);
     if (got < 0) {
-        return fail(QStringLiteral("the file cannot be read: ") + file_.errorString(), -1);
+        return fail(QStringLiteral("the file cannot be read: ") + input_->errorString(), -1);
     }
     rawRead_ = got;
-    rawEnd_ = got < blockSize_ && file_.atEnd();
+    rawEnd_ = got < blockSize_ && input_->atEnd();
     const auto* s = reinterpret_cast<const unsigned char*>(block_.get());
     const auto n = static_cast<size_t>(got);
     auto bytesAre = [&](std::initializer_list<int> bytes) {
@@ -1004,18 +1006,20 @@ bool XmlInput::readRoot() {
     if (state_ != State::Start) {
         return false;
     }
-    const QFileInfo info(path_);
-    if (info.isDir()) {
-        return fail(QStringLiteral("it is a folder, not a file"), -1);
+    if (input_ == &file_) {
+        const QFileInfo info(path_);
+        if (info.isDir()) {
+            return fail(QStringLiteral("it is a folder, not a file"), -1);
+        }
+        // A pipe or a device could block the open or never end.
+        if (info.exists() && !info.isFile()) {
+            return fail(QStringLiteral("it is not a plain file"), -1);
+        }
     }
-    // A pipe or a device could block the open or never end.
-    if (info.exists() && !info.isFile()) {
-        return fail(QStringLiteral("it is not a plain file"), -1);
+    if (!input_->isOpen() && !input_->open(QIODevice::ReadOnly)) {
+        return fail(QStringLiteral("the file cannot be opened: ") + input_->errorString(), -1);
     }
-    if (!file_.open(QIODevice::ReadOnly)) {
-        return fail(QStringLiteral("the file cannot be opened: ") + file_.errorString(), -1);
-    }
-    fileSize_ = file_.size();
+    fileSize_ = input_->size();
     if (!chooseEncoding() || !scanMisc(true)) {
         return false;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFile>
+#include <QIODevice>
 #include <QString>
 #include <QStringDecoder>
 #include <memory>
@@ -38,11 +39,14 @@
 class XmlInput {
 public:
     explicit XmlInput(const QString& path);
+    // Reads from a device instead of a file, such as an entry of an archive;
+    // the device is opened if it is not. It must outlive the reader.
+    explicit XmlInput(QIODevice& device);
 
     XmlInput(const XmlInput&) = delete;
     XmlInput& operator=(const XmlInput&) = delete;
 
-    // Opens the file and reads up to and including the start tag of the
+    // Opens the file (or the device) and reads up to and including the start tag of the
     // root element. False on any problem.
     bool readRoot();
     // The root's name as written, and the part after a prefix.
@@ -108,7 +112,8 @@ private:
     bool chooseEncoding();
 
     QFile file_;
-    QString path_;
+    QIODevice* input_;  // file_, or the device given
+    QString path_;      // empty when reading a device
     qint64 fileSize_ = 0;
     qint64 rawRead_ = 0;
     bool rawEnd_ = false;

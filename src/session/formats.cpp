@@ -6,6 +6,7 @@
 #include "locgpx/gpxwriter.h"
 #include "locgpx/locreader.h"
 #include "locgpx/locwriter.h"
+#include "locgpx/pocketquery.h"
 #include "locgpx/terrabytewriter.h"
 #include "mapsource/gdbreader.h"
 #include "mapsource/gdbwriter.h"
@@ -47,6 +48,10 @@ const FileFormat kFormats[] = {
          return EncodeGpxFile(store, options, GpxCreator());
      },
      &kGpxType},
+    // Pocket queries come as ZIP archives of GPX files. The shell verbs leave
+    // ZIP files alone: most of them hold something else.
+    {"zip", -1, nullptr, nullptr, nullptr, nullptr, "zip", 0, nullptr, nullptr, &ReadZipFile,
+     nullptr, nullptr, nullptr},
 };
 
 // MapSource reads MPS files in every version; GDB files only from the

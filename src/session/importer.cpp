@@ -37,12 +37,15 @@ public:
         session_.frontend.setProgress(done, total);
     }
 
-    // Every record added since the last call carries the file's path. A
-    // reader that took records back may add others in their places.
+    // Every record added since the last call carries the file's path, unless
+    // the reader named a part of the file (an archive's entry). A reader that
+    // took records back may add others in their places.
     void labelNewRecords() {
         std::vector<Waypoint>& records = session_.store.Waypoints;
         for (size_t i = std::min(labelled_, records.size()); i < records.size(); ++i) {
-            records[i].File = path_;
+            if (records[i].File.isEmpty()) {
+                records[i].File = path_;
+            }
         }
         labelled_ = records.size();
     }

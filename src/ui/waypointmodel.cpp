@@ -27,8 +27,13 @@ QString TypeOf(const Waypoint& w) {
     return w.CacheType.isEmpty() ? w.TypeText : w.CacheType;
 }
 
+// A record from an archive's entry names both: "pq.zip/123.gpx".
 QString FileName(const QString& path) {
-    return QFileInfo(path).fileName();
+    const QFileInfo file(path);
+    const QFileInfo folder(file.path());
+    return folder.suffix().compare(QLatin1String("zip"), Qt::CaseInsensitive) == 0
+               ? folder.fileName() + u'/' + file.fileName()
+               : file.fileName();
 }
 
 // NaN would break the sort's ordering; it goes first.

@@ -1,7 +1,7 @@
 // The GPX, XML LOC and TerraByte LOC readers on the cases of
 // tests/data/readers, the real files of other programs, files cut at every
-// length, and files that are missing or not files; all under the German
-// locale, whose decimal separator is a comma.
+// length, ZIP archives of GPX files, and files that are missing or not
+// files; all under the German locale, whose decimal separator is a comma.
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -13,6 +13,56 @@
 #include "support/testfiles.h"
 
 #include <sys/stat.h>
+#include <zip.h>
+
+namespace {
+
+// What a test archive's entry holds, by its name: the GPX sample as a
+// pocket query's caches, a waypoints file with one waypoint that lacks its
+// coordinates, 20 MiB of blanks in a GPX file, or a line of text.
+QByteArray EntryBytes(const QString& name) {
+    if (name == QLatin1String("4711.gpx")) {
+        return FileBytes(QStringLiteral(WAYFOLD_EXAMPLES "/lakeside.gpx"));
+    }
+    if (name.endsWith(QLatin1String("-wpts.gpx"))) {
+        return "<gpx><wpt lat=\"46.9\" lon=\"7.4\"><name>PK9WF01</name><cmt>Park here</cmt></wpt>"
+               "<wpt lat=\"46.9\"><name>PK9WF02</name></wpt></gpx>";
+    }
+    if (name == QLatin1String("big.gpx")) {
+        return "<gpx>" + QByteArray(20 << 20, ' ') + "</gpx>";
+    }
+    return "x";
+}
+
+// An archive of the entries, deflated, or stored when asked.
+bool MakeZip(const QString& path, const QStringList& names, bool stored) {
+    int error = 0;
+    zip_t* archive =
+        zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (archive == nullptr) {
+        return false;
+    }
+    std::vector<QByteArray> contents;
+    contents.reserve(size_t(names.size()));
+    for (const QString& name : names) {
+        const QByteArray utf8 = name.toUtf8();
+        const QByteArray& bytes = contents.emplace_back(EntryBytes(name));
+        const zip_int64_t index =
+            name.endsWith(u'/') ? zip_dir_add(archive, utf8.constData(), ZIP_FL_ENC_UTF_8)
+                                : zip_file_add(archive, utf8.constData(),
+                                               zip_source_buffer(archive, bytes.constData(),
+                                                                 zip_uint64_t(bytes.size()), 0),
+                                               ZIP_FL_ENC_UTF_8);
+        if (index < 0 || zip_set_file_compression(archive, zip_uint64_t(index),
+                                                  stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0) != 0) {
+            zip_discard(archive);
+            return false;
+        }
+    }
+    return zip_close(archive) == 0;
+}
+
+}  // namespace
 
 class ReadersTest : public QObject {
     Q_OBJECT
@@ -100,6 +150,100 @@ private Q_SLOTS:
         }
         // Only the end byte is missing in the longest prefix.
         QCOMPARE(previous, whole.size());
+    }
+
+    // ZIP archives through the session: a pocket query, caches read before
+    // their waypoints, and archives that are refused with nothing imported.
+    // damage: "cut" cuts the archive in half, "understate" makes the first
+    // entry claim 1000 bytes; other text is changed in the stored (not
+    // deflated) archive. Messages hold %1 for the archive's path.
+    void zipArchives_data() {
+        AddColumns<QStringList, QByteArray, QStringList>("entries", "damage", "messages");
+        QStringList many;
+        for (int n = 0; n <= 1000; ++n) {
+            many += QStringLiteral("%1.gpx").arg(n);
+        }
+        AddRow("pocket query",
+               QStringList{QStringLiteral("4711-wpts.gpx"), QStringLiteral("4711.gpx"),
+                           QStringLiteral("docs/"), QStringLiteral("readme.txt"),
+                           QStringLiteral("inner.zip"), QStringLiteral("../up.gpx"),
+                           QStringLiteral("/etc/abs.gpx")},
+               QByteArray(),
+               QStringList{QStringLiteral("Some entries of %1 were not read:\r\n"
+                                          "readme.txt (not a GPX file)\r\n"
+                                          "inner.zip (an archive inside the archive)\r\n"
+                                          "../up.gpx (a name that climbs out of the archive)\r\n"
+                                          "/etc/abs.gpx (an absolute path)\r\n"
+                                          "Its GPX files were imported."),
+                           QStringLiteral("Some waypoints in %1/4711-wpts.gpx were skipped:\r\n"
+                                          "wpt elements without the lat or lon attribute: 1\r\n"
+                                          "The other waypoints were imported.")});
+        AddRow("too many entries", many, QByteArray(),
+               QStringList{QStringLiteral(
+                   "Can't import %1: it holds 1001 entries; at most 1000 are read.")});
+        AddRow("bomb", QStringList{QStringLiteral("4711.gpx"), QStringLiteral("big.gpx")},
+               QByteArray(),
+               QStringList{QStringLiteral("Can't import %1: its entry big.gpx would unpack to 21 "
+                                          "MB, more than 100 times its packed size; it looks like "
+                                          "a ZIP bomb.")});
+        AddRow("damaged entry",
+               QStringList{QStringLiteral("4711.gpx"), QStringLiteral("4711-wpts.gpx")},
+               QByteArray("Park here"),
+               QStringList{QStringLiteral("Can't import %1: its entry 4711-wpts.gpx can't be "
+                                          "unpacked (CRC error); nothing of it was imported.")});
+        AddRow(
+            "understated size", QStringList{QStringLiteral("4711.gpx")}, QByteArray("understate"),
+            QStringList{QStringLiteral("Can't import %1: its entry 4711.gpx can't be unpacked (it "
+                                       "holds more than the archive's directory says); nothing "
+                                       "of it was imported.")});
+        AddRow("cut archive", QStringList{QStringLiteral("4711.gpx")}, QByteArray("cut"),
+               QStringList{QStringLiteral("Can't import %1: it is not a ZIP archive that can be "
+                                          "read (Not a zip archive).")});
+    }
+    void zipArchives() {
+        QFETCH(QStringList, entries);
+        QFETCH(QByteArray, damage);
+        QFETCH(QStringList, messages);
+        const QString path = dir_.filePath(QStringLiteral("pq.zip"));
+        QVERIFY(MakeZip(path, entries, !damage.isEmpty()));
+        if (!damage.isEmpty()) {
+            QByteArray bytes = FileBytes(path);
+            if (damage == "cut") {
+                bytes.truncate(bytes.size() / 2);
+            } else if (damage == "understate") {
+                // The first entry's unpacked size in its header and the directory: 1000.
+                for (const auto& [record, at] : {std::pair("PK\x03\x04", 22), {"PK\x01\x02", 24}}) {
+                    bytes.replace(bytes.indexOf(record) + at, 4, QByteArray("\xe8\x03\0\0", 4));
+                }
+            } else {
+                QVERIFY(bytes.contains(damage));
+                bytes.replace(damage, damage.toUpper());
+            }
+            QVERIFY(MakeFile(path, bytes));
+        }
+        // What the caches file holds on its own.
+        WaypointStore caches;
+        RecordingProgress progress;
+        ReadGpxFile(QStringLiteral(WAYFOLD_EXAMPLES "/lakeside.gpx"), caches, progress);
+        QVERIFY(caches.WaypointCount() > 1);
+
+        TestSession t;
+        t.session.store.Waypoints.push_back(Sentinel());
+        QVERIFY(ImportFile(t.session, path));
+        for (QString& m : messages) {
+            m = m.arg(path);
+        }
+        QCOMPARE(t.frontend.messageTexts(), messages);
+        const std::vector<Waypoint>& stored = t.session.store.Waypoints;
+        if (messages.front().startsWith(QLatin1String("Can't import"))) {
+            QCOMPARE(Names(t.session.store), QStringList{Sentinel().Name});
+            return;
+        }
+        QCOMPARE(Names(t.session.store), QStringList{Sentinel().Name} + Names(caches) +
+                                             QStringList{QStringLiteral("PK9WF01")});
+        QCOMPARE(stored[1].File, path + QStringLiteral("/4711.gpx"));
+        QCOMPARE(stored.back().File, path + QStringLiteral("/4711-wpts.gpx"));
+        QCOMPARE(t.frontend.panel2, QStringLiteral("Last Import: %1").arg(stored.size() - 1));
     }
 
     // Through the session, each with one message and the store as it was.
