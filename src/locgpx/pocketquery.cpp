@@ -20,7 +20,7 @@ constexpr zip_int64_t kMaxEntries = 1000;
 constexpr zip_uint64_t kMiB = zip_uint64_t(1) << 20;
 constexpr zip_uint64_t kMaxEntrySize = 1024 * kMiB;
 constexpr zip_uint64_t kMaxTotalSize = 2048 * kMiB;
-// GPX packs about ten to one; deflate can reach a thousand to one on
+// GPX files pack three to ten to one; deflate reaches a thousand to one on
 // repeated bytes. Small entries may pack as they like: they cost nothing.
 constexpr zip_uint64_t kMaxRatio = 100;
 constexpr zip_uint64_t kRatioFrom = kMiB;
@@ -39,9 +39,17 @@ QString Megabytes(zip_uint64_t bytes) {
     return QString::number((bytes + kMiB - 1) / kMiB) + QStringLiteral(" MB");
 }
 
+// An entry's name in a message: cut short, and without line breaks or other
+// control characters that could make it look like more lines of the message.
 QString ShownName(const QString& name) {
-    return name.size() > kShownNameLength ? name.left(kShownNameLength) + QStringLiteral("...")
-                                          : name;
+    QString shown =
+        name.size() > kShownNameLength ? name.left(kShownNameLength) + QStringLiteral("...") : name;
+    for (QChar& c : shown) {
+        if (c.category() == QChar::Other_Control) {
+            c = QChar::ReplacementCharacter;
+        }
+    }
+    return shown;
 }
 
 struct ArchiveCloser {
@@ -282,7 +290,7 @@ ArchivePlan PlanArchive(zip_t* archive, const QString& path, zip_uint64_t archiv
         return plan;
     }
     // A pocket query's waypoints follow their caches.
-    std::ranges::stable_partition(plan.entries, [](const GpxEntry& e) {
+    std::stable_partition(plan.entries.begin(), plan.entries.end(), [](const GpxEntry& e) {
         return !e.name.endsWith(QLatin1String("-wpts.gpx"), Qt::CaseInsensitive);
     });
     return plan;
@@ -385,7 +393,7 @@ ImportResult ReadZipFile(const QString& path, WaypointStore& store, ImportProgre
         }
         entryProgress.label();
         result.result += read.result;
-        std::ranges::move(read.messages, std::back_inserter(result.messages));
+        std::move(read.messages.begin(), read.messages.end(), std::back_inserter(result.messages));
         done += static_cast<qint64>(entry.size);
         if (entryProgress.cancelled()) {
             break;

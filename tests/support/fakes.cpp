@@ -1,5 +1,6 @@
 #include "support/fakes.h"
 
+#include <zip.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -104,6 +105,31 @@ bool MakeFile(const QString& path, const QByteArray& content, bool executable) {
     }
     f.close();
     return !executable || f.setPermissions(f.permissions() | QFile::ExeOwner | QFile::ExeUser);
+}
+
+bool MakeZip(const QString& path, const QList<std::pair<QString, QByteArray>>& entries,
+             bool stored) {
+    int error = 0;
+    zip_t* archive =
+        zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (archive == nullptr) {
+        return false;
+    }
+    for (const auto& [name, bytes] : entries) {
+        const QByteArray utf8 = name.toUtf8();
+        const zip_int64_t index =
+            name.endsWith(u'/') ? zip_dir_add(archive, utf8.constData(), ZIP_FL_ENC_UTF_8)
+                                : zip_file_add(archive, utf8.constData(),
+                                               zip_source_buffer(archive, bytes.constData(),
+                                                                 zip_uint64_t(bytes.size()), 0),
+                                               ZIP_FL_ENC_UTF_8);
+        if (index < 0 || zip_set_file_compression(archive, zip_uint64_t(index),
+                                                  stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0) != 0) {
+            zip_discard(archive);
+            return false;
+        }
+    }
+    return zip_close(archive) == 0;
 }
 
 QByteArray FileBytes(const QString& path) {

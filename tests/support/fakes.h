@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTest>
 #include <deque>
+#include <utility>
 #include <vector>
 
 #include "core/frontend.h"
@@ -127,6 +128,10 @@ bool FixturesAvailable();
 // permission. False when the file could not be written.
 bool MakeFile(const QString& path, const QByteArray& content = QByteArray(),
               bool executable = false);
+// A ZIP archive of the entries (name and bytes; a name ending in "/" is a
+// folder), deflated or stored. False when it could not be written.
+bool MakeZip(const QString& path, const QList<std::pair<QString, QByteArray>>& entries,
+             bool stored = false);
 // A file's bytes; empty when it cannot be read.
 QByteArray FileBytes(const QString& path);
 // Waits up to ten seconds for a file to appear.

@@ -18,6 +18,7 @@
 
 #include "ui/aboutwindow.h"
 #include "ui/filebrowser.h"
+#include "ui/waypointmodel.h"
 #include "windowfixture.h"
 
 namespace {
@@ -104,6 +105,9 @@ private Q_SLOTS:
         for (const char* name : {"c.gpx", "B.LOC", "a.mps", "d.gdb", "notes.txt", "e.gpx.bak"}) {
             QVERIFY(MakeFile(f.temp.filePath(QString::fromLatin1(name))));
         }
+        const QString zip = f.temp.filePath(QStringLiteral("f.zip"));
+        QVERIFY(MakeZip(zip, {{QStringLiteral("4711.gpx"),
+                               "<gpx><wpt lat=\"1\" lon=\"2\"><name>GC1</name></wpt></gpx>"}}));
         QVERIFY(QDir(f.temp.path()).mkdir(QStringLiteral("folder.gpx")));
         QVERIFY(!f.window->fileBrowser()->showFolder(f.temp.path()));
         auto* list = f.find<QListWidget>("filOpen");
@@ -111,7 +115,7 @@ private Q_SLOTS:
         for (int row = 0; row < list->count(); ++row) {
             names.push_back(list->item(row)->text());
         }
-        QCOMPARE(names.join(u','), QStringLiteral("a.mps,B.LOC,c.gpx,d.gdb"));
+        QCOMPARE(names.join(u','), QStringLiteral("a.mps,B.LOC,c.gpx,d.gdb,f.zip"));
         QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
         list->item(2)->setSelected(true);
         Q_EMIT list->itemDoubleClicked(list->item(2));
@@ -128,9 +132,9 @@ private Q_SLOTS:
         };
         QVERIFY(MakeFile(f.temp.filePath(QStringLiteral("b.gpx"))));
         QTest::keyClick(list, Qt::Key_F5);
-        QCOMPARE(listed(), QStringLiteral("a.mps,b.gpx,B.LOC,c.gpx*,d.gdb"));
+        QCOMPARE(listed(), QStringLiteral("a.mps,b.gpx,B.LOC,c.gpx*,d.gdb,f.zip"));
         QVERIFY(QFile::remove(f.temp.filePath(QStringLiteral("a.mps"))));
-        QTRY_COMPARE(listed(), QStringLiteral("b.gpx,B.LOC,c.gpx*,d.gdb"));
+        QTRY_COMPARE(listed(), QStringLiteral("b.gpx,B.LOC,c.gpx*,d.gdb,f.zip"));
         list->clearSelection();
         list->item(0)->setSelected(true);
         QTest::keyClick(list, Qt::Key_Return);
@@ -147,9 +151,13 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(folder));
         QMimeData files;
         files.setUrls({QUrl::fromLocalFile(folder),
-                       QUrl::fromLocalFile(f.temp.filePath(QStringLiteral("d.gdb")))});
+                       QUrl::fromLocalFile(f.temp.filePath(QStringLiteral("d.gdb"))),
+                       QUrl::fromLocalFile(zip)});
         QVERIFY(f.drop(f.find<QLabel>("lblIntro"), files));
-        QTRY_COMPARE(f.session.lastImportBaseName, QStringLiteral("d"));
+        QTRY_COMPARE(f.session.lastImportBaseName, QStringLiteral("f"));
+        // A record from an archive names the archive and its entry.
+        QCOMPARE(f.view->model()->index(0, WaypointModel::File).data().toString(),
+                 QStringLiteral("f.zip/4711.gpx"));
         // The folder is refused once; the empty file then has its reader's message.
         QCOMPARE(f.answers.messages.size(), size_t(3));
         QCOMPARE(f.answers.messages[1].text,
