@@ -379,7 +379,8 @@ ImportResult ReadZipFile(const QString& path, WaypointStore& store, ImportProgre
     qint64 done = 0;
     for (const GpxEntry& entry : plan.entries) {
         const QString name = path + u'/' + entry.name;
-        // The window shows a record's file by its last part.
+        // The window shows the archive and the last part of a record's file,
+        // so an entry in a folder is named by the archive alone.
         const bool plainName = !entry.name.contains(u'/') && !entry.name.contains(u'\\');
         const QString file = plainName ? name : path;
         EntryDevice device(archive.get(), entry.index, entry.size);
