@@ -7,6 +7,7 @@
 
 #include "locgpx/gpxreader.h"
 #include "locgpx/locreader.h"
+#include "locgpx/pocketquery.h"
 #include "locgpx/terrabytereader.h"
 #include "mapsource/gdbreader.h"
 #include "mapsource/mpsreader.h"
@@ -24,8 +25,8 @@ QByteArray EntryBytes(const QString& name) {
         return FileBytes(QStringLiteral(WAYFOLD_EXAMPLES "/lakeside.gpx"));
     }
     if (name.endsWith(QLatin1String("-wpts.gpx"))) {
-        return "<gpx><wpt lat=\"46.9\" lon=\"7.4\"><name>PK9WF01</name><cmt>Park here</cmt></wpt>"
-               "<wpt lat=\"46.9\"><name>PK9WF02</name></wpt></gpx>";
+        return "<gpx><wpt lat=\"46.9\" lon=\"7.4\"><name>ST9WF01</name><cmt>Park here</cmt></wpt>"
+               "<wpt lat=\"46.9\"><name>ST9WF02</name></wpt></gpx>";
     }
     if (name == QLatin1String("big.gpx")) {
         return "<gpx>" + QByteArray(20 << 20, ' ') + "</gpx>";
@@ -215,10 +216,22 @@ private Q_SLOTS:
             return;
         }
         QCOMPARE(Names(t.session.store), QStringList{Sentinel().Name} + Names(caches) +
-                                             QStringList{QStringLiteral("PK9WF01")});
+                                             QStringList{QStringLiteral("ST9WF01")});
         QCOMPARE(stored[1].File, path + QStringLiteral("/4711.gpx"));
         QCOMPARE(stored.back().File, path + QStringLiteral("/4711-wpts.gpx"));
         QCOMPARE(t.frontend.panel2, QStringLiteral("Last Import: %1").arg(stored.size() - 1));
+    }
+
+    // A cancel in the caches file leaves the waypoints file unread. The
+    // cancel is looked at when the store reaches 19 waypoints.
+    void zipCancelled() {
+        const QString path = dir_.filePath(QStringLiteral("cancel.zip"));
+        QVERIFY(MakeZip(
+            path, {{QStringLiteral("4711-wpts.gpx"), EntryBytes(QStringLiteral("4711-wpts.gpx"))},
+                   {QStringLiteral("4711.gpx"), EntryBytes(QStringLiteral("4711.gpx"))}}));
+        CheckRead(&ReadZipFile, path,
+                  {QStringLiteral("stored: 15"), QStringLiteral("cancel: 1"),
+                   QStringLiteral("names: GC9WF01|GC9WF02|GC9WF03|GC9WF04")});
     }
 
     // Through the session, each with one message and the store as it was.
