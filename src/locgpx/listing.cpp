@@ -1,0 +1,380 @@
+// The listing a GPX waypoint keeps is XML as pugixml printed it: the wpt's
+// cmt, sym and type elements and then its cache element, one after another
+// without a common root. The full reading goes through pugixml; the table's
+// summary walks the markup itself, as it needs the cache element's first
+// few children only and a pocket query's descriptions and logs are most of
+// its bytes.
+#include "locgpx/listing.h"
+
+#include <pugixml.hpp>
+#include <string_view>
+
+#include "locgpx/xmlinput.h"
+
+namespace {
+
+const QString kMissingCacheType = QStringLiteral("Traditional Cache");
+const QString kMissingHint = QStringLiteral(" - No Hints - ");
+
+bool IsTrue(const QString& text) {
+    return text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0;
+}
+bool IsFalse(const QString& text) {
+    return text.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0;
+}
+
+bool NamesCacheType(const QString& waypointType) {
+    const QLatin1StringView geocache("Geocache|");
+    return waypointType.startsWith(geocache, Qt::CaseInsensitive) &&
+           waypointType.size() > geocache.size();
+}
+
+// The markup walk. The text is well-formed: pugixml printed it.
+
+constexpr size_t kNone = std::string_view::npos;
+
+struct StartTag {
+    std::string_view name;
+    std::string_view attributes;
+    size_t contentStart = 0;  // after the tag's ">"
+    bool empty = false;       // "<name/>"
+};
+
+// The position after a comment, CDATA section or processing instruction
+// starting at p, or p itself when none starts there; kNone when unclosed.
+size_t SkipSpecial(std::string_view text, size_t p) {
+    const auto past = [&](std::string_view close) {
+        const size_t at = text.find(close, p);
+        return at == kNone ? kNone : at + close.size();
+    };
+    const std::string_view rest = text.substr(p);
+    if (rest.starts_with("<!--")) {
+        return past("-->");
+    }
+    if (rest.starts_with("<![CDATA[")) {
+        return past("]]>");
+    }
+    if (rest.starts_with("<?") || rest.starts_with("<!")) {
+        return past(">");
+    }
+    return p;
+}
+
+// The ">" of the tag whose name ends at p, past quoted attribute values.
+size_t TagEnd(std::string_view text, size_t p) {
+    char quote = 0;
+    for (; p < text.size(); ++p) {
+        const char c = text[p];
+        if (quote != 0) {
+            quote = c == quote ? 0 : quote;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '>') {
+            return p;
+        }
+    }
+    return kNone;
+}
+
+// The next start tag at this level from p on, which it moves past the tag;
+// false at an end tag (p at its "<") or at the end of the text (p kNone).
+bool NextStartTag(std::string_view text, size_t& p, StartTag& tag) {
+    while ((p = text.find('<', p)) != kNone) {
+        const size_t skipped = SkipSpecial(text, p);
+        if (skipped == kNone) {
+            p = kNone;
+            return false;
+        }
+        if (skipped != p) {
+            p = skipped;
+            continue;
+        }
+        if (p + 1 < text.size() && text[p + 1] == '/') {
+            return false;
+        }
+        size_t nameEnd = p + 1;
+        while (nameEnd < text.size() && text[nameEnd] != '>' && text[nameEnd] != '/' &&
+               text[nameEnd] != ' ' && text[nameEnd] != '\t' && text[nameEnd] != '\r' &&
+               text[nameEnd] != '\n') {
+            ++nameEnd;
+        }
+        const size_t end = TagEnd(text, nameEnd);
+        if (end == kNone) {
+            p = kNone;
+            return false;
+        }
+        tag.name = text.substr(p + 1, nameEnd - p - 1);
+        tag.empty = text[end - 1] == '/';
+        tag.attributes = text.substr(nameEnd, end - nameEnd - (tag.empty ? 1 : 0));
+        tag.contentStart = end + 1;
+        p = end + 1;
+        return true;
+    }
+    return false;
+}
+
+// Where the content from `from` on ends: the "<" of the end tag that closes
+// it; kNone when there is none. A loop, not a recursion: a hostile file may
+// nest elements as deep as it likes.
+size_t ContentEnd(std::string_view text, size_t from) {
+    size_t p = from;
+    size_t depth = 0;
+    StartTag tag;
+    while (true) {
+        if (NextStartTag(text, p, tag)) {
+            depth += tag.empty ? 0 : 1;
+            continue;
+        }
+        if (p == kNone || depth == 0) {
+            return p;
+        }
+        --depth;
+        p = text.find('>', p);
+        if (p == kNone) {
+            return kNone;
+        }
+    }
+}
+
+// Moves p past the element whose start tag it has just read.
+bool SkipElement(std::string_view text, size_t& p, const StartTag& tag) {
+    if (tag.empty) {
+        return true;
+    }
+    const size_t end = ContentEnd(text, tag.contentStart);
+    p = end == kNone ? kNone : text.find('>', end);
+    if (p == kNone) {
+        return false;
+    }
+    ++p;
+    return true;
+}
+
+void AppendReference(QString& out, std::string_view name) {
+    if (name == "lt") {
+        out += u'<';
+    } else if (name == "gt") {
+        out += u'>';
+    } else if (name == "amp") {
+        out += u'&';
+    } else if (name == "quot") {
+        out += u'"';
+    } else if (name == "apos") {
+        out += u'\'';
+    } else if (name.starts_with('#')) {
+        bool ok = false;
+        const QByteArray digits(name.data() + 1, static_cast<qsizetype>(name.size() - 1));
+        const uint code =
+            digits.startsWith('x') ? digits.mid(1).toUInt(&ok, 16) : digits.toUInt(&ok, 10);
+        if (ok && code > 0 && code <= 0x10FFFF) {
+            out += QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1);
+        }
+    } else {
+        // pugixml leaves references it does not know as they were.
+        out += u'&' + QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())) + u';';
+    }
+}
+
+// The character content of markup, tags left out, references replaced.
+QString TextOf(std::string_view markup) {
+    QString out;
+    size_t p = 0;
+    while (p < markup.size()) {
+        const size_t special = markup.find_first_of("<&", p);
+        const size_t run = special == kNone ? markup.size() : special;
+        out += QString::fromUtf8(markup.data() + p, static_cast<qsizetype>(run - p));
+        p = run;
+        if (p >= markup.size()) {
+            break;
+        }
+        if (markup[p] == '&') {
+            const size_t semicolon = markup.find(';', p);
+            if (semicolon == kNone) {
+                out += QString::fromUtf8(markup.substr(p).data(),
+                                         static_cast<qsizetype>(markup.size() - p));
+                break;
+            }
+            AppendReference(out, markup.substr(p + 1, semicolon - p - 1));
+            p = semicolon + 1;
+        } else if (markup.substr(p).starts_with("<![CDATA[")) {
+            const size_t close = markup.find("]]>", p);
+            const size_t end = close == kNone ? markup.size() : close;
+            out += QString::fromUtf8(markup.data() + p + 9, static_cast<qsizetype>(end - p - 9));
+            p = close == kNone ? markup.size() : close + 3;
+        } else {
+            const size_t skipped = SkipSpecial(markup, p);
+            const size_t end = skipped != p ? skipped : TagEnd(markup, p);
+            p = end == kNone ? markup.size() : (skipped != p ? skipped : end + 1);
+        }
+    }
+    return out.trimmed();
+}
+
+// An attribute's value in the attributes of a start tag.
+QString AttributeIn(std::string_view attributes, std::string_view name) {
+    size_t p = 0;
+    while (p < attributes.size()) {
+        while (p < attributes.size() && (attributes[p] == ' ' || attributes[p] == '\t' ||
+                                         attributes[p] == '\r' || attributes[p] == '\n')) {
+            ++p;
+        }
+        const size_t equals = attributes.find('=', p);
+        if (equals == kNone) {
+            break;
+        }
+        std::string_view key = attributes.substr(p, equals - p);
+        while (!key.empty() && (key.back() == ' ' || key.back() == '\t')) {
+            key.remove_suffix(1);
+        }
+        const size_t open = attributes.find_first_of("\"'", equals);
+        if (open == kNone) {
+            break;
+        }
+        const size_t close = attributes.find(attributes[open], open + 1);
+        if (close == kNone) {
+            break;
+        }
+        if (key == name) {
+            return TextOf(attributes.substr(open + 1, close - open - 1));
+        }
+        p = close + 1;
+    }
+    return {};
+}
+
+QString Text(const pugi::xml_node& parent, const char* name) {
+    const pugi::xml_node node = parent.child(name);
+    return node ? ElementText(node) : QString();
+}
+
+CacheText DescriptionOf(const pugi::xml_node& node) {
+    return {node ? ElementText(node) : QString(), IsTrue(AttributeText(node.attribute("html")))};
+}
+
+}  // namespace
+
+ListingSummary SummarizeListing(QByteArrayView listing) {
+    ListingSummary s;
+    const std::string_view text(listing.data(), static_cast<size_t>(listing.size()));
+    size_t p = 0;
+    StartTag tag;
+    while (NextStartTag(text, p, tag)) {
+        if (tag.name == "groundspeak:cache") {
+            s.cache = true;
+            s.available = !IsFalse(AttributeIn(tag.attributes, "available"));
+            s.archived = IsTrue(AttributeIn(tag.attributes, "archived"));
+            if (tag.empty) {
+                break;
+            }
+            // Its children up to the last the table shows, which in the
+            // schema's order come before descriptions and logs.
+            size_t q = tag.contentStart;
+            StartTag child;
+            int wanted = 4;
+            while (wanted > 0 && NextStartTag(text, q, child)) {
+                const size_t start = child.contentStart;
+                if (!SkipElement(text, q, child)) {
+                    break;
+                }
+                QString* field = child.name == "groundspeak:container"    ? &s.container
+                                 : child.name == "groundspeak:difficulty" ? &s.difficulty
+                                 : child.name == "groundspeak:terrain"    ? &s.terrain
+                                                                          : nullptr;
+                if (child.name == "groundspeak:type") {
+                    s.cacheType = true;
+                    --wanted;
+                } else if (field != nullptr) {
+                    if (!child.empty) {
+                        *field = TextOf(text.substr(start, text.rfind('<', q - 1) - start));
+                    }
+                    --wanted;
+                }
+            }
+            break;
+        }
+        const size_t start = tag.contentStart;
+        if (!SkipElement(text, p, tag)) {
+            break;
+        }
+        if (tag.name == "type" && !tag.empty) {
+            s.waypointType = TextOf(text.substr(start, text.rfind('<', p - 1) - start));
+        }
+    }
+    s.cacheType = s.cacheType || NamesCacheType(s.waypointType);
+    return s;
+}
+
+CacheListing ParseListing(const Waypoint& w) {
+    CacheListing l;
+    pugi::xml_document document;
+    if (!w.Listing.isEmpty()) {
+        document.load_buffer(w.Listing.constData(), static_cast<size_t>(w.Listing.size()),
+                             pugi::parse_default | pugi::parse_fragment, pugi::encoding_utf8);
+    }
+    l.comment = Text(document, "cmt");
+    l.waypointType = Text(document, "type");
+    const pugi::xml_node cache = document.child("groundspeak:cache");
+    l.cache = bool(cache);
+    l.id = AttributeText(cache.attribute("id"));
+    l.available = !IsFalse(AttributeText(cache.attribute("available")));
+    l.archived = IsTrue(AttributeText(cache.attribute("archived")));
+    l.title = Text(cache, "groundspeak:name");
+    l.placedBy = Text(cache, "groundspeak:placed_by");
+    l.owner = Text(cache, "groundspeak:owner");
+    l.type = Text(cache, "groundspeak:type");
+    l.container = Text(cache, "groundspeak:container");
+    l.difficulty = Text(cache, "groundspeak:difficulty");
+    l.terrain = Text(cache, "groundspeak:terrain");
+    l.country = Text(cache, "groundspeak:country");
+    l.state = Text(cache, "groundspeak:state");
+    for (const pugi::xml_node a :
+         cache.child("groundspeak:attributes").children("groundspeak:attribute")) {
+        l.attributes.push_back({AttributeText(a.attribute("id")),
+                                AttributeText(a.attribute("inc")) != QLatin1String("0"),
+                                ElementText(a)});
+    }
+    l.shortDescription = DescriptionOf(cache.child("groundspeak:short_description"));
+    l.longDescription = DescriptionOf(cache.child("groundspeak:long_description"));
+    for (const pugi::xml_node log : cache.child("groundspeak:logs").children("groundspeak:log")) {
+        l.logs.push_back({Text(log, "groundspeak:date"), Text(log, "groundspeak:type"),
+                          Text(log, "groundspeak:finder"), Text(log, "groundspeak:text")});
+    }
+    for (const pugi::xml_node bug :
+         cache.child("groundspeak:travelbugs").children("groundspeak:travelbug")) {
+        l.travelBugs.push_back(Text(bug, "groundspeak:name"));
+    }
+    // The GPX reader gives a waypoint without a cache element a cache type
+    // and a hint of its own; those say nothing about the waypoint.
+    const bool readersFillIn = !l.cache && !NamesCacheType(l.waypointType) &&
+                               w.CacheType == kMissingCacheType && w.Hint == kMissingHint;
+    if (l.type.isEmpty() && !readersFillIn) {
+        l.type = w.CacheType;
+    }
+    if (const pugi::xml_node hints = cache.child("groundspeak:encoded_hints")) {
+        l.hint = ElementText(hints);
+    } else if (!readersFillIn) {
+        l.hint = w.Hint;
+    }
+    if (l.title.isEmpty()) {
+        l.title = w.LinkName;
+    }
+    return l;
+}
+
+QString DecodeHint(const QString& hint) {
+    QString out = hint;
+    bool inBrackets = false;
+    for (QChar& c : out) {
+        const char16_t u = c.unicode();
+        if (u == u'[') {
+            inBrackets = true;
+        } else if (u == u']') {
+            inBrackets = false;
+        } else if (!inBrackets && u >= u'a' && u <= u'z') {
+            c = QChar(u'a' + (u - u'a' + 13) % 26);
+        } else if (!inBrackets && u >= u'A' && u <= u'Z') {
+            c = QChar(u'A' + (u - u'A' + 13) % 26);
+        }
+    }
+    return out;
+}
