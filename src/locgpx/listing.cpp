@@ -355,7 +355,11 @@ CacheListing ParseListing(const Waypoint& w) {
     } else if (!readersFillIn) {
         l.hint = w.Hint;
     }
-    if (l.title.isEmpty()) {
+    // The texts LOC files and the MapSource readers give every link are no title.
+    const bool genericLink =
+        w.LinkName.compare(QLatin1String("Cache Details"), Qt::CaseInsensitive) == 0 ||
+        w.LinkName == QLatin1String("Replacement Text") || w.LinkName == QLatin1String("Link");
+    if (l.title.isEmpty() && !genericLink) {
         l.title = w.LinkName;
     }
     return l;

@@ -59,7 +59,10 @@ ListingPane::ListingPane(Session& session, QWidget* parent)
     });
 }
 
-void ListingPane::showWaypoint(qint32 slot) {
+void ListingPane::showWaypoint(qint32 slot, bool anew) {
+    if (slot == slot_ && !anew) {
+        return;
+    }
     if (slot != slot_) {
         hintDecoded_ = false;
     }
@@ -147,7 +150,7 @@ void ListingPane::render() {
     }
     QString children;
     for (const Waypoint& c : records) {
-        if (IsChildOf(c.Name, w.Name)) {
+        if (&c != &w && IsChildOf(c.Name, w.Name)) {
             const CacheListing cl = ParseListing(c);
             children +=
                 QStringLiteral("<p><b>%1</b> %2 %3<br>%4 %5%6</p>")

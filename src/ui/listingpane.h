@@ -29,8 +29,9 @@ public:
     explicit ListingPane(Session& session, QWidget* parent = nullptr);
 
     ListingBrowser* browser() const { return browser_; }
-    // The record at this place in the store; below 0, none.
-    void showWaypoint(qint32 slot);
+    // The record at this place in the store; below 0, none. The same place
+    // is shown anew only when asked to: the record there may have changed.
+    void showWaypoint(qint32 slot, bool anew = true);
     // Switches the hint between as written and decoded.
     void toggleHint();
 

@@ -638,7 +638,7 @@ void MainWindow::addWaypointTable(QWidget* controls) {
     beside->addWidget(listing_);
     beside->setStretchFactor(0, 2);
     beside->setStretchFactor(1, 1);
-    beside->setSizes({600, 300});
+    beside->setSizes({650, 300});
     listing_->setMinimumWidth(8 * listing_->fontMetrics().averageCharWidth());
     table_->setMinimumWidth(16 * table_->fontMetrics().averageCharWidth());
     splitter->addWidget(beside);
@@ -648,15 +648,18 @@ void MainWindow::addWaypointTable(QWidget* controls) {
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
     setCentralWidget(splitter);
-    const auto showCurrent = [this] {
+    const auto showCurrent = [this](bool anew) {
         const QModelIndex current = table_->view()->currentIndex();
-        listing_->showWaypoint(current.isValid() ? table_->model()->slot(current.row()) : -1);
+        listing_->showWaypoint(current.isValid() ? table_->model()->slot(current.row()) : -1, anew);
     };
     connect(table_->view()->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            showCurrent);
-    // The store moved or was emptied: the row may show another record now.
-    connect(table_->model(), &QAbstractItemModel::modelReset, this, showCurrent);
-    connect(table_->model(), &QAbstractItemModel::layoutChanged, this, showCurrent);
+            [showCurrent] { showCurrent(true); });
+    // The store was sorted or emptied: the row may show another record now.
+    // A new order of rows keeps the record; a removal moves it in the store.
+    connect(table_->model(), &QAbstractItemModel::modelReset, this,
+            [showCurrent] { showCurrent(true); });
+    connect(table_->model(), &QAbstractItemModel::layoutChanged, this,
+            [showCurrent] { showCurrent(false); });
     // The name and description swap decides what the MapSource exports skip.
     connect(tabs_, &OptionTabs::optionsChanged, table_, &WaypointTable::optionsChanged);
     // Room for the controls and a dozen rows; placeWindow fits it to the screen.

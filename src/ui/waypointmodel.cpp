@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QFont>
+#include <QHash>
 #include <QPalette>
 #include <QStyle>
 #include <algorithm>
@@ -60,17 +61,34 @@ QVariant WaypointModel::headerData(int section, Qt::Orientation orientation, int
     return section >= 0 && section < Columns ? QString::fromLatin1(titles[section]) : QVariant();
 }
 
-void WaypointModel::readListings(qint32 from) {
+void WaypointModel::readListings(qint32 from, bool reuse) {
     const std::vector<Waypoint>& records = session_.store.Waypoints;
+    QHash<const char*, size_t> known;
+    std::vector<ListingTexts> old;
+    if (reuse) {
+        old = std::move(listings_);
+        known.reserve(static_cast<qsizetype>(old.size()));
+        for (size_t i = 0; i < old.size(); ++i) {
+            if (!old[i].listing.isEmpty()) {
+                known.insert(old[i].listing.constData(), i);
+            }
+        }
+    }
     listings_.resize(static_cast<size_t>(from));
     listings_.reserve(records.size());
     for (size_t i = static_cast<size_t>(from); i < records.size(); ++i) {
-        const Waypoint& w = records[i];
+        const QByteArray& listing = records[i].Listing;
+        // The same bytes, as they are held: the same listing.
+        if (const auto at = known.constFind(listing.constData());
+            !listing.isEmpty() && at != known.cend()) {
+            listings_.push_back(old[*at]);
+            continue;
+        }
         ListingTexts t;
-        const ListingSummary s = SummarizeListing(w.Listing);
-        // Only the GPX reader gives a cache type, and to every waypoint:
-        // where the file named none, the wpt's own type is what it gave.
-        t.type = w.CacheType.isEmpty() ? w.TypeText : s.cacheType ? w.CacheType : s.waypointType;
+        const ListingSummary s = SummarizeListing(listing);
+        t.listing = listing;
+        t.cacheType = s.cacheType;
+        t.waypointType = s.waypointType;
         if (s.cache) {
             if (!s.difficulty.isEmpty() || !s.terrain.isEmpty()) {
                 t.rating = s.difficulty + u'/' + s.terrain;
@@ -97,8 +115,12 @@ QString WaypointModel::text(qint32 slot, const Waypoint& w, int column) const {
             return w.Name;
         case Description:
             return w.Description;
-        case Type:
-            return listing().type;
+        case Type: {
+            // Only the GPX reader gives a cache type, and to every waypoint:
+            // where the file named none, the wpt's own type is what it gave.
+            const ListingTexts& l = listing();
+            return w.CacheType.isEmpty() ? w.TypeText : l.cacheType ? w.CacheType : l.waypointType;
+        }
         case Rating:
             return listing().rating;
         case Size:
@@ -456,7 +478,7 @@ void WaypointModel::importEnded() {
 void WaypointModel::reload() {
     beginResetModel();
     known_ = session_.store.WaypointCount();
-    readListings(0);
+    readListings(0, true);
     rows_.clear();
     order_.clear();
     dropUndo();

@@ -80,15 +80,21 @@ Q_SIGNALS:
 private:
     // What the listing gives the columns, read once when a record comes in.
     struct ListingTexts {
-        QString type;
+        // Held, so that its bytes stay where they are while the texts are
+        // kept: a model reset after the store was sorted finds each
+        // record's texts by the place of its listing's bytes.
+        QByteArray listing;
+        bool cacheType = false;  // the file named a cache type
+        QString waypointType;
         QString rating;  // "1.5/2"
         QString size;
         QString status;
         bool disabled = false;
         bool archived = false;
     };
-    // The listing texts of the records from slot `from` on.
-    void readListings(qint32 from);
+    // The listing texts of the records from slot `from` on; with `reuse`,
+    // those of records already read are taken over.
+    void readListings(qint32 from, bool reuse = false);
 
     QString text(qint32 slot, const Waypoint& w, int column) const;
     QString notes(qint32 slot, const Waypoint& w) const;
