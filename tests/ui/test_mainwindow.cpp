@@ -271,7 +271,8 @@ private Q_SLOTS:
         f.view->setCurrentIndex(f.view->model()->index(1, 0));
         text = pane->toPlainText();
         QVERIFY(text.contains(u"Under the third plank") && text.contains(u"PK9WF01"));
-        f.window->listingPane()->toggleHint();
+        QVERIFY(pane->toHtml().contains(QLatin1String("href=\"#hint\"")));
+        Q_EMIT pane->anchorClicked(QUrl(QStringLiteral("#hint")));
         text = pane->toPlainText();
         QVERIFY(text.contains(u"Haqre gur guveq cynax") && !text.contains(u"Under the third"));
         f.view->setCurrentIndex(QModelIndex());
