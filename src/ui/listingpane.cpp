@@ -1,5 +1,8 @@
 #include "ui/listingpane.h"
 
+#include <QFontMetrics>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QVBoxLayout>
@@ -85,7 +88,9 @@ void ListingPane::render() {
     const CacheListing l = ParseListing(w);
     QTextCursor cursor(browser_->document());
 
-    const QString title = l.title.isEmpty() ? w.Description : l.title;
+    const QString title = !l.title.isEmpty()         ? l.title
+                          : !w.Description.isEmpty() ? w.Description
+                                                     : w.Name;
     const bool struck = l.cache && (l.archived || !l.available);
     QString head = QStringLiteral("<h3>%1%2%3</h3>")
                        .arg(QLatin1String(struck ? "<s>" : ""), Escaped(title),
@@ -119,20 +124,23 @@ void ListingPane::render() {
         facts += Field("Trackables", bugs.join(QStringLiteral(", ")));
     }
     facts += Field("Comment", l.comment);
-    if (!l.cache) {
+    if (!l.cache && title != w.Description) {
         facts += Field("Description", w.Description);
     }
     cursor.insertHtml(head + QStringLiteral("<p>") + facts + QStringLiteral("</p>"));
 
-    // Each description is a fragment of its own, so that whatever its
-    // markup leaves open ends with it.
+    // Each description is a fragment of its own, and what follows starts
+    // with plain formats: whatever the file's markup leaves open ends with it.
+    QTextBlockFormat spaced;
+    spaced.setTopMargin(QFontMetrics(browser_->font()).height() / 2.0);
+    const auto newBlock = [&] { cursor.insertBlock(spaced, QTextCharFormat()); };
     for (const CacheText* d : {&l.shortDescription, &l.longDescription}) {
         if (!d->text.isEmpty()) {
-            cursor.insertBlock();
+            newBlock();
             cursor.insertHtml(d->html ? d->text : PlainBlock(d->text));
         }
     }
-    cursor.insertBlock();
+    newBlock();
     if (!l.hint.isEmpty()) {
         cursor.insertHtml(QStringLiteral("<p><b>Hint</b> (<a href=\"%1\">%2</a>):<br>%3</p>")
                               .arg(kHintLink, QLatin1String(hintDecoded_ ? "as written" : "decode"),
@@ -145,7 +153,7 @@ void ListingPane::render() {
                         .arg(Escaped(log.date.left(10)), Escaped(log.type), Escaped(log.finder),
                              Escaped(log.text).replace(u'\n', QStringLiteral("<br>")));
         }
-        cursor.insertBlock();
+        newBlock();
         cursor.insertHtml(logs);
     }
     QString children;
@@ -161,7 +169,7 @@ void ListingPane::render() {
         }
     }
     if (!children.isEmpty()) {
-        cursor.insertBlock();
+        newBlock();
         cursor.insertHtml(QStringLiteral("<h4>Waypoints</h4>") + children);
     }
     browser_->moveCursor(QTextCursor::Start);
