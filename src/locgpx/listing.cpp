@@ -6,7 +6,9 @@
 // its bytes.
 #include "locgpx/listing.h"
 
+#include <iterator>
 #include <pugixml.hpp>
+#include <string>
 #include <string_view>
 
 #include "locgpx/xmlinput.h"
@@ -150,39 +152,76 @@ bool SkipElement(std::string_view text, size_t& p, const StartTag& tag) {
     return true;
 }
 
-void AppendReference(QString& out, std::string_view name) {
+void AppendUtf8(std::string& out, uint code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+void AppendReference(std::string& out, std::string_view name) {
     if (name == "lt") {
-        out += u'<';
+        out += '<';
     } else if (name == "gt") {
-        out += u'>';
+        out += '>';
     } else if (name == "amp") {
-        out += u'&';
+        out += '&';
     } else if (name == "quot") {
-        out += u'"';
+        out += '"';
     } else if (name == "apos") {
-        out += u'\'';
+        out += '\'';
     } else if (name.starts_with('#')) {
         bool ok = false;
         const QByteArray digits(name.data() + 1, static_cast<qsizetype>(name.size() - 1));
         const uint code =
             digits.startsWith('x') ? digits.mid(1).toUInt(&ok, 16) : digits.toUInt(&ok, 10);
         if (ok && code > 0 && code <= 0x10FFFF) {
-            out += QString::fromUcs4(reinterpret_cast<const char32_t*>(&code), 1);
+            AppendUtf8(out, code);
         }
     } else {
         // pugixml leaves references it does not know as they were.
-        out += u'&' + QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())) + u';';
+        out += '&';
+        out += name;
+        out += ';';
     }
 }
 
-// The character content of markup, tags left out, references replaced.
-QString TextOf(std::string_view markup) {
-    QString out;
+// Text as pugixml reads it: line ends as "\n"; in attribute values every
+// line end and tab is a blank.
+void AppendRun(std::string& out, std::string_view run, bool attribute) {
+    for (size_t i = 0; i < run.size(); ++i) {
+        char c = run[i];
+        if (c == '\r') {
+            if (i + 1 < run.size() && run[i + 1] == '\n') {
+                ++i;
+            }
+            c = '\n';
+        }
+        out += attribute && (c == '\n' || c == '\t') ? ' ' : c;
+    }
+}
+
+// The character content of markup as the GPX reader takes it from pugixml:
+// tags left out, references replaced, for an element's text white space
+// around it removed.
+QString TextOf(std::string_view markup, bool attribute = false) {
+    std::string out;
     size_t p = 0;
     while (p < markup.size()) {
         const size_t special = markup.find_first_of("<&", p);
         const size_t run = special == kNone ? markup.size() : special;
-        out += QString::fromUtf8(markup.data() + p, static_cast<qsizetype>(run - p));
+        AppendRun(out, markup.substr(p, run - p), attribute);
         p = run;
         if (p >= markup.size()) {
             break;
@@ -190,8 +229,7 @@ QString TextOf(std::string_view markup) {
         if (markup[p] == '&') {
             const size_t semicolon = markup.find(';', p);
             if (semicolon == kNone) {
-                out += QString::fromUtf8(markup.substr(p).data(),
-                                         static_cast<qsizetype>(markup.size() - p));
+                AppendRun(out, markup.substr(p), attribute);
                 break;
             }
             AppendReference(out, markup.substr(p + 1, semicolon - p - 1));
@@ -199,7 +237,7 @@ QString TextOf(std::string_view markup) {
         } else if (markup.substr(p).starts_with("<![CDATA[")) {
             const size_t close = markup.find("]]>", p);
             const size_t end = close == kNone ? markup.size() : close;
-            out += QString::fromUtf8(markup.data() + p + 9, static_cast<qsizetype>(end - p - 9));
+            AppendRun(out, markup.substr(p + 9, end - p - 9), false);
             p = close == kNone ? markup.size() : close + 3;
         } else {
             const size_t skipped = SkipSpecial(markup, p);
@@ -207,7 +245,13 @@ QString TextOf(std::string_view markup) {
             p = end == kNone ? markup.size() : (skipped != p ? skipped : end + 1);
         }
     }
-    return out.trimmed();
+    std::string_view text(out);
+    if (!attribute) {
+        const size_t first = text.find_first_not_of(" \t\r\n");
+        text = first == kNone ? std::string_view()
+                              : text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+    }
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 // An attribute's value in the attributes of a start tag.
@@ -235,7 +279,7 @@ QString AttributeIn(std::string_view attributes, std::string_view name) {
             break;
         }
         if (key == name) {
-            return TextOf(attributes.substr(open + 1, close - open - 1));
+            return TextOf(attributes.substr(open + 1, close - open - 1), true);
         }
         p = close + 1;
     }
@@ -258,6 +302,7 @@ ListingSummary SummarizeListing(QByteArrayView listing) {
     const std::string_view text(listing.data(), static_cast<size_t>(listing.size()));
     size_t p = 0;
     StartTag tag;
+    bool typeFound = false;
     while (NextStartTag(text, p, tag)) {
         if (tag.name == "groundspeak:cache") {
             s.cache = true;
@@ -268,36 +313,46 @@ ListingSummary SummarizeListing(QByteArrayView listing) {
             }
             // Its children up to the last the table shows, which in the
             // schema's order come before descriptions and logs.
+            // The first of each name counts, as for pugixml's child().
+            struct Wanted {
+                std::string_view name;
+                QString* text;
+                bool found = false;
+            };
+            Wanted wanted[] = {{"groundspeak:type", nullptr},
+                               {"groundspeak:container", &s.container},
+                               {"groundspeak:difficulty", &s.difficulty},
+                               {"groundspeak:terrain", &s.terrain}};
+            size_t left = std::size(wanted);
             size_t q = tag.contentStart;
             StartTag child;
-            int wanted = 4;
-            while (wanted > 0 && NextStartTag(text, q, child)) {
+            while (left > 0 && NextStartTag(text, q, child)) {
                 const size_t start = child.contentStart;
                 if (!SkipElement(text, q, child)) {
                     break;
                 }
-                QString* field = child.name == "groundspeak:container"    ? &s.container
-                                 : child.name == "groundspeak:difficulty" ? &s.difficulty
-                                 : child.name == "groundspeak:terrain"    ? &s.terrain
-                                                                          : nullptr;
-                if (child.name == "groundspeak:type") {
-                    s.cacheType = true;
-                    --wanted;
-                } else if (field != nullptr) {
-                    if (!child.empty) {
-                        *field = TextOf(text.substr(start, text.rfind('<', q - 1) - start));
+                for (Wanted& w : wanted) {
+                    if (!w.found && child.name == w.name) {
+                        w.found = true;
+                        --left;
+                        if (w.text != nullptr && !child.empty) {
+                            *w.text = TextOf(text.substr(start, text.rfind('<', q - 1) - start));
+                        }
                     }
-                    --wanted;
                 }
             }
+            s.cacheType = wanted[0].found;
             break;
         }
         const size_t start = tag.contentStart;
         if (!SkipElement(text, p, tag)) {
             break;
         }
-        if (tag.name == "type" && !tag.empty) {
-            s.waypointType = TextOf(text.substr(start, text.rfind('<', p - 1) - start));
+        if (tag.name == "type" && !typeFound) {
+            typeFound = true;
+            if (!tag.empty) {
+                s.waypointType = TextOf(text.substr(start, text.rfind('<', p - 1) - start));
+            }
         }
     }
     s.cacheType = s.cacheType || NamesCacheType(s.waypointType);

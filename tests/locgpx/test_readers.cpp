@@ -63,9 +63,10 @@ private Q_SLOTS:
 
         Waypoint odd;
         // Children out of the schema's order, a description that shows
-        // markup in CDATA, references, quotes holding ">".
+        // markup in CDATA, references, quotes holding ">", an attribute value
+        // with blanks around it (which is no "True").
         odd.Listing =
-            "<type>Geocache|Letterbox Hybrid</type><groundspeak:cache archived='no' "
+            "<type>Geocache|Letterbox Hybrid</type><groundspeak:cache archived=' True\n' "
             "id=\"1>2\" available=\"false\"><groundspeak:short_description><![CDATA["
             "<groundspeak:difficulty>5</groundspeak:difficulty>]]></"
             "groundspeak:short_description><groundspeak:logs><groundspeak:log/></"
