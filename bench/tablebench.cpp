@@ -1,5 +1,5 @@
-// Times the window's waypoint table on a large store: a model reset (what an
-// export or a clear costs the table), a sort by each kind of column, the
+// Times the window's waypoint table on a large store: a model reset (what a
+// new store and an export cost the table), a sort by each kind of column, the
 // filter as one letter is typed, following an import that appends in
 // batches, and removing every row and putting them back. Prints one table of
 // medians: wayfold-tablebench [COUNT] [RUNS]
@@ -130,7 +130,7 @@ int main(int argc, char* argv[]) {
     };
     const auto unsorted = [&] { click(-1, Qt::AscendingOrder); };
     const Row rows[] = {
-        {"model reset (export or clear)",
+        {"model reset (a new store)",
          [&] {
              session.store.Waypoints.clear();
              table.storeChanged();
