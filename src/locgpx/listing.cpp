@@ -15,7 +15,6 @@
 
 namespace {
 
-const QString kMissingCacheType = QStringLiteral("Traditional Cache");
 const QString kMissingHint = QStringLiteral(" - No Hints - ");
 
 bool IsTrue(const QString& text) {
@@ -398,16 +397,15 @@ CacheListing ParseListing(const Waypoint& w) {
          cache.child("groundspeak:travelbugs").children("groundspeak:travelbug")) {
         l.travelBugs.push_back(Text(bug, "groundspeak:name"));
     }
-    // The GPX reader gives a waypoint without a cache element a cache type
-    // and a hint of its own; those say nothing about the waypoint.
-    const bool readersFillIn = !l.cache && !NamesCacheType(l.waypointType) &&
-                               w.CacheType == kMissingCacheType && w.Hint == kMissingHint;
-    if (l.type.isEmpty() && !readersFillIn) {
-        l.type = w.CacheType;
+    // The GPX reader gives every waypoint a cache type and a hint; where the
+    // file gave neither, they are its own (" - No Hints - ") and say nothing.
+    const bool typeGiven = bool(cache.child("groundspeak:type")) || NamesCacheType(l.waypointType);
+    if (l.type.isEmpty()) {
+        l.type = w.CacheType.isEmpty() ? w.TypeText : typeGiven ? w.CacheType : QString();
     }
     if (const pugi::xml_node hints = cache.child("groundspeak:encoded_hints")) {
         l.hint = ElementText(hints);
-    } else if (!readersFillIn) {
+    } else if (w.Hint != kMissingHint) {
         l.hint = w.Hint;
     }
     // The texts LOC files and the MapSource readers give every link are no title.

@@ -53,7 +53,8 @@ struct CacheListing {
 };
 
 // The whole listing; the waypoint's own fields fill what the file's cache
-// element leaves out (type, hint, title). Empty for a waypoint without one.
+// element leaves out (type, hint, title), as far as the file gave them.
+// Empty for a waypoint without one.
 CacheListing ParseListing(const Waypoint& w);
 
 // The few fields the waypoint table shows for every row, read without going
