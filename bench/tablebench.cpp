@@ -1,5 +1,5 @@
-// Times the window's waypoint table on a large store: a model reset (what an
-// export or a clear costs the table), a sort by each kind of column, the
+// Times the window's waypoint table on a large store: a model reset (what a
+// new store and an export cost the table), a sort by each kind of column, the
 // filter as one letter is typed, following an import that appends in
 // batches, and removing every row and putting them back. Prints one table of
 // medians: wayfold-tablebench [COUNT] [RUNS]
@@ -25,13 +25,41 @@
 namespace {
 
 // Caches as a pocket query holds them: codes, titles with owner and type,
-// coordinates, times and links; one in twenty a copy of an earlier name in
+// coordinates, times, links and listings; one in twenty a copy of an earlier name in
 // other letter case, so that the duplicate forecast has work to do.
 std::vector<Waypoint> Caches(int count) {
     static const char* const types[] = {"Traditional Cache", "Multi-cache", "Unknown Cache",
                                         "Letterbox Hybrid",  "Earthcache",  "Virtual Cache"};
     static const char* const digits = "0123456789ABCDEFGHJKMNPQRTVWXYZ";
     QRandomGenerator random(20261206);
+    static const char* const sizes[] = {"Micro", "Small", "Regular", "Large", "Other"};
+    // What the GPX reader keeps of a pocket query's cache: type, cache
+    // element with descriptions and two logs, a few kilobytes.
+    const QByteArray prose = QByteArray("The cache is hidden near the old oak tree. ").repeated(12);
+    const auto listing = [&](const QString& type, int i, QRandomGenerator& r) {
+        const QByteArray t = type.toUtf8();
+        const QByteArray log = "<groundspeak:log id=\"" + QByteArray::number(i) +
+                               "\"><groundspeak:date>2024-05-01T19:00:00Z</groundspeak:date>"
+                               "<groundspeak:type>Found it</groundspeak:type><groundspeak:finder "
+                               "id=\"7\">finder</groundspeak:finder><groundspeak:text "
+                               "encoded=\"False\">" +
+                               prose + "</groundspeak:text></groundspeak:log>";
+        return "<sym>Geocache</sym><type>Geocache|" + t + "</type><groundspeak:cache id=\"" +
+               QByteArray::number(i) + "\" available=\"" + (r.bounded(10) == 0 ? "False" : "True") +
+               "\" archived=\"" + (r.bounded(20) == 0 ? "True" : "False") +
+               "\"><groundspeak:name>Cache</groundspeak:name><groundspeak:placed_by>owner</"
+               "groundspeak:placed_by><groundspeak:owner id=\"1\">owner</"
+               "groundspeak:owner><groundspeak:type>" +
+               t + "</groundspeak:type><groundspeak:container>" + sizes[r.bounded(5)] +
+               "</groundspeak:container><groundspeak:difficulty>" +
+               QByteArray::number(1 + r.bounded(9) / 2.0) +
+               "</groundspeak:difficulty><groundspeak:terrain>" +
+               QByteArray::number(1 + r.bounded(9) / 2.0) +
+               "</groundspeak:terrain><groundspeak:short_description html=\"False\">" + prose +
+               "</groundspeak:short_description><groundspeak:long_description html=\"True\">" +
+               prose.repeated(3) + "</groundspeak:long_description><groundspeak:logs>" + log + log +
+               "</groundspeak:logs></groundspeak:cache>";
+    };
     std::vector<Waypoint> caches;
     caches.reserve(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
@@ -57,6 +85,7 @@ std::vector<Waypoint> Caches(int count) {
         w.Time = 1000000000 + static_cast<qint32>(random.bounded(700000000));
         w.Url = QStringLiteral("https://www.geocaching.com/geocache/") + w.Name;
         w.File = QStringLiteral("/home/user/pq%1.gpx").arg(i / 1000);
+        w.Listing = listing(w.CacheType, i, random);
         caches.push_back(std::move(w));
     }
     return caches;
@@ -101,12 +130,20 @@ int main(int argc, char* argv[]) {
     };
     const auto unsorted = [&] { click(-1, Qt::AscendingOrder); };
     const Row rows[] = {
-        {"model reset (export or clear)",
+        {"model reset (a new store)",
          [&] {
              session.store.Waypoints.clear();
              table.storeChanged();
              unsorted();
              fill();
+         },
+         [&] { table.storeChanged(); }},
+        {"model reset after an export sorted the store",
+         [&] {
+             fill();
+             table.storeChanged();
+             unsorted();
+             std::reverse(session.store.Waypoints.begin(), session.store.Waypoints.end());
          },
          [&] { table.storeChanged(); }},
         {"sort by name",
@@ -130,6 +167,13 @@ int main(int argc, char* argv[]) {
              unsorted();
          },
          [&] { click(WaypointModel::Latitude, Qt::AscendingOrder); }},
+        {"sort by D/T",
+         [&] {
+             fill();
+             table.storeChanged();
+             unsorted();
+         },
+         [&] { click(WaypointModel::Rating, Qt::AscendingOrder); }},
         {"model reset, sorted by name",
          [&] {
              session.store.Waypoints.clear();

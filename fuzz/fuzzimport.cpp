@@ -8,7 +8,8 @@
 //     (none for a negative result): nothing half-added, nothing added behind the status line's
 //     back;
 //   - new waypoints with finite coordinates (within +-90 / +-180 from GPX,
-//     whose reader repairs them).
+//     whose reader repairs them), and listings whose summary for the window's
+//     table agrees with their full reading.
 //
 // Then every writer encodes the store in memory, and the file of the target's
 // own format, when it has a writer, is read back: it must give as many
@@ -29,6 +30,7 @@
 #include <memory>
 
 #include "core/frontend.h"
+#include "locgpx/listing.h"
 #include "session/formats.h"
 #include "session/importer.h"
 #include "session/process.h"
@@ -171,6 +173,15 @@ void CheckImported(Harness& h, qint32 count) {
             Check(std::fabs(w.Latitude) <= 90 && std::fabs(w.Longitude) <= 180,
                   "a coordinate was not repaired", qint64(i));
         }
+        // The table reads a listing's few fields itself; they must be what
+        // the full reading gives.
+        const CacheListing full = ParseListing(w);
+        const ListingSummary summary = SummarizeListing(w.Listing);
+        Check(summary.cache == full.cache && summary.available == full.available &&
+                  summary.archived == full.archived && summary.container == full.container &&
+                  summary.difficulty == full.difficulty && summary.terrain == full.terrain &&
+                  summary.waypointType == full.waypointType,
+              "the table's summary of a listing is not what the listing says", qint64(i));
     }
 }
 

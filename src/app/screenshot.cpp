@@ -1,10 +1,11 @@
 // Draws the main window with a few files imported into a PNG picture, for the
 // README: wayfold_screenshot [--size WIDTHxHEIGHT] [--root FOLDER] OUTPUT.png FILE...
 // The files are shown and selected in the file browser and imported with the
-// Import button. The window has its first-run size unless --size gives
-// another (a screen's size shows it maximised); --root shows the folder tree
-// from that folder down, so the picture holds none of the machine's own
-// folders. Settings live in memory only; messages go to standard error.
+// Import button; the first cache's listing is shown. The window has its
+// first-run size unless --size gives another (a screen's size shows it
+// maximised); --root shows the folder tree from that folder down, so the
+// picture holds none of the machine's own folders. Settings live in memory
+// only; messages go to standard error.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -12,6 +13,7 @@
 #include <QFileSystemModel>
 #include <QListWidget>
 #include <QPixmap>
+#include <QTableView>
 #include <QTreeView>
 #include <cstdio>
 
@@ -23,6 +25,8 @@
 #include "session/settingsstore.h"
 #include "ui/filebrowser.h"
 #include "ui/mainwindow.h"
+#include "ui/waypointmodel.h"
+#include "ui/waypointtable.h"
 #include "ui/widgetfrontend.h"
 
 int main(int argc, char* argv[]) {
@@ -73,6 +77,14 @@ int main(int argc, char* argv[]) {
     window.resize(size);
     window.show();
     window.importSelectedFiles();
+    // The first cache's listing beside the table.
+    QTableView* table = window.waypointTable()->view();
+    int row = 0;
+    while (row + 1 < table->model()->rowCount() &&
+           table->model()->index(row, WaypointModel::Size).data().toString().isEmpty()) {
+        ++row;
+    }
+    table->setCurrentIndex(table->model()->index(row, 0));
     // The folder tree fills in the background.
     QElapsedTimer settling;
     settling.start();

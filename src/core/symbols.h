@@ -13,3 +13,12 @@ QString SymbolName(qint32 number);
 
 // The number whose name equals the whole text, ignoring letter case.
 std::optional<qint32> SymbolNumber(QStringView name);
+
+// The name Garmin devices and MapSource 6 write in GPX for a symbol number
+// (0 to 248; 2 is "Diamond, Green" where the list above says "Green
+// Diamond"); empty outside.
+QString DeviceSymbolName(qint32 number);
+
+// The number of a symbol name in a GPX file: a device's name, another name
+// in use for it, or a name of the list above; ignoring letter case.
+std::optional<qint32> DeviceSymbolNumber(QStringView name);

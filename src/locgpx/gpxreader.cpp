@@ -211,7 +211,7 @@ ImportResult ReadGpx(XmlInput& xml, const QString& name, WaypointStore& store,
             }
         }
         const pugi::xml_node sym = element.child("sym");
-        w.Symbol = sym ? SymbolNumber(ElementText(sym)).value_or(NotSet) : defaultSymbol;
+        w.Symbol = sym ? DeviceSymbolNumber(ElementText(sym)).value_or(NotSet) : defaultSymbol;
         // GPX 1.0 holds the cache element in wpt, GPX 1.1 in its extensions.
         pugi::xml_node cache = element.child("groundspeak:cache");
         if (!cache) {

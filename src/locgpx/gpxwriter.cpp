@@ -2,13 +2,16 @@
 
 #include <QChar>
 #include <QDate>
+#include <QHash>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <unordered_set>
+#include <vector>
 
 #include "core/bytewriter.h"
 #include "core/exportfields.h"
@@ -20,8 +23,9 @@ namespace {
 
 constexpr qint32 kGeocacheSymbol = 117;
 constexpr qint32 kGeocacheFoundSymbol = 118;
-// Above the number of any code of six characters (31^6 - 411120).
-constexpr qint64 kFirstCounterId = 1000000000;
+// Ids made from names lie from here up to twice this, above the number of
+// any code of six characters (31^6 - 411120) and within 32 bits.
+constexpr quint32 kNameIds = 1000000000;
 
 // Appends text as UTF-8 element content.
 void AppendText(QByteArray& out, QStringView text, qsizetype* dropped) {
@@ -304,7 +308,7 @@ public:
         if (!cache) {
             // A symbol and a type the file gave are written as they were.
             const pugi::xml_node sym = listing.child("sym");
-            const QString symbol = sym ? ElementText(sym) : SymbolName(w.Symbol);
+            const QString symbol = sym ? ElementText(sym) : DeviceSymbolName(w.Symbol);
             if (!symbol.isEmpty()) {
                 AppendElement(out_, "    ", "sym", symbol, dropped);
             }
@@ -316,10 +320,10 @@ public:
             out_.append("  </wpt>\r\n");
             return;
         }
-        AppendElement(
-            out_, "    ", "sym",
-            SymbolName(w.Symbol == kGeocacheFoundSymbol ? kGeocacheFoundSymbol : kGeocacheSymbol),
-            dropped);
+        AppendElement(out_, "    ", "sym",
+                      DeviceSymbolName(w.Symbol == kGeocacheFoundSymbol ? kGeocacheFoundSymbol
+                                                                        : kGeocacheSymbol),
+                      dropped);
         AppendElement(out_, "    ", "type",
                       cacheType.isEmpty() ? QStringLiteral("Geocache")
                                           : QStringLiteral("Geocache|") + cacheType,
@@ -460,7 +464,10 @@ private:
     }
 
     // The id the file gave, else the site's number for a code, when not
-    // given yet; else the next free counter.
+    // given yet; else one made from the name (FNV-1a of its upper-cased
+    // UTF-8), so that a cache has the same id in every file: devices drop
+    // caches whose ids collide, also across files. Taken ids move to the
+    // next free one.
     qint64 cacheId(const QString& code, const QString& fileId) {
         bool ok = false;
         const qint64 given = fileId.trimmed().toLongLong(&ok);
@@ -471,17 +478,63 @@ private:
         if (number > 0 && used_.insert(number).second) {
             return number;
         }
-        while (!used_.insert(counter_).second) {
-            ++counter_;
+        quint32 hash = 2166136261u;
+        for (const char c : code.toUpper().toUtf8()) {
+            hash = (hash ^ static_cast<quint8>(c)) * 16777619u;
         }
-        return counter_++;
+        qint64 id = kNameIds + hash % kNameIds;
+        while (!used_.insert(id).second) {
+            id = id + 1 < 2 * qint64(kNameIds) ? id + 1 : kNameIds;
+        }
+        return id;
     }
 
     QByteArray& out_;
     const Options& options_;
     std::unordered_set<qint64> used_;
-    qint64 counter_ = kFirstCounterId;
 };
+
+// The waypoints of a pocket query's second file are named with a prefix of
+// two characters and their cache's code without "GC" (PK7Q2XK for the
+// parking of GC7Q2XK). Each goes right after its cache when the cache is
+// written too, so that a device lists them together; the rest keeps its
+// order. name gives a record's stored name.
+void PutChildrenAfterTheirCaches(std::vector<Waypoint>& waypoints,
+                                 const std::function<const QString&(const Waypoint&)>& name) {
+    QHash<QString, size_t> caches;
+    for (size_t i = 0; i < waypoints.size(); ++i) {
+        const QString& n = name(waypoints[i]);
+        if (!waypoints[i].Duplicate && n.startsWith(QLatin1String("GC"), Qt::CaseInsensitive)) {
+            caches.insert(n.toUpper(), i);
+        }
+    }
+    std::vector<std::vector<size_t>> children(waypoints.size());
+    std::vector<bool> child(waypoints.size(), false);
+    for (size_t i = 0; i < waypoints.size(); ++i) {
+        const QString& n = name(waypoints[i]);
+        if (waypoints[i].Duplicate || n.size() < 4 ||
+            n.startsWith(QLatin1String("GC"), Qt::CaseInsensitive)) {
+            continue;
+        }
+        const auto parent = caches.constFind(QStringLiteral("GC") + n.mid(2).toUpper());
+        if (parent != caches.constEnd()) {
+            children[*parent].push_back(i);
+            child[i] = true;
+        }
+    }
+    std::vector<Waypoint> ordered;
+    ordered.reserve(waypoints.size());
+    for (size_t i = 0; i < waypoints.size(); ++i) {
+        if (child[i]) {
+            continue;
+        }
+        ordered.push_back(std::move(waypoints[i]));
+        for (const size_t c : children[i]) {
+            ordered.push_back(std::move(waypoints[c]));
+        }
+    }
+    waypoints = std::move(ordered);
+}
 
 }  // namespace
 
@@ -509,6 +562,9 @@ EncodedFile EncodeGpxFile(WaypointStore& store, const Options& options, const QS
         "xmlns:groundspeak=\"http://www.groundspeak.com/cache/1/0/1\">\r\n");
     const NameDescriptionSwap swap(store, options.SwapNameDesc);
     MarkExactDuplicates(store);
+    PutChildrenAfterTheirCaches(store.Waypoints, [&options](const Waypoint& w) -> const QString& {
+        return options.SwapNameDesc ? w.Description : w.Name;
+    });
     double bounds[4] = {90, 180, -90, -180};  // min lat, min lon, max lat, max lon
     for (const Waypoint& w : store.Waypoints) {
         if (!w.Duplicate) {

@@ -33,14 +33,18 @@ class QIODevice;
 //
 // A waypoint is a geocache when its symbol is Geocache or Geocache Found, it
 // carries a cache type, or its name is a listing-site code ("GC" and 2 to 6
-// letters or digits). The cache id of a code is the site's own number:
-// codes of up to four hexadecimal digits are hexadecimal (GCEBB is 3771),
-// longer ones are base 31 over "0123456789ABCDEFGHJKMNPQRTVWXYZ" less 411120
-// (GCGCA8 is 77386). Other caches are numbered from 1,000,000,000 up, above
-// every code of six characters, skipping ids already given. Owner,
-// difficulty and terrain come from a description of the site's form "Title
-// by Owner, Type (D/T)". Any other waypoint is plain: its MapSource symbol
-// name, its type text and its comment.
+// letters or digits). Its cache element holds what the GPX file it came
+// from gave (descriptions, attributes, logs, status, ...), in the cache
+// schema's order. Its id is the one the file gave; else the site's number of
+// its code: codes of up to four hexadecimal digits are hexadecimal (GCEBB is
+// 3771), longer ones are base 31 over "0123456789ABCDEFGHJKMNPQRTVWXYZ" less
+// 411120 (GCGCA8 is 77386); else one made from the name, from 1,000,000,000
+// up to 2,000,000,000, above every code of six characters and the same in
+// every file; an id already given moves to the next free one. Owner,
+// difficulty and terrain the file did not give come from a description of
+// the site's form "Title by Owner, Type (D/T)". Any other waypoint is plain:
+// the symbol, type and comment the file gave, else the devices' name of its
+// symbol number, its type text and its comment.
 //
 // Every character is kept, written as UTF-8 with the five XML escapes;
 // carriage returns are written as references (a parser would fold CR LF).

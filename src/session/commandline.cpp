@@ -61,7 +61,8 @@ Command FlagCommand(const QString& argument) {
     }
     for (const Destination& destination : Destinations()) {
         if (letter == QLatin1Char(destination.flag)) {
-            return {Command::Send, QString(), nullptr, &destination};
+            return {Command::Send, destination.takesPath ? argument.mid(3) : QString(), nullptr,
+                    &destination};
         }
     }
     for (const FileFormat& format : FileFormats()) {
@@ -252,7 +253,7 @@ int RunCommands(Session& session, const CommandLine& commandLine) {
                 ExportFile(session, *command.format, command.path);
                 break;
             case Command::Send:
-                SendToDestination(session, *command.destination);
+                SendToDestination(session, *command.destination, command.path);
                 break;
             case Command::Quit:
                 session.QuitWhenDone = true;

@@ -44,7 +44,8 @@ bool ExportFile(Session& session, const FileFormat& format, const QString& path)
     return result.status == WriteResult::Written;
 }
 
-void SendToDestination(Session& session, const Destination& destination) {
+void SendToDestination(Session& session, const Destination& destination,
+                       const QString& argument) {
     // A command line that reaches a destination with nothing imported is
     // told so, as for the files.
     if (session.store.WaypointCount() == 0) {
@@ -62,6 +63,6 @@ void SendToDestination(Session& session, const Destination& destination) {
     }
     session.TemporaryFiles.push_back(*path);
     if (ExportFile(session, *format, *path)) {
-        destination.handOver(session, *path);
+        destination.handOver(session, *path, argument);
     }
 }

@@ -13,4 +13,6 @@ bool ExportFile(Session& session, const FileFormat& format, const QString& path)
 // Writes the store in the destination's format to a temporary file, which
 // is deleted when the program ends, and hands the written file over; with an
 // empty store it only says that there is nothing to export.
-void SendToDestination(Session& session, const Destination& destination);
+// argument is what followed the destination's flag ("/d:path").
+void SendToDestination(Session& session, const Destination& destination,
+                       const QString& argument = QString());

@@ -12,6 +12,7 @@
 #include "mapsource/gdbwriter.h"
 #include "mapsource/mpsreader.h"
 #include "mapsource/mpswriter.h"
+#include "session/garmindevice.h"
 #include "session/mapsourcelauncher.h"
 
 namespace {
@@ -57,12 +58,21 @@ const FileFormat kFormats[] = {
 // MapSource reads MPS files in every version; GDB files only from the
 // folder the user stored, where the version that reads them is known to be.
 const Destination kDestinations[] = {
-    {"mapsource", 5, "Open in Mapsource (MPS)", "Open in Mapsource (M&PS)...", 'm',
+    {"mapsource", 5, "Open in Mapsource (MPS)", "Open in Mapsource (M&PS)...", 'm', false,
      "/m : Export imported waypoints to Mapsource as an MPS file", "[/m]", "mps", "MPS",
-     "Unable to create temporary file", &OpenInMapSource},
-    {"mapsource6", 6, "Open in Mapsource (GDB)", "Open in Mapsource (G&DB)...", '6',
+     "Unable to create temporary file",
+     [](Session& session, const QString& file, const QString&) { OpenInMapSource(session, file); }},
+    {"mapsource6", 6, "Open in Mapsource (GDB)", "Open in Mapsource (G&DB)...", '6', false,
      "/6 : Export imported waypoints to Mapsource as a GDB file", nullptr, "gdb", "GDB",
-     "Unable to create temporary GDB file", &OpenInStoredMapSource},
+     "Unable to create temporary GDB file",
+     [](Session& session, const QString& file, const QString&) {
+         OpenInStoredMapSource(session, file);
+     }},
+    // The whole listing as GPX into the device's GPX folder.
+    {"garmin", 8, "Send to Garmin device", "Send to &Garmin Device...", 'd', true,
+     "/d[:device] : Send imported waypoints as a GPX file to the Garmin device (mounted at "
+     "device)",
+     "[/d[:device]]", "gpx", "GPX", "Unable to create temporary GPX file", &SendToGarminDevice},
 };
 
 bool EndsWithExtension(const QString& path, const char* extension) {

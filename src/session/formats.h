@@ -59,13 +59,15 @@ struct Destination {
     int listPlace;
     const char* listCaption;
     const char* menuCaption;
-    char flag;  // the command-line letter ("/m"); the flag takes no file name
+    char flag;  // the command-line letter ("/m")
+    bool takesPath;  // "/d:path" names where the file goes; "/d" leaves it open
     const char* usage;
     const char* synopsis;
     const char* format;           // the id of the format it takes
     const char* temporaryPrefix;  // the temporary file's name prefix
     const char* temporaryFailure;
-    void (*handOver)(Session& session, const QString& writtenFile);
+    // argument: the path after the flag, empty without one or from the window.
+    void (*handOver)(Session& session, const QString& writtenFile, const QString& argument);
 };
 
 // The rows in the order the command line's usage lists them.

@@ -1,5 +1,6 @@
 #include "session/session.h"
 
+#include <QStorageInfo>
 #include <utility>
 
 #include "core/textutil.h"
@@ -23,4 +24,19 @@ MessageAnswer Session::report(const UserMessage& message) {
 
 QDateTime SystemClockUtc() {
     return QDateTime::currentDateTimeUtc();
+}
+
+QStringList MountedVolumes() {
+    QStringList roots;
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        if (volume.isValid() && volume.isReady()) {
+            roots.push_back(volume.rootPath());
+        }
+    }
+    return roots;
+}
+
+qint64 FreeBytes(const QString& path) {
+    const QStorageInfo volume(path);
+    return volume.isValid() ? volume.bytesAvailable() : -1;
 }

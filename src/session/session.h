@@ -17,6 +17,10 @@ class SettingsStore;
 // The current time in UTC.
 using Clock = std::function<QDateTime()>;
 
+// The system's mounted volumes, and the room left on the volume of a path.
+QStringList MountedVolumes();
+qint64 FreeBytes(const QString& path);
+
 // Everything one run of the program holds: the waypoint store, the options
 // and the program-wide flags, together with the seams to the outside (user
 // interface, settings store, process start, clock, temporary folder). The
@@ -52,6 +56,11 @@ struct Session {
     // Error and warning messages shown so far; a command-line run that showed
     // any ends with status 1.
     int problemCount = 0;
+
+    // The mount points of the volumes mounted now, among which devices are
+    // found, and the bytes free on the volume of a path (-1 when unknown).
+    std::function<QStringList()> mountedVolumes = &MountedVolumes;
+    std::function<qint64(const QString&)> freeBytes = &FreeBytes;
 
     QDateTime nowUtc() const { return clock(); }
 

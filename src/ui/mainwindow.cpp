@@ -45,8 +45,10 @@
 #include "session/tempfiles.h"
 #include "ui/aboutwindow.h"
 #include "ui/filebrowser.h"
+#include "ui/listingpane.h"
 #include "ui/logo.h"
 #include "ui/optiontabs.h"
+#include "ui/waypointmodel.h"
 #include "ui/waypointtable.h"
 
 #ifdef Q_OS_WIN
@@ -628,13 +630,36 @@ void MainWindow::addWaypointTable(QWidget* controls) {
     auto* area = new ControlsArea(splitter, [this](int width) { arrangeControls(width); });
     area->setWidget(controls);
     splitter->addWidget(area);
-    splitter->addWidget(table_);
+    listing_ = new ListingPane(session_, this);
+    auto* beside = new QSplitter(Qt::Horizontal, this);
+    beside->setObjectName(QStringLiteral("splListing"));
+    beside->setChildrenCollapsible(false);
+    beside->addWidget(table_);
+    beside->addWidget(listing_);
+    beside->setStretchFactor(0, 2);
+    beside->setStretchFactor(1, 1);
+    beside->setSizes({650, 300});
+    listing_->setMinimumWidth(8 * listing_->fontMetrics().averageCharWidth());
+    table_->setMinimumWidth(16 * table_->fontMetrics().averageCharWidth());
+    splitter->addWidget(beside);
     // A larger window gives its new room to the table; a small one still
     // shows a few rows of it at first.
     table_->setMinimumHeight(12 * table_->fontMetrics().height());
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
     setCentralWidget(splitter);
+    const auto showCurrent = [this](bool anew) {
+        const QModelIndex current = table_->view()->currentIndex();
+        listing_->showWaypoint(current.isValid() ? table_->model()->slot(current.row()) : -1, anew);
+    };
+    connect(table_->view()->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [showCurrent] { showCurrent(true); });
+    // The store was sorted or emptied: the row may show another record now.
+    // A new order of rows keeps the record; a removal moves it in the store.
+    connect(table_->model(), &QAbstractItemModel::modelReset, this,
+            [showCurrent] { showCurrent(true); });
+    connect(table_->model(), &QAbstractItemModel::layoutChanged, this,
+            [showCurrent] { showCurrent(false); });
     // The name and description swap decides what the MapSource exports skip.
     connect(tabs_, &OptionTabs::optionsChanged, table_, &WaypointTable::optionsChanged);
     // Room for the controls and a dozen rows; placeWindow fits it to the screen.
@@ -660,6 +685,7 @@ void MainWindow::chainWaypointTable() {
     }
     setTabOrder(last, table_->filterBox());
     setTabOrder(table_->filterBox(), table_->view());
+    setTabOrder(table_->view(), listing_->browser());
 }
 
 void MainWindow::followStore() {

@@ -8,6 +8,7 @@
 class AboutWindow;
 class QBoxLayout;
 class FileBrowser;
+class ListingPane;
 class OptionTabs;
 class QAction;
 class QComboBox;
@@ -73,6 +74,8 @@ public:
     // The waypoint table follows the store: what a running import added so
     // far, and the whole store after an export sorted it or a clear.
     WaypointTable* waypointTable() const { return table_; }
+    // Beside the table: the listing of the waypoint in the current row.
+    ListingPane* listingPane() const { return listing_; }
     // The size a first start opens with, where the screen has room for it.
     static QSize firstRunSize() { return {1000, 740}; }
     void followStore();
@@ -128,4 +131,5 @@ private:
     bool closedDuringImport_ = false;
     QStringList queued_;
     WaypointTable* table_ = nullptr;
+    ListingPane* listing_ = nullptr;
 };

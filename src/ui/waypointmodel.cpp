@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QFont>
+#include <QHash>
 #include <QPalette>
 #include <QStyle>
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <limits>
 
 #include "core/symbols.h"
+#include "locgpx/listing.h"
 #include "session/session.h"
 
 namespace {
@@ -21,10 +23,6 @@ const QString kFixedDescription = QStringLiteral("FIXED from ");
 bool NumberColumn(int column) {
     return column == WaypointModel::Latitude || column == WaypointModel::Longitude ||
            column == WaypointModel::Time;
-}
-
-QString TypeOf(const Waypoint& w) {
-    return w.CacheType.isEmpty() ? w.TypeText : w.CacheType;
 }
 
 // A record from an archive's entry names both: "pq.zip/123.gpx".
@@ -62,20 +60,78 @@ QVariant WaypointModel::headerData(int section, Qt::Orientation orientation, int
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
         return QAbstractTableModel::headerData(section, orientation, role);
     }
-    static const char* const titles[Columns] = {"Name",       "Description", "Type",
-                                                "Symbol",     "Latitude",    "Longitude",
-                                                "Time (UTC)", "Link",        "File"};
+    static const char* const titles[Columns] = {"Name",      "Description", "Type",   "D/T",
+                                                "Size",      "Status",      "Symbol", "Latitude",
+                                                "Longitude", "Time (UTC)",  "Link",   "File"};
     return section >= 0 && section < Columns ? QString::fromLatin1(titles[section]) : QVariant();
 }
 
-QString WaypointModel::text(const Waypoint& w, int column) const {
+void WaypointModel::readListings(qint32 from, bool reuse) {
+    const std::vector<Waypoint>& records = session_.store.Waypoints;
+    QHash<const char*, size_t> known;
+    std::vector<ListingTexts> old;
+    if (reuse) {
+        old = std::move(listings_);
+        known.reserve(static_cast<qsizetype>(old.size()));
+        for (size_t i = 0; i < old.size(); ++i) {
+            if (!old[i].listing.isEmpty()) {
+                known.insert(old[i].listing.constData(), i);
+            }
+        }
+    }
+    listings_.resize(static_cast<size_t>(from));
+    listings_.reserve(records.size());
+    for (size_t i = static_cast<size_t>(from); i < records.size(); ++i) {
+        const QByteArray& listing = records[i].Listing;
+        // The same bytes, as they are held: the same listing.
+        if (const auto at = known.constFind(listing.constData());
+            !listing.isEmpty() && at != known.cend()) {
+            listings_.push_back(old[*at]);
+            continue;
+        }
+        ListingTexts t;
+        const ListingSummary s = SummarizeListing(listing);
+        t.listing = listing;
+        t.cacheType = s.cacheType;
+        t.waypointType = s.waypointType;
+        if (s.cache) {
+            if (!s.difficulty.isEmpty() || !s.terrain.isEmpty()) {
+                t.rating = s.difficulty + u'/' + s.terrain;
+            }
+            t.size = s.container;
+            t.disabled = !s.available;
+            t.archived = s.archived;
+            t.status = t.archived   ? QStringLiteral("Archived")
+                       : t.disabled ? QStringLiteral("Disabled")
+                                    : QString();
+        }
+        listings_.push_back(std::move(t));
+    }
+}
+
+QString WaypointModel::text(qint32 slot, const Waypoint& w, int column) const {
+    const auto listing = [&]() -> const ListingTexts& {
+        static const ListingTexts none;
+        const auto at = static_cast<size_t>(slot);
+        return at < listings_.size() ? listings_[at] : none;
+    };
     switch (column) {
         case Name:
             return w.Name;
         case Description:
             return w.Description;
-        case Type:
-            return TypeOf(w);
+        case Type: {
+            // Only the GPX reader gives a cache type, and to every waypoint:
+            // where the file named none, the wpt's own type is what it gave.
+            const ListingTexts& l = listing();
+            return w.CacheType.isEmpty() ? w.TypeText : l.cacheType ? w.CacheType : l.waypointType;
+        }
+        case Rating:
+            return listing().rating;
+        case Size:
+            return listing().size;
+        case Status:
+            return listing().status;
         case Symbol: {
             if (w.Symbol == NotSet) {
                 return QStringLiteral("\u2014");
@@ -169,7 +225,7 @@ QVariant WaypointModel::data(const QModelIndex& index, int role) const {
     };
     switch (role) {
         case Qt::DisplayRole:
-            return text(w, index.column());
+            return text(at, w, index.column());
         case Qt::ToolTipRole: {
             QStringList tip;
             const QString marks = notes(at, w);
@@ -179,7 +235,7 @@ QVariant WaypointModel::data(const QModelIndex& index, int role) const {
             if (index.column() == File) {
                 tip.push_back(w.File);
             } else if (index.column() == Link || index.column() == Description) {
-                tip.push_back(text(w, index.column()));
+                tip.push_back(text(at, w, index.column()));
             }
             tip.removeAll(QString());
             return tip.isEmpty() ? QVariant() : QVariant(tip.join(QLatin1Char('\n')));
@@ -194,13 +250,20 @@ QVariant WaypointModel::data(const QModelIndex& index, int role) const {
                 return QApplication::palette().brush(QPalette::Disabled, QPalette::Text);
             }
             return {};
-        case Qt::FontRole:
-            if (skipped()) {
+        case Qt::FontRole: {
+            // Struck out as the listing site shows a cache one cannot look for.
+            const bool struck = index.column() == Name &&
+                                static_cast<size_t>(at) < listings_.size() &&
+                                (listings_[static_cast<size_t>(at)].disabled ||
+                                 listings_[static_cast<size_t>(at)].archived);
+            if (skipped() || struck) {
                 QFont font;
-                font.setItalic(true);
+                font.setItalic(skipped());
+                font.setStrikeOut(struck);
                 return font;
             }
             return {};
+        }
         case Qt::TextAlignmentRole:
             if (index.column() == Latitude || index.column() == Longitude) {
                 return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
@@ -211,10 +274,16 @@ QVariant WaypointModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-bool WaypointModel::matches(const Waypoint& w) const {
-    return filter_.isEmpty() || w.Name.contains(filter_, Qt::CaseInsensitive) ||
-           w.Description.contains(filter_, Qt::CaseInsensitive) ||
-           TypeOf(w).contains(filter_, Qt::CaseInsensitive);
+bool WaypointModel::matches(qint32 slot, const Waypoint& w) const {
+    if (filter_.isEmpty()) {
+        return true;
+    }
+    for (const int column : {Name, Description, Type, Rating, Size, Status}) {
+        if (text(slot, w, column).contains(filter_, Qt::CaseInsensitive)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::vector<qint32> WaypointModel::filtered(const std::vector<qint32>& slots) const {
@@ -223,7 +292,7 @@ std::vector<qint32> WaypointModel::filtered(const std::vector<qint32>& slots) co
     }
     std::vector<qint32> shown;
     for (const qint32 s : slots) {
-        if (matches(session_.store.Waypoints[static_cast<size_t>(s)])) {
+        if (matches(s, session_.store.Waypoints[static_cast<size_t>(s)])) {
             shown.push_back(s);
         }
     }
@@ -248,7 +317,8 @@ void WaypointModel::addSortKeys(qint32 from) {
     } else {
         textKeys_.resize(static_cast<size_t>(from));
         for (size_t i = static_cast<size_t>(from); i < records.size(); ++i) {
-            textKeys_.push_back(text(records[i], sortColumn_).toCaseFolded());
+            textKeys_.push_back(
+                text(static_cast<qint32>(i), records[i], sortColumn_).toCaseFolded());
         }
     }
 }
@@ -370,6 +440,7 @@ void WaypointModel::followAppends() {
     dropUndo();
     const qint32 from = known_;
     known_ = count;
+    readListings(from);
     std::vector<qint32> added;
     for (qint32 i = from; i < count; ++i) {
         added.push_back(i);
@@ -412,6 +483,7 @@ void WaypointModel::importEnded() {
 void WaypointModel::reload() {
     beginResetModel();
     known_ = session_.store.WaypointCount();
+    readListings(0, true);
     rows_.clear();
     order_.clear();
     dropUndo();
@@ -497,6 +569,7 @@ int WaypointModel::removeFromStore(const QList<int>& rows) {
     };
     compact(textKeys_);
     compact(numberKeys_);
+    compact(listings_);
     if (sortColumn_ >= 0 && (NumberColumn(sortColumn_) ? numberKeys_.size() : textKeys_.size()) !=
                                 static_cast<size_t>(known_)) {
         addSortKeys(0);

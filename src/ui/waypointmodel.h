@@ -19,7 +19,21 @@ class WaypointModel final : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    enum Column { Name, Description, Type, Symbol, Latitude, Longitude, Time, Link, File, Columns };
+    enum Column {
+        Name,
+        Description,
+        Type,
+        Rating,
+        Size,
+        Status,
+        Symbol,
+        Latitude,
+        Longitude,
+        Time,
+        Link,
+        File,
+        Columns
+    };
 
     explicit WaypointModel(Session& session, QObject* parent = nullptr);
 
@@ -31,8 +45,8 @@ public:
     // A column below 0 shows the store's own order.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
-    // Shows only the records whose name, description or type contain the
-    // text, ignoring letter case; an empty text shows all.
+    // Shows only the records whose name, description, type, D/T, size or
+    // status contain the text, ignoring letter case; an empty text shows all.
     void setFilterText(const QString& text);
     qint32 storedCount() const { return known_; }
     bool sorted() const { return sortColumn_ >= 0; }
@@ -64,9 +78,27 @@ Q_SIGNALS:
     void undoChanged(bool available);
 
 private:
-    QString text(const Waypoint& w, int column) const;
+    // What the listing gives the columns, read once when a record comes in.
+    struct ListingTexts {
+        // Held, so that its bytes stay where they are while the texts are
+        // kept: a model reset after the store was sorted finds each
+        // record's texts by the place of its listing's bytes.
+        QByteArray listing;
+        bool cacheType = false;  // the file named a cache type
+        QString waypointType;
+        QString rating;  // "1.5/2"
+        QString size;
+        QString status;
+        bool disabled = false;
+        bool archived = false;
+    };
+    // The listing texts of the records from slot `from` on; with `reuse`,
+    // those of records already read are taken over.
+    void readListings(qint32 from, bool reuse = false);
+
+    QString text(qint32 slot, const Waypoint& w, int column) const;
     QString notes(qint32 slot, const Waypoint& w) const;
-    bool matches(const Waypoint& w) const;
+    bool matches(qint32 slot, const Waypoint& w) const;
     std::vector<qint32> filtered(const std::vector<qint32>& slots) const;
     // Sort keys of the chosen column for the records from slot `from` on.
     void addSortKeys(qint32 from);
@@ -84,8 +116,9 @@ private:
     QString filter_;
     int sortColumn_ = -1;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
-    std::vector<QString> textKeys_;   // by slot, for a text column
-    std::vector<double> numberKeys_;  // by slot, for a number column
+    std::vector<QString> textKeys_;       // by slot, for a text column
+    std::vector<double> numberKeys_;      // by slot, for a number column
+    std::vector<ListingTexts> listings_;  // by slot
     DuplicateForecast skips_;
     bool skipsSwapped_ = false;
     std::vector<std::pair<qint32, Waypoint>> removed_;  // places and records of the last removal

@@ -30,10 +30,11 @@ WaypointTable::WaypointTable(Session& session, QWidget* parent)
       openLink_([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
     setObjectName(QStringLiteral("fraWaypoints"));
     filter_->setObjectName(QStringLiteral("txtFilter"));
-    filter_->setPlaceholderText(QStringLiteral("Filter by name, description or type"));
+    filter_->setPlaceholderText(
+        QStringLiteral("Filter by name, description, type, D/T, size or status"));
     filter_->setToolTip(
-        QStringLiteral("Show only the waypoints whose name, description or type "
-                       "contain this text"));
+        QStringLiteral("Show only the waypoints whose name, description, type, D/T, size or "
+                       "status contain this text"));
     filter_->setClearButtonEnabled(true);
     shown_->setObjectName(QStringLiteral("lblShown"));
 
@@ -61,15 +62,12 @@ WaypointTable::WaypointTable(Session& session, QWidget* parent)
     const auto fits = [&](const char* sample) {
         return metrics.horizontalAdvance(QString::fromUtf8(sample)) + 12;
     };
-    const int widths[] = {fits("GC9WF11M"),
-                          fits("Heron's Lookout by Wayfold Team"),
-                          fits("Traditional Cache"),
-                          fits("Geocache Found"),
-                          fits("-47.000000"),
-                          fits("-179.000000"),
-                          fits("2026-12-05 01:02:03"),
-                          fits("https://geocaching"),
-                          fits("lakeside.gpx")};
+    const int widths[] = {fits("GC9WF11M"),           fits("Heron's Lookout by Wayfold Team"),
+                          fits("Traditional Cache"),  fits("4.5/4.5"),
+                          fits("Not chosen"),         fits("Archived"),
+                          fits("Geocache Found"),     fits("-47.000000"),
+                          fits("-179.000000"),        fits("2026-12-05 01:02:03"),
+                          fits("https://geocaching"), fits("lakeside.gpx")};
     for (int column = 0; column < WaypointModel::Columns; ++column) {
         header->resizeSection(column, widths[column]);
     }

@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "locgpx/gpxreader.h"
+#include "locgpx/listing.h"
 #include "locgpx/locreader.h"
 #include "locgpx/pocketquery.h"
 #include "locgpx/terrabytereader.h"
@@ -52,6 +53,71 @@ private Q_SLOTS:
     void loc() { CheckCase(&ReadLocFile, dir_.path(), QStringLiteral("case.loc")); }
     void terraByte_data() { AddCaseRows("terrabyte.txt"); }
     void terraByte() { CheckCase(&ReadTerraByteFile, dir_.path(), QStringLiteral("case.loc")); }
+
+    // A cache's listing as the window shows it, and the table's summary of
+    // it, which reads the markup itself and must agree.
+    void listing() {
+        REQUIRE_PEER_FIXTURES();
+        WaypointStore store;
+        RecordingProgress progress;
+        ReadGpxFile(FixturePath(QStringLiteral("GCGCA8.gpx")), store, progress);
+        ReadGpxFile(QStringLiteral(WAYFOLD_EXAMPLES "/lakeside.gpx"), store, progress);
+        QCOMPARE(store.WaypointCount(), 6);
+        const CacheListing l = ParseListing(store.record(1));
+        QVERIFY(l.cache && l.archived && !l.available);
+        QCOMPARE(l.title + u'|' + l.owner + u'|' + l.type + u'|' + l.container + u'|' +
+                     l.difficulty + u'/' + l.terrain + u'|' + l.state + u'|' + l.country,
+                 QStringLiteral("Oozy rat in a sanitary zoo|robertlipe|Unknown Cache|Not chosen|3/"
+                                "2|Tennessee|United States"));
+        QCOMPARE(l.attributes.size(), size_t(8));
+        QCOMPARE(l.attributes[0].text, QStringLiteral("Wheelchair accessible"));
+        QVERIFY(!l.attributes[0].included && l.attributes[1].included);
+        QVERIFY(l.longDescription.html && l.longDescription.text.contains(u"<li>Too hot to hoot"));
+        QCOMPARE(l.logs.size(), size_t(25));
+        QCOMPARE(l.logs[3].date + u'|' + l.logs[3].type + u'|' + l.logs[3].finder,
+                 QStringLiteral("2017-10-08T19:00:00Z|Didn't find it|Abiectio"));
+        QVERIFY(l.hint.isEmpty());
+        QCOMPARE(ParseListing(store.record(2)).hint, QStringLiteral("Under the third plank"));
+        // The parking: no cache, no cache type, no hint; what its file gave.
+        const CacheListing parking = ParseListing(store.record(6));
+        QVERIFY(!parking.cache && parking.type.isEmpty() && parking.hint.isEmpty());
+        QCOMPARE(parking.waypointType, QStringLiteral("Waypoint|Parking Area"));
+
+        Waypoint odd;
+        // Children out of the schema's order, a description that shows
+        // markup in CDATA, references, quotes holding ">", an attribute value
+        // with blanks around it (which is no "True").
+        odd.Listing =
+            "<type>Geocache|Letterbox Hybrid</type><groundspeak:cache archived=' True\n' "
+            "id=\"1>2\" available=\"false\"><groundspeak:short_description><![CDATA["
+            "<groundspeak:difficulty>5</groundspeak:difficulty>]]></"
+            "groundspeak:short_description><groundspeak:logs><groundspeak:log/></"
+            "groundspeak:logs><groundspeak:terrain>1.5</groundspeak:terrain><!-- "
+            "<groundspeak:container>x</groundspeak:container> "
+            "--><groundspeak:container>Small &amp; &#x263A;</groundspeak:container>"
+            "<groundspeak:difficulty>2</groundspeak:difficulty></groundspeak:cache>";
+        store.Waypoints.push_back(odd);
+        for (qint32 n = 1; n <= store.WaypointCount(); ++n) {
+            const CacheListing full = ParseListing(store.record(n));
+            const ListingSummary s = SummarizeListing(store.record(n).Listing);
+            QCOMPARE(s.cache, full.cache);
+            QCOMPARE(s.container + u'|' + s.difficulty + u'/' + s.terrain,
+                     full.container + u'|' + full.difficulty + u'/' + full.terrain);
+            QCOMPARE(s.available, full.available);
+            QCOMPARE(s.archived, full.archived);
+            QCOMPARE(s.waypointType, full.waypointType);
+            QCOMPARE(s.cacheType, n == 7 || !full.type.isEmpty());
+        }
+        QCOMPARE(SummarizeListing(odd.Listing).container, QStringLiteral("Small & \u263A"));
+        QVERIFY(!SummarizeListing(odd.Listing).available);
+    }
+
+    // The listing site's hint decoding keeps what stands in brackets.
+    void decodeHint() {
+        QCOMPARE(DecodeHint(QStringLiteral("Haqre gur [oevqtr], Zbff! 3 [xz] abegu")),
+                 QStringLiteral("Under the [oevqtr], Moss! 3 [xz] north"));
+        QCOMPARE(DecodeHint(DecodeHint(QStringLiteral("Abc xyz"))), QStringLiteral("Abc xyz"));
+    }
 
     // Each read by the reader its extension names.
     void realFiles_data() { AddCaseRows("peer.txt"); }

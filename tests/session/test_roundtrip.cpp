@@ -273,10 +273,10 @@ private Q_SLOTS:
                           : std::tuple(NotSet, NotSet, NotSet);
             e.Symbol = kind == QStringLiteral("terrabyte")
                            ? SymbolNumber(e.TypeText).value_or(NotSet)
-                       : cache                                   ? r.Symbol
-                       : kind != QStringLiteral("gpx")           ? e.Symbol
-                       : SymbolName(written[i].Symbol).isEmpty() ? 18
-                                                                 : written[i].Symbol;
+                       : cache                                         ? r.Symbol
+                       : kind != QStringLiteral("gpx")                 ? e.Symbol
+                       : DeviceSymbolName(written[i].Symbol).isEmpty() ? 18
+                                                                       : written[i].Symbol;
             e.Hint = cache || kind != QStringLiteral("gpx") ? e.Hint : u" - No Hints - "_s;
             e.CacheType = !cache                      ? r.CacheType
                           : e.CacheType.isEmpty()     ? u"Traditional Cache"_s

@@ -32,6 +32,9 @@ public:
     std::optional<QString> saveFileDialog(const FileDialogRequest& request) override;
     std::optional<QString> openFileDialog(const FileDialogRequest& request) override;
     std::optional<QString> folderDialog(const QString& prompt) override;
+    bool canAsk() const override { return ask; }
+    // False: nobody is there to answer, as without a window.
+    bool ask = true;
 
     // What was shown.
     std::vector<UserMessage> messages;

@@ -8,16 +8,19 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QPixmap>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTextDocument>
 #include <QTreeView>
 #include <QWindow>
 
 #include "ui/aboutwindow.h"
 #include "ui/filebrowser.h"
+#include "ui/listingpane.h"
 #include "ui/waypointmodel.h"
 #include "windowfixture.h"
 
@@ -243,6 +246,45 @@ private Q_SLOTS:
         divider->setSizes({0, divider->height()});
         QVERIFY2(divider->sizes().front() < 100,
                  qPrintable(QString::number(divider->sizes().front())));
+    }
+
+    // The current row's listing beside the table: its HTML shown as HTML but
+    // loading nothing it names, the hint decoded on a click, logs, and the
+    // cache's own waypoints.
+    void listingPane() {
+        REQUIRE_PEER_FIXTURES();
+        WindowFixture f;
+        ListingBrowser* pane = f.window->listingPane()->browser();
+        ImportFile(f.session, FixturePath(QStringLiteral("GCGCA8.gpx")));
+        ImportFile(f.session, QStringLiteral(WAYFOLD_EXAMPLES "/lakeside.gpx"));
+        f.view->setCurrentIndex(f.view->model()->index(0, 0));
+        QString text = pane->toPlainText();
+        for (const char* shown : {"Oozy rat in a sanitary zoo", "Archived", "Code: GCGCA8",
+                                  "D/T: 3/2", "Size: Not chosen", "no Wheelchair accessible",
+                                  "Too hot to hoot", "Didn't find it by Abiectio"}) {
+            QVERIFY2(text.contains(QLatin1String(shown)), shown);
+        }
+        QVERIFY(!text.contains(QLatin1String("<li>")));
+        QVERIFY(pane->toHtml().contains(QLatin1String("mtgc_member-banner.gif")));
+        QVERIFY(!pane->openLinks() && !pane->openExternalLinks());
+        const QString image = f.temp.filePath(QStringLiteral("here.png"));
+        QVERIFY(QPixmap(4, 4).save(image));
+        for (const QUrl& url :
+             {QUrl(QStringLiteral("http://www.mtgc.org/mtgc_member-banner.gif")),
+              QUrl(QStringLiteral("https://example.org/a.css")), QUrl::fromLocalFile(image)}) {
+            QVERIFY2(pane->loadResource(QTextDocument::ImageResource, url).isNull(),
+                     qPrintable(url.toString()));
+        }
+
+        f.view->setCurrentIndex(f.view->model()->index(1, 0));
+        text = pane->toPlainText();
+        QVERIFY(text.contains(u"Under the third plank") && text.contains(u"PK9WF01"));
+        QVERIFY(pane->toHtml().contains(QLatin1String("href=\"#hint\"")));
+        Q_EMIT pane->anchorClicked(QUrl(QStringLiteral("#hint")));
+        text = pane->toPlainText();
+        QVERIFY(text.contains(u"Haqre gur guveq cynax") && !text.contains(u"Under the third"));
+        f.view->setCurrentIndex(QModelIndex());
+        QVERIFY(pane->toPlainText().isEmpty());
     }
 
     void unreachableDriveGoesBack() {

@@ -16,6 +16,24 @@ import struct
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
+# The names Garmin devices write in GPX for symbol numbers 0 to 248.
+DEVICE_SYMBOL_NAMES = {}
+with open(os.path.join(HERE, "..", "..", "..", "..", "shared", "fixtures", "garmin-symbols.tsv"),
+          encoding="utf-8") as tsv:
+    for row in tsv:
+        if not row.startswith("#") and row.strip():
+            number, name = row.rstrip("\n").split("\t")
+            DEVICE_SYMBOL_NAMES.setdefault(int(number), name)
+
+
+def name_id(name):
+    """The id of a cache without a code: FNV-1a of its upper-cased name."""
+    h = 2166136261
+    for b in name.upper().encode("utf-8"):
+        h = ((h ^ b) * 16777619) & 0xFFFFFFFF
+    return 1000000000 + h % 1000000000
+
+
 # MapSource symbol names by number, 0 to 118.
 SYMBOL_NAMES = [
     "Marina", "Bell", "Green Diamond", "Red Diamond", "Diver Down Flag 1", "Diver Down Flag 2",
@@ -369,7 +387,7 @@ def gpx(records, o, version):
     out.append('  <bounds minlat="%s" minlon="%s" maxlat="%s" maxlon="%s"/>' % tuple(
         gpx_number(f(w[k] for w in written)) for f, k in
         ((min, "Latitude"), (min, "Longitude"), (max, "Latitude"), (max, "Longitude"))))
-    used, counter = set(), 1000000000
+    used = set()
 
     def element(indent, tag, text):
         out.append("%s<%s>%s</%s>" % (" " * indent, tag, gpx_text(text), tag))
@@ -391,8 +409,8 @@ def gpx(records, o, version):
         cache = w["Symbol"] in (117, 118) or (w["CacheType"] != "" and not fill_in) or \
             is_code(w["Code"])
         if not cache:
-            if 0 <= w["Symbol"] < len(SYMBOL_NAMES):
-                element(4, "sym", SYMBOL_NAMES[w["Symbol"]])
+            if w["Symbol"] in DEVICE_SYMBOL_NAMES:
+                element(4, "sym", DEVICE_SYMBOL_NAMES[w["Symbol"]])
             if w["TypeText"]:
                 element(4, "type", w["TypeText"])
             out.append("  </wpt>")
@@ -407,10 +425,9 @@ def gpx(records, o, version):
         element(4, "type", "Geocache|" + kind if kind else "Geocache")
         number = code_number(w["Code"]) if is_code(w["Code"]) else 0
         if number <= 0 or number in used:
-            while counter in used:
-                counter += 1
-            number = counter
-            counter += 1
+            number = name_id(w["Code"])
+            while number in used:
+                number = number + 1 if number + 1 < 2000000000 else 1000000000
         used.add(number)
         out.append('    <groundspeak:cache id="%d" available="True" archived="False">' % number)
         link = w["LinkName"]

@@ -1,0 +1,437 @@
+// The listing a GPX waypoint keeps is XML as pugixml printed it: the wpt's
+// cmt, sym and type elements and then its cache element, one after another
+// without a common root. The full reading goes through pugixml; the table's
+// summary walks the markup itself, as it needs the cache element's first
+// few children only and a pocket query's descriptions and logs are most of
+// its bytes.
+#include "locgpx/listing.h"
+
+#include <iterator>
+#include <pugixml.hpp>
+#include <string>
+#include <string_view>
+
+#include "locgpx/xmlinput.h"
+
+namespace {
+
+const QString kMissingHint = QStringLiteral(" - No Hints - ");
+
+bool IsTrue(const QString& text) {
+    return text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0;
+}
+bool IsFalse(const QString& text) {
+    return text.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0;
+}
+
+bool NamesCacheType(const QString& waypointType) {
+    const QLatin1StringView geocache("Geocache|");
+    return waypointType.startsWith(geocache, Qt::CaseInsensitive) &&
+           waypointType.size() > geocache.size();
+}
+
+// The markup walk. The text is well-formed: pugixml printed it.
+
+constexpr size_t kNone = std::string_view::npos;
+
+struct StartTag {
+    std::string_view name;
+    std::string_view attributes;
+    size_t contentStart = 0;  // after the tag's ">"
+    bool empty = false;       // "<name/>"
+};
+
+// The position after a comment, CDATA section or processing instruction
+// starting at p, or p itself when none starts there; kNone when unclosed.
+size_t SkipSpecial(std::string_view text, size_t p) {
+    const auto past = [&](std::string_view close) {
+        const size_t at = text.find(close, p);
+        return at == kNone ? kNone : at + close.size();
+    };
+    const std::string_view rest = text.substr(p);
+    if (rest.starts_with("<!--")) {
+        return past("-->");
+    }
+    if (rest.starts_with("<![CDATA[")) {
+        return past("]]>");
+    }
+    if (rest.starts_with("<?") || rest.starts_with("<!")) {
+        return past(">");
+    }
+    return p;
+}
+
+// The ">" of the tag whose name ends at p, past quoted attribute values.
+size_t TagEnd(std::string_view text, size_t p) {
+    char quote = 0;
+    for (; p < text.size(); ++p) {
+        const char c = text[p];
+        if (quote != 0) {
+            quote = c == quote ? 0 : quote;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '>') {
+            return p;
+        }
+    }
+    return kNone;
+}
+
+// The next start tag at this level from p on, which it moves past the tag;
+// false at an end tag (p at its "<") or at the end of the text (p kNone).
+bool NextStartTag(std::string_view text, size_t& p, StartTag& tag) {
+    while ((p = text.find('<', p)) != kNone) {
+        const size_t skipped = SkipSpecial(text, p);
+        if (skipped == kNone) {
+            p = kNone;
+            return false;
+        }
+        if (skipped != p) {
+            p = skipped;
+            continue;
+        }
+        if (p + 1 < text.size() && text[p + 1] == '/') {
+            return false;
+        }
+        size_t nameEnd = p + 1;
+        while (nameEnd < text.size() && text[nameEnd] != '>' && text[nameEnd] != '/' &&
+               text[nameEnd] != ' ' && text[nameEnd] != '\t' && text[nameEnd] != '\r' &&
+               text[nameEnd] != '\n') {
+            ++nameEnd;
+        }
+        const size_t end = TagEnd(text, nameEnd);
+        if (end == kNone) {
+            p = kNone;
+            return false;
+        }
+        tag.name = text.substr(p + 1, nameEnd - p - 1);
+        tag.empty = text[end - 1] == '/';
+        tag.attributes = text.substr(nameEnd, end - nameEnd - (tag.empty ? 1 : 0));
+        tag.contentStart = end + 1;
+        p = end + 1;
+        return true;
+    }
+    return false;
+}
+
+// Where the content from `from` on ends: the "<" of the end tag that closes
+// it; kNone when there is none. A loop, not a recursion: a hostile file may
+// nest elements as deep as it likes.
+size_t ContentEnd(std::string_view text, size_t from) {
+    size_t p = from;
+    size_t depth = 0;
+    StartTag tag;
+    while (true) {
+        if (NextStartTag(text, p, tag)) {
+            depth += tag.empty ? 0 : 1;
+            continue;
+        }
+        if (p == kNone || depth == 0) {
+            return p;
+        }
+        --depth;
+        p = text.find('>', p);
+        if (p == kNone) {
+            return kNone;
+        }
+    }
+}
+
+// Moves p past the element whose start tag it has just read.
+bool SkipElement(std::string_view text, size_t& p, const StartTag& tag) {
+    if (tag.empty) {
+        return true;
+    }
+    const size_t end = ContentEnd(text, tag.contentStart);
+    p = end == kNone ? kNone : text.find('>', end);
+    if (p == kNone) {
+        return false;
+    }
+    ++p;
+    return true;
+}
+
+void AppendUtf8(std::string& out, uint code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+void AppendReference(std::string& out, std::string_view name) {
+    if (name == "lt") {
+        out += '<';
+    } else if (name == "gt") {
+        out += '>';
+    } else if (name == "amp") {
+        out += '&';
+    } else if (name == "quot") {
+        out += '"';
+    } else if (name == "apos") {
+        out += '\'';
+    } else if (name.starts_with('#')) {
+        bool ok = false;
+        const QByteArray digits(name.data() + 1, static_cast<qsizetype>(name.size() - 1));
+        const uint code =
+            digits.startsWith('x') ? digits.mid(1).toUInt(&ok, 16) : digits.toUInt(&ok, 10);
+        if (ok && code > 0 && code <= 0x10FFFF) {
+            AppendUtf8(out, code);
+        }
+    } else {
+        // pugixml leaves references it does not know as they were.
+        out += '&';
+        out += name;
+        out += ';';
+    }
+}
+
+// Text as pugixml reads it: line ends as "\n"; in attribute values every
+// line end and tab is a blank.
+void AppendRun(std::string& out, std::string_view run, bool attribute) {
+    for (size_t i = 0; i < run.size(); ++i) {
+        char c = run[i];
+        if (c == '\r') {
+            if (i + 1 < run.size() && run[i + 1] == '\n') {
+                ++i;
+            }
+            c = '\n';
+        }
+        out += attribute && (c == '\n' || c == '\t') ? ' ' : c;
+    }
+}
+
+// The character content of markup as the GPX reader takes it from pugixml:
+// tags left out, references replaced, for an element's text white space
+// around it removed.
+QString TextOf(std::string_view markup, bool attribute = false) {
+    std::string out;
+    size_t p = 0;
+    while (p < markup.size()) {
+        const size_t special = markup.find_first_of("<&", p);
+        const size_t run = special == kNone ? markup.size() : special;
+        AppendRun(out, markup.substr(p, run - p), attribute);
+        p = run;
+        if (p >= markup.size()) {
+            break;
+        }
+        if (markup[p] == '&') {
+            const size_t semicolon = markup.find(';', p);
+            if (semicolon == kNone) {
+                AppendRun(out, markup.substr(p), attribute);
+                break;
+            }
+            AppendReference(out, markup.substr(p + 1, semicolon - p - 1));
+            p = semicolon + 1;
+        } else if (markup.substr(p).starts_with("<![CDATA[")) {
+            const size_t close = markup.find("]]>", p);
+            const size_t end = close == kNone ? markup.size() : close;
+            AppendRun(out, markup.substr(p + 9, end - p - 9), false);
+            p = close == kNone ? markup.size() : close + 3;
+        } else {
+            const size_t skipped = SkipSpecial(markup, p);
+            const size_t end = skipped != p ? skipped : TagEnd(markup, p);
+            p = end == kNone ? markup.size() : (skipped != p ? skipped : end + 1);
+        }
+    }
+    std::string_view text(out);
+    if (!attribute) {
+        const size_t first = text.find_first_not_of(" \t\r\n");
+        text = first == kNone ? std::string_view()
+                              : text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+    }
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// An attribute's value in the attributes of a start tag.
+QString AttributeIn(std::string_view attributes, std::string_view name) {
+    size_t p = 0;
+    while (p < attributes.size()) {
+        while (p < attributes.size() && (attributes[p] == ' ' || attributes[p] == '\t' ||
+                                         attributes[p] == '\r' || attributes[p] == '\n')) {
+            ++p;
+        }
+        const size_t equals = attributes.find('=', p);
+        if (equals == kNone) {
+            break;
+        }
+        std::string_view key = attributes.substr(p, equals - p);
+        while (!key.empty() && (key.back() == ' ' || key.back() == '\t')) {
+            key.remove_suffix(1);
+        }
+        const size_t open = attributes.find_first_of("\"'", equals);
+        if (open == kNone) {
+            break;
+        }
+        const size_t close = attributes.find(attributes[open], open + 1);
+        if (close == kNone) {
+            break;
+        }
+        if (key == name) {
+            return TextOf(attributes.substr(open + 1, close - open - 1), true);
+        }
+        p = close + 1;
+    }
+    return {};
+}
+
+QString Text(const pugi::xml_node& parent, const char* name) {
+    const pugi::xml_node node = parent.child(name);
+    return node ? ElementText(node) : QString();
+}
+
+CacheText DescriptionOf(const pugi::xml_node& node) {
+    return {node ? ElementText(node) : QString(), IsTrue(AttributeText(node.attribute("html")))};
+}
+
+}  // namespace
+
+ListingSummary SummarizeListing(QByteArrayView listing) {
+    ListingSummary s;
+    const std::string_view text(listing.data(), static_cast<size_t>(listing.size()));
+    size_t p = 0;
+    StartTag tag;
+    bool typeFound = false;
+    while (NextStartTag(text, p, tag)) {
+        if (tag.name == "groundspeak:cache") {
+            s.cache = true;
+            s.available = !IsFalse(AttributeIn(tag.attributes, "available"));
+            s.archived = IsTrue(AttributeIn(tag.attributes, "archived"));
+            if (tag.empty) {
+                break;
+            }
+            // Its children up to the last the table shows, which in the
+            // schema's order come before descriptions and logs.
+            // The first of each name counts, as for pugixml's child().
+            struct Wanted {
+                std::string_view name;
+                QString* text;
+                bool found = false;
+            };
+            Wanted wanted[] = {{"groundspeak:type", nullptr},
+                               {"groundspeak:container", &s.container},
+                               {"groundspeak:difficulty", &s.difficulty},
+                               {"groundspeak:terrain", &s.terrain}};
+            size_t left = std::size(wanted);
+            size_t q = tag.contentStart;
+            StartTag child;
+            while (left > 0 && NextStartTag(text, q, child)) {
+                const size_t start = child.contentStart;
+                if (!SkipElement(text, q, child)) {
+                    break;
+                }
+                for (Wanted& w : wanted) {
+                    if (!w.found && child.name == w.name) {
+                        w.found = true;
+                        --left;
+                        if (w.text != nullptr && !child.empty) {
+                            *w.text = TextOf(text.substr(start, text.rfind('<', q - 1) - start));
+                        }
+                    }
+                }
+            }
+            s.cacheType = wanted[0].found;
+            break;
+        }
+        const size_t start = tag.contentStart;
+        if (!SkipElement(text, p, tag)) {
+            break;
+        }
+        if (tag.name == "type" && !typeFound) {
+            typeFound = true;
+            if (!tag.empty) {
+                s.waypointType = TextOf(text.substr(start, text.rfind('<', p - 1) - start));
+            }
+        }
+    }
+    s.cacheType = s.cacheType || NamesCacheType(s.waypointType);
+    return s;
+}
+
+CacheListing ParseListing(const Waypoint& w) {
+    CacheListing l;
+    pugi::xml_document document;
+    if (!w.Listing.isEmpty()) {
+        document.load_buffer(w.Listing.constData(), static_cast<size_t>(w.Listing.size()),
+                             pugi::parse_default | pugi::parse_fragment, pugi::encoding_utf8);
+    }
+    l.comment = Text(document, "cmt");
+    l.waypointType = Text(document, "type");
+    const pugi::xml_node cache = document.child("groundspeak:cache");
+    l.cache = bool(cache);
+    l.id = AttributeText(cache.attribute("id"));
+    l.available = !IsFalse(AttributeText(cache.attribute("available")));
+    l.archived = IsTrue(AttributeText(cache.attribute("archived")));
+    l.title = Text(cache, "groundspeak:name");
+    l.placedBy = Text(cache, "groundspeak:placed_by");
+    l.owner = Text(cache, "groundspeak:owner");
+    l.type = Text(cache, "groundspeak:type");
+    l.container = Text(cache, "groundspeak:container");
+    l.difficulty = Text(cache, "groundspeak:difficulty");
+    l.terrain = Text(cache, "groundspeak:terrain");
+    l.country = Text(cache, "groundspeak:country");
+    l.state = Text(cache, "groundspeak:state");
+    for (const pugi::xml_node a :
+         cache.child("groundspeak:attributes").children("groundspeak:attribute")) {
+        l.attributes.push_back({AttributeText(a.attribute("id")),
+                                AttributeText(a.attribute("inc")) != QLatin1String("0"),
+                                ElementText(a)});
+    }
+    l.shortDescription = DescriptionOf(cache.child("groundspeak:short_description"));
+    l.longDescription = DescriptionOf(cache.child("groundspeak:long_description"));
+    for (const pugi::xml_node log : cache.child("groundspeak:logs").children("groundspeak:log")) {
+        l.logs.push_back({Text(log, "groundspeak:date"), Text(log, "groundspeak:type"),
+                          Text(log, "groundspeak:finder"), Text(log, "groundspeak:text")});
+    }
+    for (const pugi::xml_node bug :
+         cache.child("groundspeak:travelbugs").children("groundspeak:travelbug")) {
+        l.travelBugs.push_back(Text(bug, "groundspeak:name"));
+    }
+    // The GPX reader gives every waypoint a cache type and a hint; where the
+    // file gave neither, they are its own (" - No Hints - ") and say nothing.
+    const bool typeGiven = bool(cache.child("groundspeak:type")) || NamesCacheType(l.waypointType);
+    if (l.type.isEmpty()) {
+        l.type = w.CacheType.isEmpty() ? w.TypeText : typeGiven ? w.CacheType : QString();
+    }
+    if (const pugi::xml_node hints = cache.child("groundspeak:encoded_hints")) {
+        l.hint = ElementText(hints);
+    } else if (w.Hint != kMissingHint) {
+        l.hint = w.Hint;
+    }
+    // The texts LOC files and the MapSource readers give every link are no title.
+    const bool genericLink =
+        w.LinkName.compare(QLatin1String("Cache Details"), Qt::CaseInsensitive) == 0 ||
+        w.LinkName == QLatin1String("Replacement Text") || w.LinkName == QLatin1String("Link");
+    if (l.title.isEmpty() && !genericLink) {
+        l.title = w.LinkName;
+    }
+    return l;
+}
+
+QString DecodeHint(const QString& hint) {
+    QString out = hint;
+    bool inBrackets = false;
+    for (QChar& c : out) {
+        const char16_t u = c.unicode();
+        if (u == u'[') {
+            inBrackets = true;
+        } else if (u == u']') {
+            inBrackets = false;
+        } else if (!inBrackets && u >= u'a' && u <= u'z') {
+            c = QChar(u'a' + (u - u'a' + 13) % 26);
+        } else if (!inBrackets && u >= u'A' && u <= u'Z') {
+            c = QChar(u'A' + (u - u'A' + 13) % 26);
+        }
+    }
+    return out;
+}

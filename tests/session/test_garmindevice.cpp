@@ -1,0 +1,202 @@
+// Sending to a Garmin device mounted as a drive: fake devices are folders,
+// one with a GGZ-capable model's GarminDevice.xml, an eTrex 10, a memory
+// card with only Garmin/GPX, and a stick that is no device.
+#include <QDir>
+#include <QDirIterator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "session/commandline.h"
+#include "session/exporter.h"
+#include "session/formats.h"
+#include "session/garmindevice.h"
+#include "session/importer.h"
+#include "support/testfiles.h"
+
+#ifdef Q_OS_LINUX
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
+#endif
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray DeviceXml(const char* model, bool ggz) {
+    QByteArray types =
+        "<DataType><Name>GPSData</Name><File><Location><Path>Garmin/GPX</Path>"
+        "<FileExtension>gpx</FileExtension></Location></File></DataType>"
+        "<DataType><Name>FieldNotes</Name><File><Location><Path>Garmin/geocache_visits.txt</Path>"
+        "</Location></File></DataType>";
+    if (ggz) {
+        types +=
+            "<DataType><Name>GGZ</Name><File><Location><Path>Garmin/GGZ</Path>"
+            "<FileExtension>ggz</FileExtension></Location></File></DataType>";
+    }
+    return "<?xml version=\"1.0\"?><Device "
+           "xmlns=\"http://www.garmin.com/xmlschemas/GarminDevice/v2\"><Model><Description>" +
+           QByteArray(model) + "</Description></Model><MassStorageMode>" + types +
+           "</MassStorageMode></Device>";
+}
+
+// Every file below a folder, relative, with its size.
+QStringList Files(const QString& folder) {
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        files += QDir(folder).relativeFilePath(it.filePath());
+    }
+    files.sort();
+    return files;
+}
+
+}  // namespace
+
+class GarminDeviceTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString gpsmap_, etrex_, card_, stick_;
+
+private Q_SLOTS:
+    void initTestCase() {
+        gpsmap_ = dir_.filePath(u"GPSMAP"_s);
+        etrex_ = dir_.filePath(u"ETREX"_s);
+        card_ = dir_.filePath(u"CARD"_s);
+        stick_ = dir_.filePath(u"STICK"_s);
+        QVERIFY(MakeFile(gpsmap_ + u"/Garmin/GarminDevice.xml"_s, DeviceXml("GPSMAP 66st", true)));
+        QVERIFY(MakeFile(gpsmap_ + u"/Garmin/GPX/Current/Current.gpx"_s, "<gpx/>"));
+        QVERIFY(MakeFile(gpsmap_ + u"/Garmin/GPX/mine.gpx"_s, "<gpx/>"));
+        QVERIFY(MakeFile(etrex_ + u"/Garmin/GarminDevice.xml"_s, DeviceXml("eTrex 10", false)));
+        QVERIFY(QDir().mkpath(card_ + u"/Garmin/GPX"_s));
+        QVERIFY(MakeFile(stick_ + u"/photos/a.jpg"_s, "jpg"));
+    }
+
+    // What each volume is: model, folders and how many caches it shows.
+    void devicesFound() {
+        const auto text = [](const QString& mount) {
+            const std::optional<GarminDevice> d = ReadGarminDevice(mount);
+            if (!d) {
+                return u"none"_s;
+            }
+            const QDir root(mount);
+            return QStringList{
+                d->model, root.relativeFilePath(d->gpxFolder),
+                d->ggzFolder.isEmpty() ? u"-"_s : root.relativeFilePath(d->ggzFolder),
+                d->visitsFile.isEmpty() ? u"-"_s : root.relativeFilePath(d->visitsFile),
+                QString::number(d->gpxCacheLimit)}
+                .join(u'|');
+        };
+        QCOMPARE(text(gpsmap_),
+                 u"GPSMAP 66st|Garmin/GPX|Garmin/GGZ|Garmin/geocache_visits.txt|5000"_s);
+        QCOMPARE(text(etrex_), u"eTrex 10|Garmin/GPX|-|Garmin/geocache_visits.txt|2000"_s);
+        QCOMPARE(text(card_), u"|Garmin/GPX|-|-|0"_s);
+        QCOMPARE(text(stick_), u"none"_s);
+    }
+
+    // /d:path writes one file into the GPX folder, the same as the GPX
+    // export; sending again replaces it and touches nothing else.
+    void sendReplacesOnlyItsOwnFile() {
+        TestSession t;
+        QVERIFY(ImportFile(t.session, QStringLiteral(WAYFOLD_EXAMPLES "/lakeside.gpx")));
+        const QStringList before = Files(gpsmap_);
+        QCOMPARE(RunCommands(t.session, ParsePosixArguments({u"/d:"_s + gpsmap_}, dir_.path())), 0);
+        const QString sent = gpsmap_ + u"/Garmin/GPX/wayfold.gpx"_s;
+        QStringList expected = before + QStringList{u"Garmin/GPX/wayfold.gpx"_s};
+        expected.sort();
+        QCOMPARE(Files(gpsmap_), expected);
+        const QString exported = dir_.filePath(u"export.gpx"_s);
+        QVERIFY(ExportFile(t.session, *FormatById(u"gpx"_s), exported));
+        QCOMPARE(FileBytes(sent), FileBytes(exported));
+        QVERIFY(
+            t.frontend.messageTexts().join(u'|').startsWith(u"Sent 4 caches to the GPSMAP 66st"_s));
+
+        QVERIFY(ImportFile(t.session, QStringLiteral(WAYFOLD_EXAMPLES "/hilltop.loc")));
+        QCOMPARE(RunCommands(t.session, ParsePosixArguments({u"/d:"_s + gpsmap_}, dir_.path())), 0);
+        QCOMPARE(Files(gpsmap_).size(), before.size() + 1);
+        QVERIFY(FileBytes(sent) != FileBytes(exported));
+        QCOMPARE(FileBytes(gpsmap_ + u"/Garmin/GPX/mine.gpx"_s), QByteArray("<gpx/>"));
+    }
+
+    // /d alone takes the one device connected; none or two are refused
+    // without a window, and the window lets the user pick.
+    void whichDevice() {
+        const auto run = [this](QStringList volumes, bool ask, const QString& answer) {
+            TestSession t;
+            t.frontend.ask = ask;
+            t.frontend.dialogAnswers.push_back(answer);
+            t.session.mountedVolumes = [volumes] { return volumes; };
+            AddTestWaypoint(t.session.store, u"GC1234"_s);
+            const int status = RunCommands(t.session, ParsePosixArguments({u"/d"_s}, dir_.path()));
+            const QString written =
+                QFileInfo::exists(card_ + u"/Garmin/GPX/wayfold.gpx"_s)    ? u"card"_s
+                : QFileInfo::exists(etrex_ + u"/Garmin/GPX/wayfold.gpx"_s) ? u"etrex"_s
+                                                                           : u"-"_s;
+            QFile::remove(card_ + u"/Garmin/GPX/wayfold.gpx"_s);
+            QFile::remove(etrex_ + u"/Garmin/GPX/wayfold.gpx"_s);
+            return QString::number(status) + u' ' + written + u' ' +
+                   t.frontend.messageTexts().join(u'|').section(u':', 0, 0).section(u" ("_s, 0, 0);
+        };
+        QCOMPARE(run({stick_, card_}, false, QString()), u"0 card Sent 1 cache to the device"_s);
+        QCOMPARE(run({stick_}, false, QString()), u"1 - No Garmin device is connected"_s);
+        QCOMPARE(run({card_, etrex_}, false, QString()),
+                 u"1 - More than one Garmin device is connected"_s);
+        QCOMPARE(run({card_, etrex_}, true, etrex_), u"0 etrex Sent 1 cache to the eTrex 10"_s);
+        QCOMPARE(run({card_, etrex_}, true, QString()), u"0 - "_s);
+    }
+
+    // More caches than the model shows: said first; the command line writes
+    // and ends with status 1. Too little room: nothing is written.
+    void limitsAndRoom() {
+        TestSession t;
+        t.frontend.ask = false;
+        for (int i = 0; i < 2001; ++i) {
+            AddTestWaypoint(t.session.store, u"GC%1"_s.arg(0x10000 + i, 0, 16));
+        }
+        QCOMPARE(RunCommands(t.session, ParsePosixArguments({u"/d:"_s + etrex_}, dir_.path())), 1);
+        QCOMPARE(t.frontend.messageTexts().value(0),
+                 u"The eTrex 10 shows 2,000 of these 2,001 caches."_s);
+        QVERIFY(QFile::remove(etrex_ + u"/Garmin/GPX/wayfold.gpx"_s));
+
+        const QStringList before = Files(etrex_);
+        t.frontend.messages.clear();
+        t.session.freeBytes = [](const QString&) { return qint64(100000); };
+        QCOMPARE(RunCommands(t.session, ParsePosixArguments({u"/d:"_s + etrex_}, dir_.path())), 1);
+        QVERIFY(t.frontend.messageTexts().join(u'|').contains(u"are free. Nothing was written."_s));
+        QCOMPARE(Files(etrex_), before);
+    }
+
+    // A device whose volume fills up during the write (a tmpfs of 32 KiB in
+    // a mount namespace of this process; the free-space check is told there
+    // is room): the write fails, is said, and leaves nothing behind.
+    void fullVolume() {
+#ifdef Q_OS_LINUX
+        const QString mount = dir_.filePath(u"SMALL"_s);
+        QVERIFY(QDir().mkpath(mount));
+        if (geteuid() != 0 || unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", QFile::encodeName(mount).constData(), "tmpfs", 0, "size=32k") != 0) {
+            QSKIP("no mount namespace can be made here (not root)");
+        }
+        QVERIFY(MakeFile(mount + u"/Garmin/GPX/mine.gpx"_s, "<gpx/>"));
+        const QStringList before = Files(mount);
+        TestSession t;
+        t.session.freeBytes = [](const QString&) { return qint64(1) << 40; };
+        for (int i = 0; i < 500; ++i) {
+            AddTestWaypoint(t.session.store, u"GC%1"_s.arg(0x10000 + i, 0, 16));
+        }
+        QCOMPARE(RunCommands(t.session, ParsePosixArguments({u"/d:"_s + mount}, dir_.path())), 1);
+        QVERIFY(
+            t.frontend.messageTexts().join(u'|').startsWith(u"The file could not be written to"_s));
+        QCOMPARE(Files(mount), before);
+        ::umount(QFile::encodeName(mount).constData());
+#else
+        QSKIP("mount namespaces are Linux's");
+#endif
+    }
+};
+
+QTEST_GUILESS_MAIN(GarminDeviceTest)
+#include "test_garmindevice.moc"
