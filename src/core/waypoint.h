@@ -46,5 +46,7 @@ struct Waypoint {
     // export writes it again: the wpt's cmt, sym and type elements and its
     // cache element (descriptions, attributes, logs, ...), as UTF-8 XML.
     QByteArray Listing;
+    // When a device logged it found (seconds since 1970); 0 when not.
+    qint32 FoundTime = 0;
     QString File;  // the file it was imported from; shown in the window, written by no writer
 };
