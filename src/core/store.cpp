@@ -8,6 +8,7 @@
 #include <utility>
 
 void ClearStore(WaypointStore& store) {
+    store.Visits.clear();
     store.Waypoints.clear();
     store.Waypoints.shrink_to_fit();
     store.CoordinatesFixed = false;

@@ -8,8 +8,19 @@
 // The one list of waypoints that every reader appends to and every writer
 // reads. Records are numbered from 1 in everything the user sees (status line,
 // sort order); record n lives at Waypoints[n - 1].
+// One visit a device logged in the field: code, when (seconds since 1970),
+// the log type ("Found it", "Didn't find it", "Write note", ...) and the note.
+struct Visit {
+    QString Code;
+    qint32 Time = 0;
+    QString Type;
+    QString Note;
+};
+
 struct WaypointStore {
     std::vector<Waypoint> Waypoints;
+    // The visits read from devices, kept to be written out as field notes.
+    std::vector<Visit> Visits;
     // True once the coordinate check has changed any waypoint since the last clear.
     bool CoordinatesFixed = false;
 

@@ -46,6 +46,8 @@ struct Waypoint {
     // export writes it again: the wpt's cmt, sym and type elements and its
     // cache element (descriptions, attributes, logs, ...), as UTF-8 XML.
     QByteArray Listing;
+    // When a device logged it found (seconds since 1970); 0 when not.
+    qint32 FoundTime = 0;
     // The file it was imported from, "archive.zip/entry.gpx" for an entry of
     // an archive; shown in the window, written by no writer.
     QString File;

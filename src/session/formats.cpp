@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "locgpx/fieldnotes.h"
 #include "locgpx/gpxreader.h"
 #include "locgpx/gpxwriter.h"
 #include "locgpx/locreader.h"
@@ -49,6 +50,13 @@ const FileFormat kFormats[] = {
          return EncodeGpxFile(store, options, GpxCreator());
      },
      &kGpxType},
+    // What a device logged in the field: read from its visits file, written
+    // as field notes for the listing site.
+    {"fieldnotes", 9, "Make Field Notes File (a device's visits)", "&Field Notes File...",
+     "Save Field Notes File As...", "Field Notes Files", "txt", 'f',
+     "/f:notes.txt : Save the visits read from a device to file notes.txt as field notes",
+     "[/f:notes.txt]", &ReadVisitsFile, &WriteFieldNotesFile, &EncodeFieldNotes, nullptr,
+     "geocache_visits.txt"},
     // Pocket queries come as ZIP archives of GPX files. The shell verbs leave
     // ZIP files alone: most of them hold something else.
     {"zip", -1, nullptr, nullptr, nullptr, nullptr, "zip", 0, nullptr, nullptr, &ReadZipFile,
@@ -75,9 +83,10 @@ const Destination kDestinations[] = {
      "[/d[:device]]", "gpx", "GPX", "Unable to create temporary GPX file", &SendToGarminDevice},
 };
 
-bool EndsWithExtension(const QString& path, const char* extension) {
-    const QString ending = QLatin1Char('.') + QLatin1String(extension);
-    return path.endsWith(ending, Qt::CaseInsensitive);
+// The end of the names of the files the row's reader takes.
+QString ReadEnding(const FileFormat& format) {
+    return format.readName != nullptr ? QLatin1String(format.readName)
+                                      : QLatin1Char('.') + QLatin1String(format.extension);
 }
 
 }  // namespace
@@ -98,7 +107,7 @@ const FileFormat* FormatById(const QString& id) {
 
 const FileFormat* ReaderForPath(const QString& path) {
     for (const FileFormat& format : kFormats) {
-        if (format.read != nullptr && EndsWithExtension(path, format.extension)) {
+        if (format.read != nullptr && path.endsWith(ReadEnding(format), Qt::CaseInsensitive)) {
             return &format;
         }
     }
@@ -108,7 +117,7 @@ const FileFormat* ReaderForPath(const QString& path) {
 QStringList ImportablePatterns() {
     QStringList patterns;
     for (const FileFormat& format : kFormats) {
-        const QString pattern = QStringLiteral("*.") + QLatin1String(format.extension);
+        const QString pattern = u'*' + ReadEnding(format);
         if (format.read != nullptr && !patterns.contains(pattern)) {
             patterns.push_back(pattern);
         }

@@ -50,6 +50,9 @@ struct FileFormat {
     FileWriter write;       // nullptr for a format that is only read
     FileEncoder encode;
     const ShellFileType* shellType;  // nullptr when the shell verbs leave the type alone
+    // The reader takes only files whose name ends so ("geocache_visits.txt"),
+    // not every file of the extension; nullptr: every file of the extension.
+    const char* readName = nullptr;
 };
 
 // Where a written file goes after the export: the format it takes and what
@@ -59,7 +62,7 @@ struct Destination {
     int listPlace;
     const char* listCaption;
     const char* menuCaption;
-    char flag;  // the command-line letter ("/m")
+    char flag;       // the command-line letter ("/m")
     bool takesPath;  // "/d:path" names where the file goes; "/d" leaves it open
     const char* usage;
     const char* synopsis;

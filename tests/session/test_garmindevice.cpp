@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QtTest>
 
 #include "session/commandline.h"
@@ -166,6 +167,44 @@ private Q_SLOTS:
         QCOMPARE(RunCommands(t.session, ParsePosixArguments({u"/d:"_s + etrex_}, dir_.path())), 1);
         QVERIFY(t.frontend.messageTexts().join(u'|').contains(u"are free. Nothing was written."_s));
         QCOMPARE(Files(etrex_), before);
+    }
+
+    // The day's finds back: the visits file marks the caches found, names
+    // each line it cannot read, and is written out again as field notes.
+    void visitsAndFieldNotes() {
+        TestSession t;
+        AddTestWaypoint(t.session.store, u"GC1234"_s);
+        AddTestWaypoint(t.session.store, u"GC9999"_s);
+        const QString good =
+            u"GC1234,2026-12-05T10:22Z,Found it,\"TFTC, \"\"lovely\"\"\"\r\n"
+            u"GC9999,2026-12-05T11:00Z,Didn't find it,\"no luck\"\r\n"_s;
+        const QString bad =
+            u"bad line\r\n\r\nGC1,2026-13-05T10:22Z,Found it,\"x\"\r\n"
+            u"GC2,2026-12-05T10:22Z,Found it,no quotes\r\n"_s;
+        const QString visits = dir_.filePath(u"Garmin/geocache_visits.txt"_s);
+        QVERIFY(MakeFile(visits, QByteArray("\xFF\xFE") +
+                                     QByteArray(reinterpret_cast<const char*>((good + bad).utf16()),
+                                                (good + bad).size() * 2)));
+        QVERIFY(ImportFile(t.session, visits));
+        QCOMPARE(
+            t.frontend.messageTexts(),
+            QStringList{u"Some lines of "_s + visits +
+                        u" are no visits and were left out:\r\nLine 3: not code, time, log type "
+                        u"and note separated by commas\r\nLine 5: the time \"2026-13-05T10:22Z\" "
+                        u"is not of the form 2026-12-05T10:22Z\r\nLine 6: the note is not in "
+                        u"double quotes"_s});
+        QCOMPARE(t.frontend.panel2, u"Last Import: 2"_s);
+        const Waypoint& found = t.session.store.Waypoints[0];
+        QCOMPARE(found.Symbol, 118);
+        QCOMPARE(QDateTime::fromSecsSinceEpoch(found.FoundTime, QTimeZone::utc()),
+                 QDateTime(QDate(2026, 12, 5), QTime(10, 22), QTimeZone::utc()));
+        QCOMPARE(t.session.store.Waypoints[1].FoundTime, 0);
+
+        const QString notes = dir_.filePath(u"notes.txt"_s);
+        QCOMPARE(RunCommands(t.session, ParsePosixArguments({u"/f:"_s + notes}, dir_.path())), 1);
+        QCOMPARE(FileBytes(notes),
+                 QByteArray("\xFF\xFE") +
+                     QByteArray(reinterpret_cast<const char*>(good.utf16()), good.size() * 2));
     }
 
     // A device whose volume fills up during the write (a tmpfs of 32 KiB in
