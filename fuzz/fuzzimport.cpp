@@ -190,9 +190,11 @@ void CheckWriters(Harness& h) {
     const Options& options = h.session.options;
     const qint32 count = store.WaypointCount();
     for (const FileFormat& format : FileFormats()) {
-        // Field notes hold the visits, not the waypoints; a format that is
-        // only read has no writer.
-        if (format.encode == nullptr || QLatin1String(format.id) == QLatin1String("fieldnotes")) {
+        // Field notes hold the visits, not the waypoints, and a GGZ file only
+        // the caches; a format that is only read has no writer.
+        const QLatin1String id(format.id);
+        if (format.encode == nullptr || id == QLatin1String("fieldnotes") ||
+            id == QLatin1String("ggz")) {
             continue;
         }
         const EncodedFile file = format.encode(store, options);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "locgpx/fieldnotes.h"
+#include "locgpx/ggzwriter.h"
 #include "locgpx/gpxreader.h"
 #include "locgpx/gpxwriter.h"
 #include "locgpx/locreader.h"
@@ -50,6 +51,13 @@ const FileFormat kFormats[] = {
          return EncodeGpxFile(store, options, GpxCreator());
      },
      &kGpxType},
+    // The caches alone, zipped and indexed for the devices that read large sets.
+    {"ggz", 10, "Make GGZ File (Garmin, large sets)", "GG&Z File (Garmin, large sets)...",
+     "Save GGZ File As...", "GGZ Files", "ggz", 'z',
+     "/z:ggz_save : Save the imported caches to file ggz_save as a GGZ file (Garmin, large sets)",
+     "[/z:ggz_save]", nullptr, &WriteGgzFile,
+     [](WaypointStore& store, const Options& options) { return EncodeGgzFile(store, options); },
+     nullptr},
     // What a device logged in the field: read from its visits file, written
     // as field notes for the listing site.
     {"fieldnotes", 9, "Make Field Notes File (a device's visits)", "&Field Notes File...",

@@ -4,9 +4,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
 #include <QXmlStreamReader>
 
+#include "locgpx/ggzwriter.h"
 #include "session/session.h"
+#include "session/tempfiles.h"
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -255,7 +258,26 @@ void SendToGarminDevice(Session& session, const QString& writtenFile, const QStr
 
     const QString name = device->model.isEmpty() ? QStringLiteral("device") : device->model;
     const qint64 caches = CachesIn(writtenFile);
-    if (device->gpxCacheLimit > 0 && caches > device->gpxCacheLimit) {
+    // A set larger than the GPX folder shows goes whole into the GGZ folder,
+    // where the device has one.
+    QString source = writtenFile;
+    QString folder = device->gpxFolder;
+    QLatin1String fileName(DeviceFileName);
+    QTemporaryFile ggz(session.tempFolder + QStringLiteral("/GGZXXXXXX") +
+                       QLatin1String(TemporarySuffix));
+    const bool large = device->gpxCacheLimit > 0 && caches > device->gpxCacheLimit;
+    if (large && !device->ggzFolder.isEmpty()) {
+        const EncodedFile archive = EncodeGgzFile(session.store, session.options);
+        if (archive.bytes.isEmpty() || !ggz.open() ||
+            ggz.write(archive.bytes) != archive.bytes.size() || !ggz.flush()) {
+            session.report({QStringLiteral("The GGZ file for the device could not be made."),
+                            QStringLiteral("Wayfold"), MessageIcon::Exclamation});
+            return;
+        }
+        source = ggz.fileName();
+        folder = device->ggzFolder;
+        fileName = QLatin1String(DeviceGgzFileName);
+    } else if (large) {
         const QString text = QStringLiteral("The ") + name + QStringLiteral(" shows ") +
                              Count(device->gpxCacheLimit) + QStringLiteral(" of these ") +
                              Count(caches) + QStringLiteral(" caches.");
@@ -270,7 +292,7 @@ void SendToGarminDevice(Session& session, const QString& writtenFile, const QStr
         }
     }
 
-    const qint64 needed = QFileInfo(writtenFile).size();
+    const qint64 needed = QFileInfo(source).size();
     const qint64 free = session.freeBytes(device->mountPoint);
     if (free >= 0 && needed > free) {
         session.report({QStringLiteral("There is not enough room on ") +
@@ -281,13 +303,17 @@ void SendToGarminDevice(Session& session, const QString& writtenFile, const QStr
                         QStringLiteral("Wayfold"), MessageIcon::Exclamation});
         return;
     }
-    const QString target = QDir(device->gpxFolder).filePath(QLatin1String(DeviceFileName));
-    const QString problem = CopyOnto(writtenFile, device->gpxFolder, QLatin1String(DeviceFileName));
+    const QString target = QDir(folder).filePath(fileName);
+    const QString problem = CopyOnto(source, folder, fileName);
     if (!problem.isEmpty()) {
         session.report({QStringLiteral("The file could not be written to ") +
                             QDir::toNativeSeparators(target) + QStringLiteral(":\r\n") + problem,
                         QStringLiteral("Wayfold"), MessageIcon::Exclamation});
         return;
+    }
+    if (folder != device->gpxFolder) {
+        // The GGZ file holds what an earlier send put in the GPX folder.
+        QFile::remove(QDir(device->gpxFolder).filePath(QLatin1String(DeviceFileName)));
     }
     session.tell(
         {QStringLiteral("Sent ") + Count(caches) +

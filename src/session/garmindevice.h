@@ -34,6 +34,9 @@ std::vector<GarminDevice> FindGarminDevices(const Session& session);
 // The file Wayfold writes in a device's GPX folder; sending again replaces it
 // and nothing else.
 inline constexpr char DeviceFileName[] = "wayfold.gpx";
+// The file Wayfold writes in a device's GGZ folder instead, for a set larger
+// than the device shows from its GPX folder.
+inline constexpr char DeviceGgzFileName[] = "wayfold.ggz";
 
 // Sends a written GPX file to the device at the argument's mount point, or to
 // the one device connected when the argument is empty (the window lets the

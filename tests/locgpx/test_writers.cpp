@@ -12,7 +12,9 @@
 #include <QtTest>
 #include <cmath>
 
+#include "locgpx/ggzwriter.h"
 #include "locgpx/gpxwriter.h"
+#include "locgpx/pocketquery.h"
 #include "support/storefile.h"
 #include "support/testfiles.h"
 
@@ -162,6 +164,72 @@ private Q_SLOTS:
             QTest::newRow(file) << QString::fromLatin1(file);
         }
     }
+    // A GGZ of 1,500 caches and a plain waypoint, its GPX files kept small so
+    // that there are several: only the caches are in it, every index offset
+    // cuts exactly its cache's wpt out of its file, the CRCs match the files,
+    // and our own zip input reads the caches back.
+    void ggzIndex() {
+        WaypointStore store;
+        for (int i = 0; i < 1500; ++i) {
+            Waypoint w = NamedWaypoint(u"GC%1"_s.arg(0x20000 + i, 0, 16).toUpper(),
+                                       u"Cache %1 by Owner, Multi-cache (2/3.5)"_s.arg(i));
+            w.Latitude = 47 + i / 10000.0;
+            w.Longitude = 7;
+            store.Waypoints.push_back(w);
+        }
+        store.Waypoints.push_back(NamedWaypoint(u"Parking"_s));
+        const QString ggz = dir_.filePath(u"caches.ggz"_s);
+        QVERIFY(MakeFile(
+            ggz, EncodeGgzFile(store, TestOptions(), u"2026-12-05T01:02:03Z"_s, 100000).bytes));
+        QMap<QString, ZipEntry> files;
+        for (const ZipEntry& e : ZipEntries(ggz)) {
+            files.insert(e.name, e);
+        }
+        const QByteArray index = files.take(u"index/com/garmin/geocaches/v0/index.xml"_s).bytes;
+        QVERIFY(files.size() > 1);
+        QXmlStreamReader xml(index);
+        QString file;
+        QString code;
+        qint64 position = -1;
+        int caches = 0;
+        while (!xml.atEnd()) {
+            xml.readNext();
+            const QString tag = xml.name().toString();
+            if (!xml.isStartElement() || tag == u"ggz" || tag == u"gch" || tag == u"ratings" ||
+                tag == u"time") {
+                continue;
+            }
+            if (tag == u"file") {
+                file.clear();
+                continue;
+            }
+            const QString text = xml.readElementText();
+            if (tag == u"name" && file.isEmpty()) {
+                file = u"data/"_s + text;
+                QVERIFY2(files.contains(file), qPrintable(file));
+                QVERIFY(files[file].bytes.size() <= 100000);
+            } else if (tag == u"crc" && code.isEmpty()) {
+                QCOMPARE(text, files[file].crc);
+            } else if (tag == u"code") {
+                code = text;
+            } else if (tag == u"file_pos") {
+                position = text.toLongLong();
+            } else if (tag == u"file_len") {
+                const QByteArray wpt = files[file].bytes.mid(position, text.toLongLong());
+                QVERIFY(wpt.startsWith("<wpt ") && wpt.endsWith("</wpt>"));
+                QVERIFY(wpt.count("<wpt ") == 1);
+                QVERIFY2(wpt.contains("<name>" + code.toUtf8() + "</name>"), qPrintable(code));
+                code.clear();
+                ++caches;
+            }
+        }
+        QVERIFY(!xml.hasError());
+        QCOMPARE(caches, 1500);
+        WaypointStore back;
+        RecordingProgress progress;
+        QCOMPARE(ReadZipFile(ggz, back, progress).result, 1500);
+    }
+
     void otherProgramsFiles() {
         QFETCH(QString, file);
         if (QStandardPaths::findExecutable(QStringLiteral("xmllint")).isEmpty()) {

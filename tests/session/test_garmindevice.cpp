@@ -207,6 +207,22 @@ private Q_SLOTS:
                      QByteArray(reinterpret_cast<const char*>(good.utf16()), good.size() * 2));
     }
 
+    // More caches than the GPX folder shows go whole into the GGZ folder of a
+    // device that has one, and the GPX file of an earlier send goes.
+    void largeSetsAsGgz() {
+        TestSession t;
+        for (int i = 0; i < 5001; ++i) {
+            AddTestWaypoint(t.session.store, u"GC%1"_s.arg(0x10000 + i, 0, 16));
+        }
+        QVERIFY(MakeFile(gpsmap_ + u"/Garmin/GPX/wayfold.gpx"_s, "<gpx/>"));
+        QCOMPARE(RunCommands(t.session, ParsePosixArguments({u"/d:"_s + gpsmap_}, dir_.path())), 0);
+        QVERIFY(!QFileInfo::exists(gpsmap_ + u"/Garmin/GPX/wayfold.gpx"_s));
+        QVERIFY(FileBytes(gpsmap_ + u"/Garmin/GGZ/wayfold.ggz"_s).startsWith("PK\x03\x04"));
+        QVERIFY(
+            t.frontend.messageTexts().value(0).startsWith(u"Sent 5,001 caches to the GPSMAP"_s));
+        QVERIFY(QFile::remove(gpsmap_ + u"/Garmin/GGZ/wayfold.ggz"_s));
+    }
+
     // A device whose volume fills up during the write (a tmpfs of 32 KiB in
     // a mount namespace of this process; the free-space check is told there
     // is room): the write fails, is said, and leaves nothing behind.

@@ -132,6 +132,32 @@ bool MakeZip(const QString& path, const QList<std::pair<QString, QByteArray>>& e
     return zip_close(archive) == 0;
 }
 
+QList<ZipEntry> ZipEntries(const QString& path) {
+    QList<ZipEntry> entries;
+    int error = 0;
+    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &error);
+    if (archive == nullptr) {
+        return entries;
+    }
+    for (zip_int64_t i = 0; i < zip_get_num_entries(archive, 0); ++i) {
+        zip_stat_t stat;
+        zip_file_t* file = zip_fopen_index(archive, zip_uint64_t(i), 0);
+        if (file == nullptr || zip_stat_index(archive, zip_uint64_t(i), 0, &stat) != 0) {
+            zip_fclose(file);
+            break;
+        }
+        ZipEntry entry{QString::fromUtf8(stat.name), QByteArray(qsizetype(stat.size), '\0'),
+                       QStringLiteral("%1").arg(stat.crc, 8, 16, QLatin1Char('0'))};
+        if (zip_fread(file, entry.bytes.data(), stat.size) != zip_int64_t(stat.size)) {
+            entry.bytes.clear();
+        }
+        zip_fclose(file);
+        entries.push_back(entry);
+    }
+    zip_close(archive);
+    return entries;
+}
+
 QByteArray FileBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();

@@ -135,6 +135,14 @@ bool MakeFile(const QString& path, const QByteArray& content = QByteArray(),
 // folder), deflated or stored. False when it could not be written.
 bool MakeZip(const QString& path, const QList<std::pair<QString, QByteArray>>& entries,
              bool stored = false);
+// The entries of a ZIP archive as libzip reads them: name, bytes, and the
+// CRC-32 the archive records for them in hexadecimal.
+struct ZipEntry {
+    QString name;
+    QByteArray bytes;
+    QString crc;
+};
+QList<ZipEntry> ZipEntries(const QString& path);
 // A file's bytes; empty when it cannot be read.
 QByteArray FileBytes(const QString& path);
 // Waits up to ten seconds for a file to appear.
