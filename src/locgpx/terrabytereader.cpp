@@ -39,7 +39,9 @@
 #include <vector>
 
 #include "core/ansi.h"
+#include "core/store.h"
 #include "core/symbols.h"
+#include "locgpx/xmlimport.h"
 
 namespace {
 
@@ -262,6 +264,7 @@ ImportResult ReadTerraByteFile(const QString& path, WaypointStore& store,
     const qint64 countBefore = store.WaypointCount();
     qint64 started = 0;
     QString damage;
+    ResetCoordinates reset;
     for (;;) {
         quint8 start = 0;
         if (!in.byte(start)) {
@@ -284,6 +287,10 @@ ImportResult ReadTerraByteFile(const QString& path, WaypointStore& store,
             damage = QStringLiteral("inside waypoint record %1").arg(started);
             break;
         }
+        // Stored as numbers, but any number: out of range is reset as in the
+        // XML formats.
+        SetCoordinates(store, w.Latitude, w.Longitude, NumberText(w.Latitude),
+                       NumberText(w.Longitude), w, reset);
         records.push_back(std::move(w));
     }
 
@@ -293,6 +300,9 @@ ImportResult ReadTerraByteFile(const QString& path, WaypointStore& store,
     if (!damage.isEmpty()) {
         result.messages.push_back(
             TruncatedMessage(path, damage, in.offset(), static_cast<qsizetype>(records.size())));
+    }
+    if (const std::optional<UserMessage> message = ResetMessage(path, reset)) {
+        result.messages.push_back(*message);
     }
     return result;
 }

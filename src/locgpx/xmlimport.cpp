@@ -106,17 +106,20 @@ UserMessage ParseErrorMessage(const QString& path, const QString& reason) {
 
 void SetCoordinates(WaypointStore& store, const pugi::xml_attribute& lat,
                     const pugi::xml_attribute& lon, Waypoint& w, ResetCoordinates& reset) {
-    const double latitude = Coordinate(lat);
-    const double longitude = Coordinate(lon);
+    SetCoordinates(store, Coordinate(lat), Coordinate(lon), Quoted(lat), Quoted(lon), w, reset);
+}
+
+void SetCoordinates(WaypointStore& store, double latitude, double longitude, const QString& latText,
+                    const QString& lonText, Waypoint& w, ResetCoordinates& reset) {
     CoordinateFix fix = CheckCoordinates(store, latitude, longitude, w.Name, w.Description);
     if (fix.Latitude != latitude || fix.Longitude != longitude) {
         if (++reset.count <= kListedResets) {
             QStringList read;
             if (fix.Latitude != latitude) {
-                read += QStringLiteral("latitude ") + Quoted(lat);
+                read += QStringLiteral("latitude ") + latText;
             }
             if (fix.Longitude != longitude) {
-                read += QStringLiteral("longitude ") + Quoted(lon);
+                read += QStringLiteral("longitude ") + lonText;
             }
             reset.listed += w.Name + QStringLiteral(": ") + read.join(QStringLiteral(", "));
         }
@@ -159,17 +162,24 @@ ImportResult XmlImportResult(const XmlImportRun& run, const QString& path,
         result.messages.push_back({text + QStringLiteral("\r\nThe other waypoints were imported."),
                                    QStringLiteral("Wayfold"), MessageIcon::Exclamation});
     }
-    if (reset.count > 0) {
-        QString lines = QStringLiteral(
-                            "Some waypoints in %1 had coordinates that could not be read or were "
-                            "out of range; they were set to 0 and the waypoints renamed "
-                            "\"FIXED-\" + name:\r\n")
-                            .arg(path) +
-                        reset.listed.join(QStringLiteral("\r\n"));
-        if (reset.count > reset.listed.size()) {
-            lines += QStringLiteral("\r\nand %1 more").arg(reset.count - reset.listed.size());
-        }
-        result.messages.push_back({lines, QStringLiteral("Wayfold"), MessageIcon::Exclamation});
+    if (const std::optional<UserMessage> message = ResetMessage(path, reset)) {
+        result.messages.push_back(*message);
     }
     return result;
+}
+
+std::optional<UserMessage> ResetMessage(const QString& path, const ResetCoordinates& reset) {
+    if (reset.count == 0) {
+        return std::nullopt;
+    }
+    QString lines = QStringLiteral(
+                        "Some waypoints in %1 had coordinates that could not be read or were "
+                        "out of range; they were set to 0 and the waypoints renamed "
+                        "\"FIXED-\" + name:\r\n")
+                        .arg(path) +
+                    reset.listed.join(QStringLiteral("\r\n"));
+    if (reset.count > reset.listed.size()) {
+        lines += QStringLiteral("\r\nand %1 more").arg(reset.count - reset.listed.size());
+    }
+    return UserMessage{lines, QStringLiteral("Wayfold"), MessageIcon::Exclamation};
 }

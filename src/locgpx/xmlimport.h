@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <pugixml.hpp>
 #include <string_view>
 
@@ -63,6 +64,14 @@ struct ResetCoordinates {
 // is kept. A reset waypoint is counted in reset.
 void SetCoordinates(WaypointStore& store, const pugi::xml_attribute& lat,
                     const pugi::xml_attribute& lon, Waypoint& w, ResetCoordinates& reset);
+
+// The same for coordinates read as numbers; latText and lonText say what
+// was read.
+void SetCoordinates(WaypointStore& store, double latitude, double longitude, const QString& latText,
+                    const QString& lonText, Waypoint& w, ResetCoordinates& reset);
+
+// The message that names the reset waypoints of a file; none when there were none.
+std::optional<UserMessage> ResetMessage(const QString& path, const ResetCoordinates& reset);
 
 // How many elements were skipped, and what they lacked ("wpt elements
 // without the lat or lon attribute").
