@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QPalette>
 #include <QStyle>
+#include <QTimeZone>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -130,8 +131,17 @@ QString WaypointModel::text(qint32 slot, const Waypoint& w, int column) const {
             return listing().rating;
         case Size:
             return listing().size;
-        case Status:
-            return listing().status;
+        case Status: {
+            // A device's visits say when a cache was found.
+            const QString& status = listing().status;
+            if (w.FoundTime == 0) {
+                return status;
+            }
+            const QString found = QStringLiteral("Found ") +
+                                  QDateTime::fromSecsSinceEpoch(w.FoundTime, QTimeZone::utc())
+                                      .toString(QStringLiteral("yyyy-MM-dd"));
+            return status.isEmpty() ? found : found + QStringLiteral(", ") + status;
+        }
         case Symbol: {
             if (w.Symbol == NotSet) {
                 return QStringLiteral("\u2014");
