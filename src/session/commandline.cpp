@@ -1,5 +1,7 @@
 #include "session/commandline.h"
 
+#include <QFileInfo>
+
 #include "core/textutil.h"
 #include "session/exporter.h"
 #include "session/formats.h"
@@ -166,7 +168,8 @@ CommandLine ParseWindowsCommandLine(const QString& rawText, const QString& curre
             result.commands.push_back({Command::Import, argument});
         } else if (argument.contains(QLatin1Char('.')) && argument.startsWith(QLatin1Char('\\'))) {
             result.commands.push_back({Command::Import, currentFolder + argument});
-        } else if (argument.contains(QLatin1Char('.'))) {
+        } else if (argument.contains(QLatin1Char('.')) ||
+                   QFileInfo(currentFolder + QLatin1Char('\\') + argument).isDir()) {
             result.commands.push_back(
                 {Command::Import, currentFolder + QLatin1Char('\\') + argument});
         }
@@ -221,10 +224,11 @@ CommandLine ParsePosixArguments(const QStringList& arguments, const QString& cur
                                  ? argument
                                  : currentFolder + QLatin1Char('/') + argument;
         const QString fileName = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-        if (fileName.contains(QLatin1Char('.'))) {
+        if (fileName.contains(QLatin1Char('.')) || QFileInfo(path).isDir()) {
             result.commands.push_back({Command::Import, path});
         }
-        // A file name without a dot is skipped silently.
+        // A file name without a dot is skipped silently; a folder may be a
+        // device whose visits are imported.
     }
     if (EndsAtInvalidFlag(result)) {
         result.empty = false;

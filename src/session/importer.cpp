@@ -1,8 +1,10 @@
 #include "session/importer.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include "session/formats.h"
+#include "session/garmindevice.h"
 #include "session/session.h"
 
 namespace {
@@ -74,9 +76,24 @@ FileNameParts SplitFileName(const QString& path) {
     return {fileName.mid(dot), fileName.left(dot)};
 }
 
-bool ImportFile(Session& session, const QString& path) {
+bool ImportFile(Session& session, const QString& given) {
     if (session.importRunning || session.windowClosed) {
         return false;
+    }
+    // A Garmin device's mount point imports the visits it logged; another
+    // folder that no reader's extension names is said to be one.
+    QString path = given;
+    if (QFileInfo(given).isDir()) {
+        const std::optional<GarminDevice> device = ReadGarminDevice(given);
+        if (device && QFileInfo(device->visitsFile).isFile()) {
+            path = device->visitsFile;
+        } else if (ReaderForPath(given) == nullptr) {
+            session.report({QStringLiteral("Can't import ") + QDir::toNativeSeparators(given) +
+                                QStringLiteral(": it is a folder, and no Garmin device with a "
+                                               "visits file (Garmin/geocache_visits.txt)."),
+                            QStringLiteral("Wayfold"), MessageIcon::Information});
+            return true;
+        }
     }
     const FileNameParts parts = SplitFileName(path);
     session.lastImportBaseName = parts.baseName;

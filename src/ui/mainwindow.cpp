@@ -38,6 +38,7 @@
 #include "desktop/shellverbs.h"
 #include "session/exportdispatch.h"
 #include "session/formats.h"
+#include "session/garmindevice.h"
 #include "session/importer.h"
 #include "session/optionstore.h"
 #include "session/session.h"
@@ -483,7 +484,7 @@ void MainWindow::importDropped(const QMimeData& data) {
         if (session_.windowClosed) {
             break;
         }
-        if (QFileInfo(file).isDir()) {
+        if (QFileInfo(file).isDir() && !ReadGarminDevice(file)) {
             session_.tell({QStringLiteral("Cannot import entire directories.\r\nPlease browse "
                                           "inside the directory and drag'n'drop the files you "
                                           "wish to import."),

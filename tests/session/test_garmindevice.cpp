@@ -223,6 +223,24 @@ private Q_SLOTS:
         QVERIFY(QFile::remove(gpsmap_ + u"/Garmin/GGZ/wayfold.ggz"_s));
     }
 
+    // A device's mount point imports its visits; another folder is named.
+    void importTheDevice() {
+        TestSession t;
+        AddTestWaypoint(t.session.store, u"GC1234"_s);
+        const QString visits = u"GC1234,2026-12-05T10:22Z,Found it,\"TFTC\"\r\n"_s;
+        QVERIFY(MakeFile(
+            gpsmap_ + u"/Garmin/geocache_visits.txt"_s,
+            QByteArray("\xFF\xFE") +
+                QByteArray(reinterpret_cast<const char*>(visits.utf16()), visits.size() * 2)));
+        QCOMPARE(RunCommands(t.session, ParsePosixArguments({gpsmap_, stick_}, dir_.path())), 1);
+        QCOMPARE(t.session.store.Waypoints[0].Symbol, 118);
+        QCOMPARE(t.frontend.messageTexts(),
+                 QStringList{u"Can't import "_s + stick_ +
+                             u": it is a folder, and no Garmin device with a visits file "
+                             u"(Garmin/geocache_visits.txt)."_s});
+        QVERIFY(QFile::remove(gpsmap_ + u"/Garmin/geocache_visits.txt"_s));
+    }
+
     // A device whose volume fills up during the write (a tmpfs of 32 KiB in
     // a mount namespace of this process; the free-space check is told there
     // is room): the write fails, is said, and leaves nothing behind.
