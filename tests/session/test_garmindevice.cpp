@@ -3,6 +3,7 @@
 // card with only Garmin/GPX, and a stick that is no device.
 #include <QDir>
 #include <QDirIterator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <QtTest>
@@ -119,6 +120,27 @@ private Q_SLOTS:
         QCOMPARE(Files(gpsmap_).size(), before.size() + 1);
         QVERIFY(FileBytes(sent) != FileBytes(exported));
         QCOMPARE(FileBytes(gpsmap_ + u"/Garmin/GPX/mine.gpx"_s), QByteArray("<gpx/>"));
+    }
+
+    // A zipped pocket query goes onto the device as one file with every cache
+    // and its child waypoint right after it, and nothing else.
+    void pocketQueryOntoTheDevice() {
+        TestSession t;
+        const QString zip = dir_.filePath(u"pq.zip"_s);
+        QVERIFY(MakeZip(
+            zip, {{u"4711.gpx"_s, FileBytes(QStringLiteral(WAYFOLD_EXAMPLES "/lakeside.gpx"))}}));
+        const QStringList before = Files(card_);
+        QCOMPARE(RunCommands(t.session, ParsePosixArguments({zip, u"/d:"_s + card_}, dir_.path())),
+                 0);
+        QCOMPARE(Files(card_), QStringList(before) << u"Garmin/GPX/wayfold.gpx"_s);
+        const QByteArray sent = FileBytes(card_ + u"/Garmin/GPX/wayfold.gpx"_s);
+        QCOMPARE(sent.count("<groundspeak:cache "), 4);
+        QVERIFY(QRegularExpression(
+                    u"<name>GC9WF01</name>(?:(?!<wpt).)*<wpt[^>]*>(?:(?!</wpt>).)*<name>PK9WF01</name>"_s,
+                    QRegularExpression::DotMatchesEverythingOption)
+                    .match(QString::fromUtf8(sent))
+                    .hasMatch());
+        QVERIFY(QFile::remove(card_ + u"/Garmin/GPX/wayfold.gpx"_s));
     }
 
     // /d alone takes the one device connected; none or two are refused
@@ -243,8 +265,9 @@ private Q_SLOTS:
 
     // A device whose volume fills up during the write (a tmpfs of 32 KiB in
     // a mount namespace of this process; the free-space check is told there
-    // is room): the write fails, is said, and leaves nothing behind.
-    void fullVolume() {
+    // is room), and one mounted read-only: the write fails, is said, and
+    // leaves nothing behind.
+    void fullAndReadOnlyVolumes() {
 #ifdef Q_OS_LINUX
         const QString mount = dir_.filePath(u"SMALL"_s);
         QVERIFY(QDir().mkpath(mount));
@@ -260,6 +283,15 @@ private Q_SLOTS:
         for (int i = 0; i < 500; ++i) {
             AddTestWaypoint(t.session.store, u"GC%1"_s.arg(0x10000 + i, 0, 16));
         }
+        QCOMPARE(RunCommands(t.session, ParsePosixArguments({u"/d:"_s + mount}, dir_.path())), 1);
+        QVERIFY(
+            t.frontend.messageTexts().join(u'|').startsWith(u"The file could not be written to"_s));
+        QCOMPARE(Files(mount), before);
+
+        t.frontend.messages.clear();
+        QVERIFY(::mount(nullptr, QFile::encodeName(mount).constData(), nullptr,
+                        MS_REMOUNT | MS_RDONLY, nullptr) == 0);
+        t.session.store.Waypoints.resize(1);
         QCOMPARE(RunCommands(t.session, ParsePosixArguments({u"/d:"_s + mount}, dir_.path())), 1);
         QVERIFY(
             t.frontend.messageTexts().join(u'|').startsWith(u"The file could not be written to"_s));
