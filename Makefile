@@ -11,10 +11,11 @@ JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 # Build: compiler, CMake, Ninja, pkg-config, Qt 6, pugixml, libzip. Tests:
 # GPSBabel (reads our files back), locales (a German locale for number parsing), fonts for the
 # offscreen window tests, gio (starts our desktop entries as GLib does).
-# Screenshot: Xvfb. Fuzzing: clang with libFuzzer and the sanitizer runtimes.
+# Screenshot: Xvfb. Fuzzing: clang with libFuzzer and the sanitizer runtimes,
+# zip for the seeds of the ZIP target.
 # Debian package: dpkg-shlibdeps, and for its check desktop-file-validate and
 # xmllint.
-PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev libpugixml-dev libzip-dev \
+PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev libpugixml-dev libzip-dev zip \
             gpsbabel locales fonts-dejavu-core libglib2.0-bin xvfb xauth \
             clang libclang-rt-14-dev dpkg-dev desktop-file-utils libxml2-utils
 
