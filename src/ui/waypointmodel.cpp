@@ -61,14 +61,27 @@ QVariant WaypointModel::headerData(int section, Qt::Orientation orientation, int
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
         return QAbstractTableModel::headerData(section, orientation, role);
     }
-    static const char* const titles[Columns] = {"Name",      "Description", "Type",   "D/T",
-                                                "Size",      "Status",      "Symbol", "Latitude",
-                                                "Longitude", "Time (UTC)",  "Link",   "File"};
+    static const char* const titles[Columns] = {
+        "Name",     "Description", "Type",       "D/T",  "Size", "Status", "Symbol",
+        "Latitude", "Longitude",   "Time (UTC)", "Link", "File", "Cache"};
     return section >= 0 && section < Columns ? QString::fromLatin1(titles[section]) : QVariant();
+}
+
+void WaypointModel::addCaches(qint32 from) {
+    const std::vector<Waypoint>& records = session_.store.Waypoints;
+    if (from == 0) {
+        caches_.clear();
+    }
+    for (size_t i = static_cast<size_t>(from); i < records.size(); ++i) {
+        if (records[i].Name.startsWith(QLatin1String("GC"), Qt::CaseInsensitive)) {
+            caches_.insert(records[i].Name.toUpper());
+        }
+    }
 }
 
 void WaypointModel::readListings(qint32 from, bool reuse) {
     const std::vector<Waypoint>& records = session_.store.Waypoints;
+    addCaches(from);
     QHash<const char*, size_t> known;
     std::vector<ListingTexts> old;
     if (reuse) {
@@ -131,6 +144,15 @@ QString WaypointModel::text(qint32 slot, const Waypoint& w, int column) const {
             return listing().rating;
         case Size:
             return listing().size;
+        case Cache: {
+            // A pocket query names a child waypoint with two characters and
+            // its cache's code without "GC" (PK7Q2XK of GC7Q2XK).
+            if (w.Name.size() < 4 || w.Name.startsWith(QLatin1String("GC"), Qt::CaseInsensitive)) {
+                return QString();
+            }
+            const QString code = QStringLiteral("GC") + w.Name.mid(2).toUpper();
+            return caches_.contains(code) ? code : QString();
+        }
         case Status: {
             // A device's visits say when a cache was found.
             const QString& status = listing().status;
@@ -580,6 +602,7 @@ int WaypointModel::removeFromStore(const QList<int>& rows) {
     compact(textKeys_);
     compact(numberKeys_);
     compact(listings_);
+    addCaches(0);
     if (sortColumn_ >= 0 && (NumberColumn(sortColumn_) ? numberKeys_.size() : textKeys_.size()) !=
                                 static_cast<size_t>(known_)) {
         addSortKeys(0);

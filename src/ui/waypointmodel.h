@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <utility>
 #include <vector>
@@ -32,6 +33,7 @@ public:
         Time,
         Link,
         File,
+        Cache,  // the cache a pocket query's child waypoint belongs to
         Columns
     };
 
@@ -119,6 +121,11 @@ private:
     std::vector<QString> textKeys_;       // by slot, for a text column
     std::vector<double> numberKeys_;      // by slot, for a number column
     std::vector<ListingTexts> listings_;  // by slot
+    // The upper-cased names of the caches among the records ("GC..."): a
+    // child waypoint shows its cache when that is in the store.
+    QSet<QString> caches_;
+    // Adds the caches among the records from this slot on; from 0, anew.
+    void addCaches(qint32 from);
     DuplicateForecast skips_;
     bool skipsSwapped_ = false;
     std::vector<std::pair<qint32, Waypoint>> removed_;  // places and records of the last removal

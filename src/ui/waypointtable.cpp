@@ -62,12 +62,19 @@ WaypointTable::WaypointTable(Session& session, QWidget* parent)
     const auto fits = [&](const char* sample) {
         return metrics.horizontalAdvance(QString::fromUtf8(sample)) + 12;
     };
-    const int widths[] = {fits("GC9WF11M"),           fits("Heron's Lookout by Wayfold Team"),
-                          fits("Traditional Cache"),  fits("4.5/4.5"),
-                          fits("Not chosen"),         fits("Archived"),
-                          fits("Geocache Found"),     fits("-47.000000"),
-                          fits("-179.000000"),        fits("2026-12-05 01:02:03"),
-                          fits("https://geocaching"), fits("lakeside.gpx")};
+    const int widths[WaypointModel::Columns] = {fits("GC9WF11M"),
+                                                fits("Heron's Lookout by Wayfold Team"),
+                                                fits("Traditional Cache"),
+                                                fits("4.5/4.5"),
+                                                fits("Not chosen"),
+                                                fits("Archived"),
+                                                fits("Geocache Found"),
+                                                fits("-47.000000"),
+                                                fits("-179.000000"),
+                                                fits("2026-12-05 01:02:03"),
+                                                fits("https://geocaching"),
+                                                fits("lakeside.gpx"),
+                                                fits("GC9WF11M")};
     for (int column = 0; column < WaypointModel::Columns; ++column) {
         header->resizeSection(column, widths[column]);
     }
