@@ -129,6 +129,14 @@ int main(int argc, char* argv[]) {
         view->horizontalHeader()->setSortIndicator(column, order);
     };
     const auto unsorted = [&] { click(-1, Qt::AscendingOrder); };
+    // Every record shown in import order, all rows selected.
+    const std::function<void()> selectAllRows = [&] {
+        table.filterBox()->clear();
+        fill();
+        table.storeChanged();
+        unsorted();
+        view->selectAll();
+    };
     const Row rows[] = {
         {"model reset (a new store)",
          [&] {
@@ -207,22 +215,10 @@ int main(int argc, char* argv[]) {
              }
              table.importEnded();
          }},
-        {"remove all rows (Ctrl+A, Delete)",
-         [&] {
-             table.filterBox()->clear();
-             fill();
-             table.storeChanged();
-             unsorted();
-             view->selectAll();
-         },
-         [&] { table.removeSelected(); }},
+        {"remove all rows (Ctrl+A, Delete)", selectAllRows, [&] { table.removeSelected(); }},
         {"undo the removal of all rows (Ctrl+Z)",
          [&] {
-             table.filterBox()->clear();
-             fill();
-             table.storeChanged();
-             unsorted();
-             view->selectAll();
+             selectAllRows();
              table.removeSelected();
          },
          [&] { table.undoRemove(); }},

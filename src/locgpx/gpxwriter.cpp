@@ -16,6 +16,7 @@
 #include "core/bytewriter.h"
 #include "core/exportfields.h"
 #include "core/symbols.h"
+#include "locgpx/listing.h"
 #include "locgpx/xmlchars.h"
 #include "locgpx/xmlinput.h"
 
@@ -110,9 +111,11 @@ void AppendElement(QByteArray& out, const char* indent, const char* tag, QString
 
 // An element with attributes on a line of its own; an attribute whose value
 // is null is left out.
-void AppendElement(QByteArray& out, const char* indent, const char* tag,
-                   std::initializer_list<std::pair<const char*, QString>> attributes,
-                   QStringView text, qsizetype* dropped) {
+using Attributes = std::initializer_list<std::pair<const char*, QString>>;
+
+// indent, <tag attributes>; an attribute whose value is null is left out.
+void AppendStartTag(QByteArray& out, const char* indent, const char* tag, Attributes attributes,
+                    qsizetype* dropped) {
     out.append(indent);
     out.append('<');
     out.append(tag);
@@ -126,6 +129,11 @@ void AppendElement(QByteArray& out, const char* indent, const char* tag,
         }
     }
     out.append('>');
+}
+
+void AppendElement(QByteArray& out, const char* indent, const char* tag, Attributes attributes,
+                   QStringView text, qsizetype* dropped) {
+    AppendStartTag(out, indent, tag, attributes, dropped);
     AppendText(out, text, dropped);
     out.append("</");
     out.append(tag);
@@ -206,15 +214,6 @@ QString SiteCacheType(const QString& stored) {
 bool HasReadersFillIn(const Waypoint& w) {
     return w.CacheType == QLatin1String("Traditional Cache") &&
            w.Hint == QLatin1String(" - No Hints - ");
-}
-
-// Link texts that are no title: the one the site's LOC files give every
-// cache, and the XML LOC reader's text for a missing link.
-// The MapSource readers' "Link" is no title either.
-bool IsGenericLinkText(const QString& text) {
-    return text.isEmpty() ||
-           text.compare(QLatin1String("Cache Details"), Qt::CaseInsensitive) == 0 ||
-           text == QLatin1String("Replacement Text") || text == QLatin1String("Link");
 }
 
 struct ListingDescription {
@@ -402,14 +401,9 @@ private:
         if (logs.child("groundspeak:log")) {
             out_.append("\r\n");
             for (const pugi::xml_node log : logs.children("groundspeak:log")) {
-                out_.append(in2);
-                out_.append("<groundspeak:log");
-                if (const pugi::xml_attribute id = log.attribute("id")) {
-                    out_.append(" id=\"");
-                    AppendText(out_, AttributeText(id), dropped);
-                    out_.append('"');
-                }
-                out_.append(">\r\n");
+                AppendStartTag(out_, in2, "groundspeak:log", {{"id", AttributeOf(log, "id")}},
+                               dropped);
+                out_.append("\r\n");
                 for (const char* tag : {"groundspeak:date", "groundspeak:type"}) {
                     if (const pugi::xml_node n = log.child(tag)) {
                         AppendElement(out_, in3, tag, ElementText(n), dropped);
@@ -441,18 +435,10 @@ private:
         if (bugs.child("groundspeak:travelbug")) {
             out_.append("\r\n");
             for (const pugi::xml_node bug : bugs.children("groundspeak:travelbug")) {
-                out_.append(in2);
-                out_.append("<groundspeak:travelbug");
-                for (const char* name : {"id", "ref"}) {
-                    if (const pugi::xml_attribute a = bug.attribute(name)) {
-                        out_.append(' ');
-                        out_.append(name);
-                        out_.append("=\"");
-                        AppendText(out_, AttributeText(a), dropped);
-                        out_.append('"');
-                    }
-                }
-                out_.append(">\r\n");
+                AppendStartTag(out_, in2, "groundspeak:travelbug",
+                               {{"id", AttributeOf(bug, "id")}, {"ref", AttributeOf(bug, "ref")}},
+                               dropped);
+                out_.append("\r\n");
                 AppendElement(out_, in3, "groundspeak:name",
                               ElementText(bug.child("groundspeak:name")), dropped);
                 out_.append(in2);

@@ -408,11 +408,7 @@ CacheListing ParseListing(const Waypoint& w) {
     } else if (w.Hint != kMissingHint) {
         l.hint = w.Hint;
     }
-    // The texts LOC files and the MapSource readers give every link are no title.
-    const bool genericLink =
-        w.LinkName.compare(QLatin1String("Cache Details"), Qt::CaseInsensitive) == 0 ||
-        w.LinkName == QLatin1String("Replacement Text") || w.LinkName == QLatin1String("Link");
-    if (l.title.isEmpty() && !genericLink) {
+    if (l.title.isEmpty() && !IsGenericLinkText(w.LinkName)) {
         l.title = w.LinkName;
     }
     return l;
@@ -434,4 +430,10 @@ QString DecodeHint(const QString& hint) {
         }
     }
     return out;
+}
+
+bool IsGenericLinkText(const QString& text) {
+    return text.isEmpty() ||
+           text.compare(QLatin1String("Cache Details"), Qt::CaseInsensitive) == 0 ||
+           text == QLatin1String("Replacement Text") || text == QLatin1String("Link");
 }

@@ -75,3 +75,8 @@ ListingSummary SummarizeListing(QByteArrayView listing);
 // The hint as the listing site decodes it: letters turned by 13 places,
 // except inside [square brackets], which the site keeps as written.
 QString DecodeHint(const QString& hint);
+
+// Link texts that are no title: empty, the one the site's LOC files give
+// every cache, the XML LOC reader's text for a missing link, and the
+// MapSource readers' "Link".
+bool IsGenericLinkText(const QString& text);

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSaveFile>
 #include <QTemporaryFile>
 #include <QXmlStreamReader>
@@ -90,11 +91,7 @@ bool ReadDeviceXml(const QString& path, QString& model, std::vector<DataType>& t
 
 // "2,000": counts as the messages write them, whatever the locale.
 QString Count(qint64 n) {
-    QString digits = QString::number(n);
-    for (qsizetype at = digits.size() - 3; at > 0; at -= 3) {
-        digits.insert(at, u',');
-    }
-    return digits;
+    return QLocale(QLocale::English, QLocale::UnitedStates).toString(n);
 }
 
 QString Megabytes(qint64 bytes) {
