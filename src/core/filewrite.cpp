@@ -6,8 +6,27 @@
 
 namespace {
 
+// A streamed file is written in pieces of this size.
+constexpr qsizetype kStreamPiece = qsizetype(256) << 10;
+
 QString Plural(qint64 count, const char* one, const char* many) {
     return QString::number(count) + QLatin1Char(' ') + QLatin1String(count == 1 ? one : many);
+}
+
+// Writes size bytes; why the device stopped taking them, if it did.
+std::optional<QString> WriteAll(QIODevice& device, const char* data, qint64 size) {
+    while (size > 0) {
+        const qint64 n = device.write(data, size);
+        if (n <= 0) {
+            const QString reason = device.errorString();
+            return reason.isEmpty() || reason == QLatin1String("Unknown error")
+                       ? QStringLiteral("the device took only part of the data")
+                       : reason;
+        }
+        data += n;
+        size -= n;
+    }
+    return std::nullopt;
 }
 
 UserMessage WriteFailure(const QString& path, const QString& reason) {
@@ -52,21 +71,14 @@ void AddReports(WriteResult& result, const QString& path, const EncodedFile& fil
 
 WriteResult WriteEncodedFile(QIODevice& device, const QString& path, const EncodedFile& file) {
     WriteResult result;
-    const char* data = file.bytes.constData();
-    qint64 left = file.bytes.size();
-    while (left > 0) {
-        const qint64 n = device.write(data, left);
-        if (n <= 0) {
-            result.status = WriteResult::Failed;
-            const QString reason = device.errorString();
-            result.messages.push_back(
-                WriteFailure(path, reason.isEmpty() || reason == QLatin1String("Unknown error")
-                                       ? QStringLiteral("the device took only part of the data")
-                                       : reason));
-            return result;
-        }
-        data += n;
-        left -= n;
+    std::optional<QString> error = file.sinkError;
+    if (!error) {
+        error = WriteAll(device, file.bytes.constData(), file.bytes.size());
+    }
+    if (error) {
+        result.status = WriteResult::Failed;
+        result.messages.push_back(WriteFailure(path, *error));
+        return result;
     }
     result.status = WriteResult::Written;
     result.waypoints = file.waypoints;
@@ -74,7 +86,11 @@ WriteResult WriteEncodedFile(QIODevice& device, const QString& path, const Encod
     return result;
 }
 
-WriteResult SaveEncodedFile(const QString& path, const EncodedFile& file) {
+namespace {
+
+// Writes the file make builds onto a temporary file beside path, which
+// replaces the file at path only once it is complete.
+WriteResult SaveMadeFile(const QString& path, const std::function<EncodedFile(QIODevice&)>& make) {
     QSaveFile out(path);
     // Unbuffered: a file buffer would take a small file whole and leave the
     // real write to commit(), which may then keep a file cut short by a full
@@ -85,7 +101,7 @@ WriteResult SaveEncodedFile(const QString& path, const EncodedFile& file) {
         result.messages.push_back(WriteFailure(path, out.errorString()));
         return result;
     }
-    WriteResult result = WriteEncodedFile(out, path, file);
+    WriteResult result = WriteEncodedFile(out, path, make(out));
     if (result.status != WriteResult::Written) {
         out.cancelWriting();
         return result;
@@ -97,6 +113,12 @@ WriteResult SaveEncodedFile(const QString& path, const EncodedFile& file) {
         return failed;
     }
     return result;
+}
+
+}  // namespace
+
+WriteResult SaveEncodedFile(const QString& path, const EncodedFile& file) {
+    return SaveMadeFile(path, [&file](QIODevice&) { return file; });
 }
 
 void EncodeWaypoints(std::vector<Waypoint>& waypoints, EncodedFile& file,
@@ -112,6 +134,13 @@ void EncodeWaypoints(std::vector<Waypoint>& waypoints, EncodedFile& file,
             ++file.waypointsWithReplacements;
         }
         ++file.waypoints;
+        if (file.sink != nullptr && file.bytes.size() >= kStreamPiece) {
+            file.sinkError = WriteAll(*file.sink, file.bytes.constData(), file.bytes.size());
+            if (file.sinkError) {
+                break;
+            }
+            file.bytes.resize(0);
+        }
     }
     file.replacedCharacters += replaced;
 }
@@ -130,6 +159,22 @@ WriteResult WriteStore(QIODevice& device, const QString& path, const WaypointSto
         return {};
     }
     return WriteEncodedFile(device, path, encode());
+}
+
+WriteResult SaveStore(const QString& path, const WaypointStore& store,
+                      const StreamedEncoder& encode) {
+    if (store.WaypointCount() == 0) {
+        return {};
+    }
+    return SaveMadeFile(path, [&encode](QIODevice& out) { return encode(&out); });
+}
+
+WriteResult WriteStore(QIODevice& device, const QString& path, const WaypointStore& store,
+                       const StreamedEncoder& encode) {
+    if (store.WaypointCount() == 0) {
+        return {};
+    }
+    return WriteEncodedFile(device, path, encode(&device));
 }
 
 UserMessage FixedCoordinatesWarning() {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "core/frontend.h"
@@ -10,10 +11,18 @@
 
 class QIODevice;
 
-// A whole output file, built in memory before anything is written, together
-// with what the writer had to change to make the waypoints fit the format.
+// An output file built in memory, together with what the writer had to
+// change to make the waypoints fit the format. A streamed file holds only what
+// is not yet written: its bytes go to the sink in pieces as they are made.
 struct EncodedFile {
     QByteArray bytes;
+    // Where the records go once bytes holds a piece of a quarter mebibyte
+    // (EncodeWaypoints), so that a file of any size needs no more memory than
+    // that; null for a file built whole.
+    QIODevice* sink = nullptr;
+    // Why the sink took only part of a piece: the rest of the file was not
+    // made, and writing it fails for this reason.
+    std::optional<QString> sinkError;
     qint32 waypoints = 0;  // records written
     // Characters the format cannot carry, written as "?" (or left out), and
     // in how many waypoints they were.
@@ -41,8 +50,8 @@ struct WriteResult {
     std::vector<UserMessage> messages;
 };
 
-// Writes the file to an open device in one piece. path only names the file in
-// messages.
+// Writes the file (what is left of it, for a streamed one) to an open device.
+// path only names the file in messages.
 WriteResult WriteEncodedFile(QIODevice& device, const QString& path, const EncodedFile& file);
 
 // Writes the file through a temporary file beside it that replaces the file at
@@ -54,7 +63,8 @@ WriteResult SaveEncodedFile(const QString& path, const EncodedFile& file);
 // waypoint that is not marked a duplicate, in store order, and adds the
 // characters it had to replace to the counter it is given. The records and
 // the replacements (characters, and the waypoints that had any) are counted
-// into file.
+// into file. A streamed file hands its pieces to the sink between records and
+// ends the loop early when the sink fails.
 using WaypointEncoder = std::function<void(Waypoint& waypoint, qsizetype* replaced)>;
 void EncodeWaypoints(std::vector<Waypoint>& waypoints, EncodedFile& file,
                      const WaypointEncoder& append);
@@ -66,6 +76,14 @@ WriteResult SaveStore(const QString& path, const WaypointStore& store,
                       const std::function<EncodedFile()>& encode);
 WriteResult WriteStore(QIODevice& device, const QString& path, const WaypointStore& store,
                        const std::function<EncodedFile()>& encode);
+
+// The same for a format whose records can be written as they are made:
+// encode is given the device (the temporary file at path) to stream into.
+using StreamedEncoder = std::function<EncodedFile(QIODevice* sink)>;
+WriteResult SaveStore(const QString& path, const WaypointStore& store,
+                      const StreamedEncoder& encode);
+WriteResult WriteStore(QIODevice& device, const QString& path, const WaypointStore& store,
+                       const StreamedEncoder& encode);
 
 // The warning the MPS and TerraByte LOC writers show while the store holds
 // waypoints whose coordinates the readers had to repair.

@@ -22,7 +22,9 @@
 #include "locgpx/gpxreader.h"
 
 #include <QDate>
+#include <QSet>
 #include <charconv>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <string>
@@ -147,8 +149,41 @@ public:
     QByteArray bytes;
 };
 
-// The wpt's cmt, sym and type and its cache element, as they were read.
-QByteArray ListingOf(const pugi::xml_node& wpt, const pugi::xml_node& cache) {
+// The wpt's cmt, sym and type and its cache element, as they were read, in
+// the form the listing stores them (see StoredName).
+QByteArray ListingOf(const pugi::xml_node& wpt, pugi::xml_node cache) {
+    if (cache) {
+        for (pugi::xml_attribute a = cache.first_attribute(); a;) {
+            const pugi::xml_attribute next = a.next_attribute();
+            if (std::strncmp(a.name(), "xmlns", 5) == 0) {
+                cache.remove_attribute(a);
+            }
+            a = next;
+        }
+        // The hint is the waypoint's own field.
+        while (const pugi::xml_node hints = cache.child("groundspeak:encoded_hints")) {
+            cache.remove_child(hints);
+        }
+        std::string name;
+        // A walk over the elements inside, in document order.
+        pugi::xml_node n = cache.first_child();
+        while (n && n != cache) {
+            if (n.type() == pugi::node_element && std::strncmp(n.name(), "groundspeak:", 12) == 0) {
+                name.assign(n.name() + 12);
+                n.set_name(name.c_str());
+            }
+            if (n.first_child()) {
+                n = n.first_child();
+                continue;
+            }
+            while (n != cache && !n.next_sibling()) {
+                n = n.parent();
+            }
+            if (n != cache) {
+                n = n.next_sibling();
+            }
+        }
+    }
     ByteWriter writer;
     for (const char* name : {"cmt", "sym", "type"}) {
         if (const pugi::xml_node node = wpt.child(name)) {
@@ -158,6 +193,8 @@ QByteArray ListingOf(const pugi::xml_node& wpt, const pugi::xml_node& cache) {
     if (cache) {
         cache.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
     }
+    // Kept for the whole run: no room beyond what it holds.
+    writer.bytes.squeeze();
     return writer.bytes;
 }
 
@@ -182,6 +219,7 @@ ImportResult ReadGpx(XmlInput& xml, const QString& name, WaypointStore& store,
     const qint32 defaultSymbol = SymbolNumber(u"Waypoint").value_or(NotSet);
     qint32 withoutCoordinates = 0;
     ResetCoordinates reset;
+    QSet<QString> cacheTypes;
     auto readWpt = [&](const pugi::xml_node& element) {
         const pugi::xml_attribute lat = element.attribute("lat");
         const pugi::xml_attribute lon = element.attribute("lon");
@@ -217,11 +255,13 @@ ImportResult ReadGpx(XmlInput& xml, const QString& name, WaypointStore& store,
         if (!cache) {
             cache = element.child("extensions").child("groundspeak:cache");
         }
-        w.Listing = ListingOf(element, cache);
         const pugi::xml_node type = cache.child("groundspeak:type");
-        w.CacheType = type ? ElementText(type) : WaypointCacheType(element.child("type"));
+        // A pocket query has a dozen cache types: one copy of each is kept.
+        w.CacheType =
+            *cacheTypes.insert(type ? ElementText(type) : WaypointCacheType(element.child("type")));
         const pugi::xml_node hints = cache.child("groundspeak:encoded_hints");
         w.Hint = hints ? ElementText(hints) : kMissingHint;
+        w.Listing = ListingOf(element, cache);
         SetCoordinates(store, lat, lon, w, reset);
         if (const pugi::xml_node url = element.child("url")) {
             w.Url = ElementText(url);

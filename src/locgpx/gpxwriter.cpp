@@ -339,8 +339,10 @@ private:
     void appendCache(const Waypoint& w, const pugi::xml_node& cache, const QString& code,
                      const QString& description, const QString& cacheType, qsizetype* dropped,
                      qsizetype* repeated) {
-        const auto text = [&cache](const char* tag) { return ElementText(cache.child(tag)); };
-        const auto given = [&cache](const char* tag) { return bool(cache.child(tag)); };
+        const auto text = [&cache](const char* tag) {
+            return ElementText(cache.child(StoredName(tag)));
+        };
+        const auto given = [&cache](const char* tag) { return bool(cache.child(StoredName(tag))); };
         const QString available = AttributeOf(cache, "available");
         const QString archived = AttributeOf(cache, "archived");
         out_.append("    <groundspeak:cache id=\"");
@@ -368,7 +370,7 @@ private:
             }
         };
         field("groundspeak:placed_by", parsed ? parsed->owner : QString());
-        if (const pugi::xml_node owner = cache.child("groundspeak:owner")) {
+        if (const pugi::xml_node owner = cache.child("owner")) {
             AppendElement(out_, in, "groundspeak:owner", {{"id", AttributeOf(owner, "id")}},
                           ElementText(owner), dropped);
         } else if (parsed) {
@@ -376,9 +378,9 @@ private:
         }
         field("groundspeak:type", cacheType.isEmpty() ? QString() : cacheType);
         field("groundspeak:container", QStringLiteral("Not chosen"));
-        if (const pugi::xml_node attributes = cache.child("groundspeak:attributes")) {
+        if (const pugi::xml_node attributes = cache.child("attributes")) {
             out_.append("      <groundspeak:attributes>\r\n");
-            for (const pugi::xml_node a : attributes.children("groundspeak:attribute")) {
+            for (const pugi::xml_node a : attributes.children("attribute")) {
                 AppendElement(out_, in2, "groundspeak:attribute",
                               {{"id", AttributeOf(a, "id")}, {"inc", AttributeOf(a, "inc")}},
                               ElementText(a), dropped);
@@ -390,36 +392,36 @@ private:
         field("groundspeak:country", QString());
         field("groundspeak:state", QString());
         for (const char* tag : {"groundspeak:short_description", "groundspeak:long_description"}) {
-            if (const pugi::xml_node d = cache.child(tag)) {
+            if (const pugi::xml_node d = cache.child(StoredName(tag))) {
                 AppendElement(out_, in, tag, {{"html", AttributeOf(d, "html")}}, ElementText(d),
                               dropped);
             }
         }
         AppendElement(out_, in, "groundspeak:encoded_hints", w.Hint, dropped);
         out_.append("      <groundspeak:logs>");
-        const pugi::xml_node logs = cache.child("groundspeak:logs");
-        if (logs.child("groundspeak:log")) {
+        const pugi::xml_node logs = cache.child("logs");
+        if (logs.child("log")) {
             out_.append("\r\n");
-            for (const pugi::xml_node log : logs.children("groundspeak:log")) {
+            for (const pugi::xml_node log : logs.children("log")) {
                 AppendStartTag(out_, in2, "groundspeak:log", {{"id", AttributeOf(log, "id")}},
                                dropped);
                 out_.append("\r\n");
                 for (const char* tag : {"groundspeak:date", "groundspeak:type"}) {
-                    if (const pugi::xml_node n = log.child(tag)) {
+                    if (const pugi::xml_node n = log.child(StoredName(tag))) {
                         AppendElement(out_, in3, tag, ElementText(n), dropped);
                     }
                 }
-                if (const pugi::xml_node finder = log.child("groundspeak:finder")) {
+                if (const pugi::xml_node finder = log.child("finder")) {
                     AppendElement(out_, in3, "groundspeak:finder",
                                   {{"id", AttributeOf(finder, "id")}}, ElementText(finder),
                                   dropped);
                 }
-                if (const pugi::xml_node t = log.child("groundspeak:text")) {
+                if (const pugi::xml_node t = log.child("text")) {
                     AppendElement(out_, in3, "groundspeak:text",
                                   {{"encoded", AttributeOf(t, "encoded")}}, ElementText(t),
                                   dropped);
                 }
-                if (const pugi::xml_node at = log.child("groundspeak:log_wpt")) {
+                if (const pugi::xml_node at = log.child("log_wpt")) {
                     AppendElement(
                         out_, in3, "groundspeak:log_wpt",
                         {{"lat", AttributeOf(at, "lat")}, {"lon", AttributeOf(at, "lon")}},
@@ -431,16 +433,16 @@ private:
             out_.append(in);
         }
         out_.append("</groundspeak:logs>\r\n      <groundspeak:travelbugs>");
-        const pugi::xml_node bugs = cache.child("groundspeak:travelbugs");
-        if (bugs.child("groundspeak:travelbug")) {
+        const pugi::xml_node bugs = cache.child("travelbugs");
+        if (bugs.child("travelbug")) {
             out_.append("\r\n");
-            for (const pugi::xml_node bug : bugs.children("groundspeak:travelbug")) {
+            for (const pugi::xml_node bug : bugs.children("travelbug")) {
                 AppendStartTag(out_, in2, "groundspeak:travelbug",
                                {{"id", AttributeOf(bug, "id")}, {"ref", AttributeOf(bug, "ref")}},
                                dropped);
                 out_.append("\r\n");
-                AppendElement(out_, in3, "groundspeak:name",
-                              ElementText(bug.child("groundspeak:name")), dropped);
+                AppendElement(out_, in3, "groundspeak:name", ElementText(bug.child("name")),
+                              dropped);
                 out_.append(in2);
                 out_.append("</groundspeak:travelbug>\r\n");
             }
@@ -508,18 +510,34 @@ void PutChildrenAfterTheirCaches(std::vector<Waypoint>& waypoints,
             child[i] = true;
         }
     }
-    std::vector<Waypoint> ordered;
-    ordered.reserve(waypoints.size());
+    if (std::find(child.begin(), child.end(), true) == child.end()) {
+        return;
+    }
+    // The new order as old positions, then applied in place cycle by cycle:
+    // a second vector of a large store would double its memory.
+    std::vector<size_t> from;
+    from.reserve(waypoints.size());
     for (size_t i = 0; i < waypoints.size(); ++i) {
-        if (child[i]) {
-            continue;
-        }
-        ordered.push_back(std::move(waypoints[i]));
-        for (const size_t c : children[i]) {
-            ordered.push_back(std::move(waypoints[c]));
+        if (!child[i]) {
+            from.push_back(i);
+            from.insert(from.end(), children[i].begin(), children[i].end());
         }
     }
-    waypoints = std::move(ordered);
+    std::vector<bool> placed(waypoints.size(), false);
+    for (size_t start = 0; start < waypoints.size(); ++start) {
+        if (placed[start]) {
+            continue;
+        }
+        Waypoint first = std::move(waypoints[start]);
+        size_t at = start;
+        while (from[at] != start) {
+            waypoints[at] = std::move(waypoints[from[at]]);
+            placed[at] = true;
+            at = from[at];
+        }
+        waypoints[at] = std::move(first);
+        placed[at] = true;
+    }
 }
 
 }  // namespace
@@ -528,13 +546,16 @@ QString GpxCreator() {
     return QStringLiteral("Wayfold " WAYFOLD_VERSION);
 }
 
-EncodedFile EncodeGpxFile(WaypointStore& store, const Options& options, const QString& creator) {
+EncodedFile EncodeGpxFile(WaypointStore& store, const Options& options, const QString& creator,
+                          QIODevice* sink) {
     EncodedFile file;
     file.dropsUnwritable = true;
+    file.sink = sink;
     QByteArray& out = file.bytes;
-    // Room for a cache with its longest texts; pages never written to are
-    // never taken from the system.
-    out.reserve(1024 + qsizetype(store.WaypointCount()) * 1024);
+    // Room for a streamed piece, or for the whole file at a kilobyte a
+    // waypoint; pages never written to are never taken from the system.
+    out.reserve(sink != nullptr ? qsizetype(512) << 10
+                                : 1024 + qsizetype(store.WaypointCount()) * 1024);
     out.append(
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
         "<gpx xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" version=\"1.0\" creator=\"");
@@ -575,11 +596,14 @@ EncodedFile EncodeGpxFile(WaypointStore& store, const Options& options, const QS
 }
 
 WriteResult WriteGpxFile(const QString& path, WaypointStore& store, const Options& options) {
-    return SaveStore(path, store, [&] { return EncodeGpxFile(store, options, GpxCreator()); });
+    return SaveStore(path, store, [&](QIODevice* sink) {
+        return EncodeGpxFile(store, options, GpxCreator(), sink);
+    });
 }
 
 WriteResult WriteGpxFile(QIODevice& device, const QString& path, WaypointStore& store,
                          const Options& options) {
-    return WriteStore(device, path, store,
-                      [&] { return EncodeGpxFile(store, options, GpxCreator()); });
+    return WriteStore(device, path, store, [&](QIODevice* sink) {
+        return EncodeGpxFile(store, options, GpxCreator(), sink);
+    });
 }

@@ -57,8 +57,10 @@ class QIODevice;
 // marks exact duplicates (letter case counts), then builds the file: one wpt
 // for each waypoint that is not a duplicate, in store order, under the name
 // ExportName gives (ModNames), with the hint as comment for CopyHint. The
-// exchange is undone before this returns. creator follows "creator=".
-EncodedFile EncodeGpxFile(WaypointStore& store, const Options& options, const QString& creator);
+// exchange is undone before this returns. creator follows "creator=". With a
+// sink, the file is written onto it as it is made (see EncodedFile).
+EncodedFile EncodeGpxFile(WaypointStore& store, const Options& options, const QString& creator,
+                          QIODevice* sink = nullptr);
 
 // "Wayfold " and the program's version.
 QString GpxCreator();

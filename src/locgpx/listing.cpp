@@ -318,10 +318,10 @@ ListingSummary SummarizeListing(QByteArrayView listing) {
                 QString* text;
                 bool found = false;
             };
-            Wanted wanted[] = {{"groundspeak:type", nullptr},
-                               {"groundspeak:container", &s.container},
-                               {"groundspeak:difficulty", &s.difficulty},
-                               {"groundspeak:terrain", &s.terrain}};
+            Wanted wanted[] = {{"type", nullptr},
+                               {"container", &s.container},
+                               {"difficulty", &s.difficulty},
+                               {"terrain", &s.terrain}};
             size_t left = std::size(wanted);
             size_t q = tag.contentStart;
             StartTag child;
@@ -372,40 +372,36 @@ CacheListing ParseListing(const Waypoint& w) {
     l.id = AttributeText(cache.attribute("id"));
     l.available = !IsFalse(AttributeText(cache.attribute("available")));
     l.archived = IsTrue(AttributeText(cache.attribute("archived")));
-    l.title = Text(cache, "groundspeak:name");
-    l.placedBy = Text(cache, "groundspeak:placed_by");
-    l.owner = Text(cache, "groundspeak:owner");
-    l.type = Text(cache, "groundspeak:type");
-    l.container = Text(cache, "groundspeak:container");
-    l.difficulty = Text(cache, "groundspeak:difficulty");
-    l.terrain = Text(cache, "groundspeak:terrain");
-    l.country = Text(cache, "groundspeak:country");
-    l.state = Text(cache, "groundspeak:state");
-    for (const pugi::xml_node a :
-         cache.child("groundspeak:attributes").children("groundspeak:attribute")) {
+    l.title = Text(cache, "name");
+    l.placedBy = Text(cache, "placed_by");
+    l.owner = Text(cache, "owner");
+    l.type = Text(cache, "type");
+    l.container = Text(cache, "container");
+    l.difficulty = Text(cache, "difficulty");
+    l.terrain = Text(cache, "terrain");
+    l.country = Text(cache, "country");
+    l.state = Text(cache, "state");
+    for (const pugi::xml_node a : cache.child("attributes").children("attribute")) {
         l.attributes.push_back({AttributeText(a.attribute("id")),
                                 AttributeText(a.attribute("inc")) != QLatin1String("0"),
                                 ElementText(a)});
     }
-    l.shortDescription = DescriptionOf(cache.child("groundspeak:short_description"));
-    l.longDescription = DescriptionOf(cache.child("groundspeak:long_description"));
-    for (const pugi::xml_node log : cache.child("groundspeak:logs").children("groundspeak:log")) {
-        l.logs.push_back({Text(log, "groundspeak:date"), Text(log, "groundspeak:type"),
-                          Text(log, "groundspeak:finder"), Text(log, "groundspeak:text")});
+    l.shortDescription = DescriptionOf(cache.child("short_description"));
+    l.longDescription = DescriptionOf(cache.child("long_description"));
+    for (const pugi::xml_node log : cache.child("logs").children("log")) {
+        l.logs.push_back(
+            {Text(log, "date"), Text(log, "type"), Text(log, "finder"), Text(log, "text")});
     }
-    for (const pugi::xml_node bug :
-         cache.child("groundspeak:travelbugs").children("groundspeak:travelbug")) {
-        l.travelBugs.push_back(Text(bug, "groundspeak:name"));
+    for (const pugi::xml_node bug : cache.child("travelbugs").children("travelbug")) {
+        l.travelBugs.push_back(Text(bug, "name"));
     }
     // The GPX reader gives every waypoint a cache type and a hint; where the
     // file gave neither, they are its own (" - No Hints - ") and say nothing.
-    const bool typeGiven = bool(cache.child("groundspeak:type")) || NamesCacheType(l.waypointType);
+    const bool typeGiven = bool(cache.child("type")) || NamesCacheType(l.waypointType);
     if (l.type.isEmpty()) {
         l.type = w.CacheType.isEmpty() ? w.TypeText : typeGiven ? w.CacheType : QString();
     }
-    if (const pugi::xml_node hints = cache.child("groundspeak:encoded_hints")) {
-        l.hint = ElementText(hints);
-    } else if (w.Hint != kMissingHint) {
+    if (w.Hint != kMissingHint) {
         l.hint = w.Hint;
     }
     if (l.title.isEmpty() && !IsGenericLinkText(w.LinkName)) {

@@ -2,9 +2,19 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <cstring>
 #include <vector>
 
 #include "core/waypoint.h"
+
+// Waypoint::Listing stores the elements inside a cache element without the
+// prefix "groundspeak:" (a fifth of a pocket query's size) and the cache
+// element without its namespace declarations and its encoded_hints (the
+// waypoint's Hint holds them); the cache element itself keeps its name. The stored name of an
+// element a file writes as tag: "groundspeak:logs" is stored as "logs".
+inline const char* StoredName(const char* tag) {
+    return std::strncmp(tag, "groundspeak:", 12) == 0 ? tag + 12 : tag;
+}
 
 // A cache's listing as the window shows it, read from what a GPX file gave
 // beyond the waypoint's fields (Waypoint::Listing). Texts are as the file

@@ -89,13 +89,13 @@ private Q_SLOTS:
         // with blanks around it (which is no "True").
         odd.Listing =
             "<type>Geocache|Letterbox Hybrid</type><groundspeak:cache archived=' True\n' "
-            "id=\"1>2\" available=\"false\"><groundspeak:short_description><![CDATA["
-            "<groundspeak:difficulty>5</groundspeak:difficulty>]]></"
-            "groundspeak:short_description><groundspeak:logs><groundspeak:log/></"
-            "groundspeak:logs><groundspeak:terrain>1.5</groundspeak:terrain><!-- "
-            "<groundspeak:container>x</groundspeak:container> "
-            "--><groundspeak:container>Small &amp; &#x263A;</groundspeak:container>"
-            "<groundspeak:difficulty>2</groundspeak:difficulty></groundspeak:cache>";
+            "id=\"1>2\" available=\"false\"><short_description><![CDATA["
+            "<difficulty>5</difficulty>]]></"
+            "short_description><logs><log/></"
+            "logs><terrain>1.5</terrain><!-- "
+            "<container>x</container> "
+            "--><container>Small &amp; &#x263A;</container>"
+            "<difficulty>2</difficulty></groundspeak:cache>";
         store.Waypoints.push_back(odd);
         for (qint32 n = 1; n <= store.WaypointCount(); ++n) {
             const CacheListing full = ParseListing(store.record(n));

@@ -4,8 +4,8 @@
 # its own, and without mounts; it prints the folder of the first try that
 # worked (or found that permissions do not refuse this user) on its last line.
 # Each try makes in its folder the input in.gpx (enough waypoints that every
-# format's file spans several pages), the old file "old" and the failure, runs
-# the program with its arguments and the target "target/NAME" in place of a "@"
+# format's file spans several pages and a GPX file is written in pieces), the
+# old file "old" and the failure, runs the program with its arguments and the target "target/NAME" in place of a "@"
 # that ends an argument, and records what the test checks: the program's exit
 # status ("status"), the reason the program should give ("reason", %1 for the
 # file; empty when any will do), the target folder's entries, hidden ones too
@@ -42,7 +42,7 @@ cd "$dir" || exit 99
 printf 'the old file\000\001\377\n' >old
 awk 'BEGIN {
     print "<?xml version=\"1.0\"?>"; print "<gpx>"
-    for (i = 0; i < 300; i++) {
+    for (i = 0; i < 2000; i++) {
         n = sprintf("%04d", i)
         print "<wpt lat=\"47." n "\" lon=\"7." n "\"><name>GC" n "</name><desc>Waypoint " n ", described at some length to fill the file</desc></wpt>"
     }
