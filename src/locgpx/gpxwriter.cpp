@@ -28,46 +28,77 @@ constexpr qint32 kGeocacheFoundSymbol = 118;
 // any code of six characters (31^6 - 411120) and within 32 bits.
 constexpr quint32 kNameIds = 1000000000;
 
+// The file's bytes, appended to through a pointer (QByteArray's own append
+// checks sharing and aliasing on every call, a tenth of the export's time).
+// The bytes are cut to what was written when this goes.
+class Output {
+public:
+    explicit Output(QByteArray& bytes) : bytes_(bytes), used_(bytes.size()) {}
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+    ~Output() { bytes_.resize(used_); }
+
+    // Room for n bytes at the end; what is written there is taken by commit.
+    char* room(qsizetype n) {
+        if (bytes_.size() - used_ < n) {
+            const qsizetype needed = used_ + n;
+            bytes_.resize(bytes_.capacity() >= needed ? bytes_.capacity()
+                                                      : std::max(needed, 2 * bytes_.size()));
+        }
+        return bytes_.data() + used_;
+    }
+    void commit(const char* end) { used_ = end - bytes_.constData(); }
+    void append(std::string_view text) {
+        std::memcpy(room(qsizetype(text.size())), text.data(), text.size());
+        used_ += qsizetype(text.size());
+    }
+
+private:
+    QByteArray& bytes_;
+    qsizetype used_;
+};
+
+// Writes the escape for c at p and moves p past it; false for a character
+// written as it is.
+bool PutEscape(char*& p, char32_t c) {
+    const auto put = [&p](const char* bytes, size_t length) {
+        std::memcpy(p, bytes, length);
+        p += length;
+        return true;
+    };
+    switch (c) {
+        case '&':
+            return put("&amp;", 5);
+        case '<':
+            return put("&lt;", 4);
+        case '>':
+            return put("&gt;", 4);
+        case '"':
+            return put("&quot;", 6);
+        case '\'':
+            return put("&apos;", 6);
+        case '\r':
+            return put("&#13;", 5);
+        default:
+            return false;
+    }
+}
+
 // Appends text as UTF-8 element content.
-void AppendText(QByteArray& out, QStringView text, qsizetype* dropped) {
+void AppendText(Output& out, QStringView text, qsizetype* dropped) {
     const char16_t* s = text.utf16();
     const qsizetype n = text.size();
     // At most six bytes for each UTF-16 unit ("&quot;"); a pair of units
     // takes four.
-    const qsizetype start = out.size();
-    out.resize(start + 6 * n);
-    char* p = out.data() + start;
-    const auto put = [&p](const char* bytes, size_t length) {
-        std::memcpy(p, bytes, length);
-        p += length;
-    };
+    char* p = out.room(6 * n);
     for (qsizetype i = 0; i < n; ++i) {
         const char32_t c = CodePointAt(s, n, i);
         if (!IsXmlChar(c)) {
             ++*dropped;
             continue;
         }
-        switch (c) {
-            case '&':
-                put("&amp;", 5);
-                continue;
-            case '<':
-                put("&lt;", 4);
-                continue;
-            case '>':
-                put("&gt;", 4);
-                continue;
-            case '"':
-                put("&quot;", 6);
-                continue;
-            case '\'':
-                put("&apos;", 6);
-                continue;
-            case '\r':
-                put("&#13;", 5);
-                continue;
-            default:
-                break;
+        if (PutEscape(p, c)) {
+            continue;
         }
         if (c < 0x80) {
             *p++ = static_cast<char>(c);
@@ -85,59 +116,116 @@ void AppendText(QByteArray& out, QStringView text, qsizetype* dropped) {
             *p++ = static_cast<char>(0x80 | (c & 0x3F));
         }
     }
-    out.truncate(p - out.constData());
+    out.commit(p);
+}
+
+// The length of the UTF-8 sequence at s[i] when it is a well-formed
+// character beyond ASCII that XML allows; 0 otherwise.
+size_t XmlSequenceLength(std::string_view s, size_t i) {
+    const auto at = [&s](size_t k) -> char32_t {
+        return k < s.size() ? static_cast<unsigned char>(s[k]) : 0;
+    };
+    const auto follows = [&at](size_t k) { return (at(k) & 0xC0) == 0x80; };
+    const char32_t c = at(i);
+    if (c >= 0xC2 && c <= 0xDF) {
+        return follows(i + 1) ? 2 : 0;
+    }
+    if (c >= 0xE0 && c <= 0xEF && follows(i + 1) && follows(i + 2)) {
+        const char32_t code = ((c & 0x0F) << 12) | ((at(i + 1) & 0x3F) << 6) | (at(i + 2) & 0x3F);
+        return code >= 0x800 && IsXmlChar(code) ? 3 : 0;
+    }
+    if (c >= 0xF0 && c <= 0xF4 && follows(i + 1) && follows(i + 2) && follows(i + 3)) {
+        const char32_t code = ((c & 0x07) << 18) | ((at(i + 1) & 0x3F) << 12) |
+                              ((at(i + 2) & 0x3F) << 6) | (at(i + 3) & 0x3F);
+        return code >= 0x10000 && code <= 0x10FFFF ? 4 : 0;
+    }
+    return 0;
+}
+
+// Appends UTF-8 text from a listing, byte for byte as the same text read
+// into a QString would be written; text with anything else than well-formed
+// characters XML allows takes that way.
+void AppendText(Output& out, std::string_view text, qsizetype* dropped) {
+    char* p = out.room(6 * qsizetype(text.size()));
+    qsizetype left = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x80) {
+            const size_t length = XmlSequenceLength(text, i);
+            if (length == 0) {
+                AppendText(out, QString::fromUtf8(text.data(), qsizetype(text.size())), dropped);
+                return;
+            }
+            std::memcpy(p, text.data() + i, length);
+            p += length;
+            i += length - 1;
+        } else if (PutEscape(p, c)) {
+        } else if (c >= 0x20 || c == '\t' || c == '\n') {
+            *p++ = static_cast<char>(c);
+        } else {
+            ++left;
+        }
+    }
+    *dropped += left;
+    out.commit(p);
 }
 
 // The shortest decimal that reads back as the same double, never in
 // exponent form (GPX numbers are XML Schema decimals).
-void AppendNumber(QByteArray& out, double value) {
-    char digits[400];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed);
-    out.append(digits, end.ptr - digits);
+void AppendNumber(Output& out, double value) {
+    char* p = out.room(400);
+    out.commit(std::to_chars(p, p + 400, value, std::chars_format::fixed).ptr);
 }
 
-// One element on a line of its own: indent, <tag>text</tag>.
-void AppendElement(QByteArray& out, const char* indent, const char* tag, QStringView text,
+// One element on a line of its own: indent, <tag>text</tag>. Text is a
+// QString or UTF-8 from a listing.
+template <typename Text>
+void AppendElement(Output& out, std::string_view indent, std::string_view tag, Text text,
                    qsizetype* dropped) {
     out.append(indent);
-    out.append('<');
+    out.append("<");
     out.append(tag);
-    out.append('>');
+    out.append(">");
     AppendText(out, text, dropped);
     out.append("</");
     out.append(tag);
     out.append(">\r\n");
 }
 
-// An element with attributes on a line of its own; an attribute whose value
-// is null is left out.
-using Attributes = std::initializer_list<std::pair<const char*, QString>>;
+// Attribute values as UTF-8 from a listing; a null value is left out.
+using Attributes = std::initializer_list<std::pair<const char*, const char*>>;
 
-// indent, <tag attributes>; an attribute whose value is null is left out.
-void AppendStartTag(QByteArray& out, const char* indent, const char* tag, Attributes attributes,
-                    qsizetype* dropped) {
+// indent, <tag attributes>.
+void AppendStartTag(Output& out, std::string_view indent, std::string_view tag,
+                    Attributes attributes, qsizetype* dropped) {
     out.append(indent);
-    out.append('<');
+    out.append("<");
     out.append(tag);
     for (const auto& [name, value] : attributes) {
-        if (!value.isNull()) {
-            out.append(' ');
+        if (value != nullptr) {
+            out.append(" ");
             out.append(name);
             out.append("=\"");
-            AppendText(out, value, dropped);
-            out.append('"');
+            AppendText(out, std::string_view(value), dropped);
+            out.append("\"");
         }
     }
-    out.append('>');
+    out.append(">");
 }
 
-void AppendElement(QByteArray& out, const char* indent, const char* tag, Attributes attributes,
-                   QStringView text, qsizetype* dropped) {
+void AppendElement(Output& out, std::string_view indent, std::string_view tag,
+                   Attributes attributes, std::string_view text, qsizetype* dropped) {
     AppendStartTag(out, indent, tag, attributes, dropped);
     AppendText(out, text, dropped);
     out.append("</");
     out.append(tag);
     out.append(">\r\n");
+}
+
+// An attribute's value, or null when the node has none.
+const char* ValueOf(const pugi::xml_node& node, const char* name) {
+    const pugi::xml_attribute attribute = node.attribute(name);
+    return attribute ? attribute.value() : nullptr;
 }
 
 QString AttributeOf(const pugi::xml_node& node, const char* name) {
@@ -256,9 +344,10 @@ std::optional<ListingDescription> ParseListingDescription(QStringView text) {
 
 class GpxEncoder {
 public:
-    GpxEncoder(QByteArray& out, const Options& options) : out_(out), options_(options) {}
+    GpxEncoder(QByteArray& bytes, const Options& options) : bytes_(bytes), options_(options) {}
 
     void appendWaypoint(const Waypoint& w, qsizetype* dropped) {
+        Output out(bytes_);
         // While SwapNameDesc holds, the stored name is in the description.
         const QString& code = options_.SwapNameDesc ? w.Description : w.Name;
         const QString& description = options_.SwapNameDesc ? w.Name : w.Description;
@@ -268,124 +357,128 @@ public:
         // Texts written a second time count their left-out characters once.
         qsizetype repeated = 0;
         // What a GPX file gave beyond the waypoint's fields.
-        pugi::xml_document listing;
+        listing_.reset();
         if (!w.Listing.isEmpty()) {
-            listing.load_buffer(w.Listing.constData(), static_cast<size_t>(w.Listing.size()),
-                                pugi::parse_default | pugi::parse_fragment, pugi::encoding_utf8);
+            listing_.load_buffer(w.Listing.constData(), static_cast<size_t>(w.Listing.size()),
+                                 pugi::parse_default | pugi::parse_fragment, pugi::encoding_utf8);
         }
 
-        out_.append("  <wpt lat=\"");
-        AppendNumber(out_, w.Latitude);
-        out_.append("\" lon=\"");
-        AppendNumber(out_, w.Longitude);
-        out_.append("\">\r\n");
+        out.append("  <wpt lat=\"");
+        AppendNumber(out, w.Latitude);
+        out.append("\" lon=\"");
+        AppendNumber(out, w.Longitude);
+        out.append("\">\r\n");
         if (w.HasAltitude != 0 && std::isfinite(w.Altitude)) {
-            out_.append("    <ele>");
-            AppendNumber(out_, w.Altitude);
-            out_.append("</ele>\r\n");
+            out.append("    <ele>");
+            AppendNumber(out, w.Altitude);
+            out.append("</ele>\r\n");
         }
         if (w.HasTime != 0) {
-            AppendElement(out_, "    ", "time", TimeText(w.Time), dropped);
+            AppendElement(out, "    ", "time", QStringView(TimeText(w.Time)), dropped);
         }
-        AppendElement(out_, "    ", "name", ExportName(w, options_), dropped);
-        const QString comment = options_.CopyHint     ? w.Hint
-                                : w.Comment.isEmpty() ? ElementText(listing.child("cmt"))
-                                                      : w.Comment;
-        if (!comment.isEmpty()) {
-            AppendElement(out_, "    ", "cmt", comment,
-                          cache && options_.CopyHint ? &repeated : dropped);
+        AppendElement(out, "    ", "name", QStringView(ExportName(w, options_)), dropped);
+        if (options_.CopyHint || !w.Comment.isEmpty()) {
+            const QString& comment = options_.CopyHint ? w.Hint : w.Comment;
+            if (!comment.isEmpty()) {
+                AppendElement(out, "    ", "cmt", QStringView(comment),
+                              cache && options_.CopyHint ? &repeated : dropped);
+            }
+        } else if (const std::string_view comment = text(listing_.child("cmt")); !comment.empty()) {
+            AppendElement(out, "    ", "cmt", comment, dropped);
         }
-        if (!w.Description.isEmpty()) {
-            AppendElement(out_, "    ", "desc", w.Description, dropped);
-        }
-        if (!w.Url.isEmpty()) {
-            AppendElement(out_, "    ", "url", w.Url, dropped);
-        }
-        if (!w.LinkName.isEmpty()) {
-            AppendElement(out_, "    ", "urlname", w.LinkName, dropped);
+        for (const auto& [tag, value] :
+             {std::pair{"desc", &w.Description}, std::pair{"url", &w.Url},
+              std::pair{"urlname", &w.LinkName}}) {
+            if (!value->isEmpty()) {
+                AppendElement(out, "    ", tag, QStringView(*value), dropped);
+            }
         }
         if (!cache) {
             // A symbol and a type the file gave are written as they were.
-            const pugi::xml_node sym = listing.child("sym");
-            const QString symbol = sym ? ElementText(sym) : DeviceSymbolName(w.Symbol);
-            if (!symbol.isEmpty()) {
-                AppendElement(out_, "    ", "sym", symbol, dropped);
+            if (const pugi::xml_node sym = listing_.child("sym")) {
+                if (const std::string_view symbol = text(sym); !symbol.empty()) {
+                    AppendElement(out, "    ", "sym", symbol, dropped);
+                }
+            } else if (const QString symbol = DeviceSymbolName(w.Symbol); !symbol.isEmpty()) {
+                AppendElement(out, "    ", "sym", QStringView(symbol), dropped);
             }
-            const QString type =
-                w.TypeText.isEmpty() ? ElementText(listing.child("type")) : w.TypeText;
-            if (!type.isEmpty()) {
-                AppendElement(out_, "    ", "type", type, dropped);
+            if (!w.TypeText.isEmpty()) {
+                AppendElement(out, "    ", "type", QStringView(w.TypeText), dropped);
+            } else if (const std::string_view type = text(listing_.child("type")); !type.empty()) {
+                AppendElement(out, "    ", "type", type, dropped);
             }
-            out_.append("  </wpt>\r\n");
+            out.append("  </wpt>\r\n");
             return;
         }
-        AppendElement(out_, "    ", "sym",
-                      DeviceSymbolName(w.Symbol == kGeocacheFoundSymbol ? kGeocacheFoundSymbol
-                                                                        : kGeocacheSymbol),
+        AppendElement(
+            out, "    ", "sym",
+            QStringView(DeviceSymbolName(w.Symbol == kGeocacheFoundSymbol ? kGeocacheFoundSymbol
+                                                                          : kGeocacheSymbol)),
+            dropped);
+        AppendElement(out, "    ", "type",
+                      QStringView(cacheType.isEmpty() ? QStringLiteral("Geocache")
+                                                      : QStringLiteral("Geocache|") + cacheType),
                       dropped);
-        AppendElement(out_, "    ", "type",
-                      cacheType.isEmpty() ? QStringLiteral("Geocache")
-                                          : QStringLiteral("Geocache|") + cacheType,
-                      dropped);
-        appendCache(w, listing.child("groundspeak:cache"), code, description, cacheType, dropped,
-                    &repeated);
-        out_.append("  </wpt>\r\n");
+        appendCache(out, w, listing_.child("groundspeak:cache"), code, description, cacheType,
+                    dropped, &repeated);
+        out.append("  </wpt>\r\n");
     }
 
 private:
+    // An element's text as the file gave it, in UTF-8; valid until the next call.
+    std::string_view text(const pugi::xml_node& node) { return ElementTextView(node, scratch_); }
+
     // The cache element in the order of the cache schema: what the file gave
     // as it was, and where it gave nothing, what the waypoint's own fields
     // and a description of the site's form "Title by Owner, Type (D/T)" say.
-    void appendCache(const Waypoint& w, const pugi::xml_node& cache, const QString& code,
-                     const QString& description, const QString& cacheType, qsizetype* dropped,
-                     qsizetype* repeated) {
-        const auto text = [&cache](const char* tag) {
-            return ElementText(cache.child(StoredName(tag)));
-        };
-        const auto given = [&cache](const char* tag) { return bool(cache.child(StoredName(tag))); };
+    void appendCache(Output& out, const Waypoint& w, const pugi::xml_node& cache,
+                     const QString& code, const QString& description, const QString& cacheType,
+                     qsizetype* dropped, qsizetype* repeated) {
         const QString available = AttributeOf(cache, "available");
         const QString archived = AttributeOf(cache, "archived");
-        out_.append("    <groundspeak:cache id=\"");
-        out_.append(QByteArray::number(cacheId(code, AttributeOf(cache, "id"))));
-        out_.append("\" available=\"");
-        AppendText(out_, available.isEmpty() ? QStringLiteral("True") : available, dropped);
-        out_.append("\" archived=\"");
-        AppendText(out_, archived.isEmpty() ? QStringLiteral("False") : archived, dropped);
-        out_.append("\">\r\n");
-        const char* in = "      ";
-        const char* in2 = "        ";
-        const char* in3 = "          ";
-        const QString title = text("groundspeak:name");
-        AppendElement(out_, in, "groundspeak:name",
-                      !IsGenericLinkText(title)       ? title
-                      : IsGenericLinkText(w.LinkName) ? description
-                                                      : w.LinkName,
-                      given("groundspeak:name") ? dropped : repeated);
+        out.append("    <groundspeak:cache id=\"");
+        out.append(std::to_string(cacheId(code, AttributeOf(cache, "id"))));
+        out.append("\" available=\"");
+        AppendText(out, available.isEmpty() ? QStringLiteral("True") : available, dropped);
+        out.append("\" archived=\"");
+        AppendText(out, archived.isEmpty() ? QStringLiteral("False") : archived, dropped);
+        out.append("\">\r\n");
+        const std::string_view in = "      ";
+        const std::string_view in2 = "        ";
+        const std::string_view in3 = "          ";
+        if (const pugi::xml_node name = cache.child("name");
+            name && !IsGenericLinkText(ElementText(name))) {
+            AppendElement(out, in, "groundspeak:name", text(name), dropped);
+        } else {
+            AppendElement(out, in, "groundspeak:name",
+                          QStringView(IsGenericLinkText(w.LinkName) ? description : w.LinkName),
+                          name ? dropped : repeated);
+        }
         const std::optional<ListingDescription> parsed = ParseListingDescription(description);
         const auto field = [&](const char* tag, const QString& fallback) {
-            if (given(tag)) {
-                AppendElement(out_, in, tag, text(tag), dropped);
+            if (const pugi::xml_node given = cache.child(StoredName(tag))) {
+                AppendElement(out, in, tag, text(given), dropped);
             } else if (!fallback.isNull()) {
-                AppendElement(out_, in, tag, fallback, repeated);
+                AppendElement(out, in, tag, QStringView(fallback), repeated);
             }
         };
         field("groundspeak:placed_by", parsed ? parsed->owner : QString());
         if (const pugi::xml_node owner = cache.child("owner")) {
-            AppendElement(out_, in, "groundspeak:owner", {{"id", AttributeOf(owner, "id")}},
-                          ElementText(owner), dropped);
+            AppendElement(out, in, "groundspeak:owner", {{"id", ValueOf(owner, "id")}}, text(owner),
+                          dropped);
         } else if (parsed) {
-            AppendElement(out_, in, "groundspeak:owner", parsed->owner, repeated);
+            AppendElement(out, in, "groundspeak:owner", QStringView(parsed->owner), repeated);
         }
         field("groundspeak:type", cacheType.isEmpty() ? QString() : cacheType);
         field("groundspeak:container", QStringLiteral("Not chosen"));
         if (const pugi::xml_node attributes = cache.child("attributes")) {
-            out_.append("      <groundspeak:attributes>\r\n");
+            out.append("      <groundspeak:attributes>\r\n");
             for (const pugi::xml_node a : attributes.children("attribute")) {
-                AppendElement(out_, in2, "groundspeak:attribute",
-                              {{"id", AttributeOf(a, "id")}, {"inc", AttributeOf(a, "inc")}},
-                              ElementText(a), dropped);
+                AppendElement(out, in2, "groundspeak:attribute",
+                              {{"id", ValueOf(a, "id")}, {"inc", ValueOf(a, "inc")}}, text(a),
+                              dropped);
             }
-            out_.append("      </groundspeak:attributes>\r\n");
+            out.append("      </groundspeak:attributes>\r\n");
         }
         field("groundspeak:difficulty", parsed ? parsed->difficulty : QString());
         field("groundspeak:terrain", parsed ? parsed->terrain : QString());
@@ -393,62 +486,55 @@ private:
         field("groundspeak:state", QString());
         for (const char* tag : {"groundspeak:short_description", "groundspeak:long_description"}) {
             if (const pugi::xml_node d = cache.child(StoredName(tag))) {
-                AppendElement(out_, in, tag, {{"html", AttributeOf(d, "html")}}, ElementText(d),
-                              dropped);
+                AppendElement(out, in, tag, {{"html", ValueOf(d, "html")}}, text(d), dropped);
             }
         }
-        AppendElement(out_, in, "groundspeak:encoded_hints", w.Hint, dropped);
-        out_.append("      <groundspeak:logs>");
+        AppendElement(out, in, "groundspeak:encoded_hints", QStringView(w.Hint), dropped);
+        out.append("      <groundspeak:logs>");
         const pugi::xml_node logs = cache.child("logs");
         if (logs.child("log")) {
-            out_.append("\r\n");
+            out.append("\r\n");
             for (const pugi::xml_node log : logs.children("log")) {
-                AppendStartTag(out_, in2, "groundspeak:log", {{"id", AttributeOf(log, "id")}},
-                               dropped);
-                out_.append("\r\n");
+                AppendStartTag(out, in2, "groundspeak:log", {{"id", ValueOf(log, "id")}}, dropped);
+                out.append("\r\n");
                 for (const char* tag : {"groundspeak:date", "groundspeak:type"}) {
                     if (const pugi::xml_node n = log.child(StoredName(tag))) {
-                        AppendElement(out_, in3, tag, ElementText(n), dropped);
+                        AppendElement(out, in3, tag, text(n), dropped);
                     }
                 }
                 if (const pugi::xml_node finder = log.child("finder")) {
-                    AppendElement(out_, in3, "groundspeak:finder",
-                                  {{"id", AttributeOf(finder, "id")}}, ElementText(finder),
-                                  dropped);
+                    AppendElement(out, in3, "groundspeak:finder", {{"id", ValueOf(finder, "id")}},
+                                  text(finder), dropped);
                 }
                 if (const pugi::xml_node t = log.child("text")) {
-                    AppendElement(out_, in3, "groundspeak:text",
-                                  {{"encoded", AttributeOf(t, "encoded")}}, ElementText(t),
-                                  dropped);
+                    AppendElement(out, in3, "groundspeak:text",
+                                  {{"encoded", ValueOf(t, "encoded")}}, text(t), dropped);
                 }
                 if (const pugi::xml_node at = log.child("log_wpt")) {
-                    AppendElement(
-                        out_, in3, "groundspeak:log_wpt",
-                        {{"lat", AttributeOf(at, "lat")}, {"lon", AttributeOf(at, "lon")}},
-                        QString(), dropped);
+                    AppendElement(out, in3, "groundspeak:log_wpt",
+                                  {{"lat", ValueOf(at, "lat")}, {"lon", ValueOf(at, "lon")}},
+                                  std::string_view(), dropped);
                 }
-                out_.append(in2);
-                out_.append("</groundspeak:log>\r\n");
+                out.append(in2);
+                out.append("</groundspeak:log>\r\n");
             }
-            out_.append(in);
+            out.append(in);
         }
-        out_.append("</groundspeak:logs>\r\n      <groundspeak:travelbugs>");
+        out.append("</groundspeak:logs>\r\n      <groundspeak:travelbugs>");
         const pugi::xml_node bugs = cache.child("travelbugs");
         if (bugs.child("travelbug")) {
-            out_.append("\r\n");
+            out.append("\r\n");
             for (const pugi::xml_node bug : bugs.children("travelbug")) {
-                AppendStartTag(out_, in2, "groundspeak:travelbug",
-                               {{"id", AttributeOf(bug, "id")}, {"ref", AttributeOf(bug, "ref")}},
-                               dropped);
-                out_.append("\r\n");
-                AppendElement(out_, in3, "groundspeak:name", ElementText(bug.child("name")),
-                              dropped);
-                out_.append(in2);
-                out_.append("</groundspeak:travelbug>\r\n");
+                AppendStartTag(out, in2, "groundspeak:travelbug",
+                               {{"id", ValueOf(bug, "id")}, {"ref", ValueOf(bug, "ref")}}, dropped);
+                out.append("\r\n");
+                AppendElement(out, in3, "groundspeak:name", text(bug.child("name")), dropped);
+                out.append(in2);
+                out.append("</groundspeak:travelbug>\r\n");
             }
-            out_.append(in);
+            out.append(in);
         }
-        out_.append("</groundspeak:travelbugs>\r\n    </groundspeak:cache>\r\n");
+        out.append("</groundspeak:travelbugs>\r\n    </groundspeak:cache>\r\n");
     }
 
     // The id the file gave, else the site's number for a code, when not
@@ -477,9 +563,11 @@ private:
         return id;
     }
 
-    QByteArray& out_;
+    QByteArray& bytes_;
     const Options& options_;
     std::unordered_set<qint64> used_;
+    pugi::xml_document listing_;
+    std::string scratch_;
 };
 
 // The waypoints of a pocket query's second file are named with a prefix of
@@ -560,7 +648,10 @@ EncodedFile EncodeGpxFile(WaypointStore& store, const Options& options, const QS
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
         "<gpx xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" version=\"1.0\" creator=\"");
     qsizetype ignored = 0;
-    AppendText(out, creator, &ignored);
+    {
+        Output head(out);
+        AppendText(head, QStringView(creator), &ignored);
+    }
     out.append(
         "\" xsi:schemaLocation=\"http://www.topografix.com/GPX/1/0 "
         "http://www.topografix.com/GPX/1/0/gpx.xsd http://www.groundspeak.com/cache/1/0/1 "
@@ -584,7 +675,8 @@ EncodedFile EncodeGpxFile(WaypointStore& store, const Options& options, const QS
     const char* names[4] = {"  <bounds minlat=\"", "\" minlon=\"", "\" maxlat=\"", "\" maxlon=\""};
     for (int i = 0; i < 4; ++i) {
         out.append(names[i]);
-        AppendNumber(out, bounds[i]);
+        Output number(out);
+        AppendNumber(number, bounds[i]);
     }
     out.append("\"/>\r\n");
     GpxEncoder encoder(out, options);

@@ -5,8 +5,8 @@
 # worked (or found that permissions do not refuse this user) on its last line.
 # Each try makes in its folder the input in.gpx (enough waypoints that every
 # format's file spans several pages and a GPX file is written in pieces), the
-# old file "old" and the failure, runs the program with its arguments and the target "target/NAME" in place of a "@"
-# that ends an argument, and records what the test checks: the program's exit
+# old file "old" and the failure, runs the program with its arguments and the
+# target "target/NAME" in place of a "@" that ends an argument, and records what the test checks: the program's exit
 # status ("status"), the reason the program should give ("reason", %1 for the
 # file; empty when any will do), the target folder's entries, hidden ones too
 # ("listing"), and the file's bytes afterwards ("after").
