@@ -58,7 +58,7 @@ inline StoreFile LoadStoreFile(const QString& name) {
                  "HasProximity", w.HasProximity, "Proximity", w.Proximity, "HasTemperature",
                  w.HasTemperature, "Temperature", w.Temperature, "Symbol", w.Symbol, "Colour",
                  w.Colour, "Display", w.Display, "HasTime", w.HasTime, "Time", w.Time,
-                 "CategoryBits", w.CategoryBits);
+                 "CategoryBits", w.CategoryBits, "Listing", w.Listing);
         w.LatSemicircles = DegreesToSemicircles(w.Latitude);
         w.LonSemicircles = DegreesToSemicircles(w.Longitude);
         FromJson(o, "LatSemicircles", w.LatSemicircles, "LonSemicircles", w.LonSemicircles);
