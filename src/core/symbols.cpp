@@ -1,5 +1,6 @@
 #include "core/symbols.h"
 
+#include <QHash>
 #include <array>
 #include <utility>
 
@@ -411,18 +412,27 @@ QString DeviceSymbolName(qint32 number) {
 }
 
 std::optional<qint32> DeviceSymbolNumber(QStringView name) {
-    const auto same = [&name](const char* other) {
-        return name.compare(QLatin1String(other), Qt::CaseInsensitive) == 0;
-    };
-    for (size_t n = 0; n < kDeviceNames.size(); ++n) {
-        if (same(kDeviceNames[n])) {
-            return static_cast<qint32>(n);
+    // Every name a GPX file gives is looked up: by its case-folded form, the
+    // first of equal names counting.
+    static const QHash<QString, qint32> numbers = [] {
+        QHash<QString, qint32> table;
+        const auto add = [&table](const char* name, qint32 number) {
+            const QString key = QString::fromLatin1(name).toCaseFolded();
+            if (!table.contains(key)) {
+                table.insert(key, number);
+            }
+        };
+        for (size_t n = 0; n < kDeviceNames.size(); ++n) {
+            add(kDeviceNames[n], qint32(n));
         }
-    }
-    for (const auto& [number, other] : kOtherDeviceNames) {
-        if (same(other)) {
-            return number;
+        for (const auto& [number, other] : kOtherDeviceNames) {
+            add(other, number);
         }
-    }
-    return SymbolNumber(name);
+        for (qint32 n = 0; n < SymbolCount; ++n) {
+            add(kSymbolNames[size_t(n)], n);
+        }
+        return table;
+    }();
+    const auto found = numbers.constFind(name.toString().toCaseFolded());
+    return found == numbers.constEnd() ? std::nullopt : std::optional<qint32>(*found);
 }

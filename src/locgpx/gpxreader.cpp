@@ -23,6 +23,8 @@
 
 #include <QDate>
 #include <QSet>
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstring>
 #include <limits>
@@ -140,62 +142,147 @@ std::optional<qint32> GpxTime(std::string_view text) {
     return static_cast<qint32>(seconds);
 }
 
-// Collects what a node prints as UTF-8.
-class ByteWriter final : public pugi::xml_writer {
-public:
-    void write(const void* data, size_t size) override {
-        bytes.append(static_cast<const char*>(data), static_cast<qsizetype>(size));
-    }
-    QByteArray bytes;
-};
+bool IsXmlSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
-// The wpt's cmt, sym and type and its cache element, as they were read, in
-// the form the listing stores them (see StoredName).
-QByteArray ListingOf(const pugi::xml_node& wpt, pugi::xml_node cache) {
-    if (cache) {
-        for (pugi::xml_attribute a = cache.first_attribute(); a;) {
-            const pugi::xml_attribute next = a.next_attribute();
-            if (std::strncmp(a.name(), "xmlns", 5) == 0) {
-                cache.remove_attribute(a);
-            }
-            a = next;
+// Copies the element that starts at raw[at] (its "<") onto out as the
+// listing stores it, and returns the position after it. raw is well-formed
+// (the input checked it). What pugixml would leave out on reading is left
+// out: comments, processing instructions and text of white space only.
+// Everything else is copied as written, references and quotes included, so
+// that reading the copy gives what reading the file gave. For a cache
+// element, the names inside lose the prefix "groundspeak:", its own
+// namespace declarations and its encoded_hints children are left out.
+size_t AppendStoredElement(std::string_view raw, size_t at, bool cache, std::string& out) {
+    constexpr std::string_view kPrefix = "groundspeak:";
+    // The bytes that end a name in a tag.
+    static constexpr std::array<bool, 256> kNameEnds = [] {
+        std::array<bool, 256> ends{};
+        for (const char c : std::string_view(" \t\r\n>/=")) {
+            ends[static_cast<unsigned char>(c)] = true;
         }
-        // The hint is the waypoint's own field.
-        while (const pugi::xml_node hints = cache.child("groundspeak:encoded_hints")) {
-            cache.remove_child(hints);
+        return ends;
+    }();
+    const auto nameEnd = [&raw](size_t p) {
+        while (p < raw.size() && !kNameEnds[static_cast<unsigned char>(raw[p])]) {
+            ++p;
         }
-        std::string name;
-        // A walk over the elements inside, in document order.
-        pugi::xml_node n = cache.first_child();
-        while (n && n != cache) {
-            if (n.type() == pugi::node_element && std::strncmp(n.name(), "groundspeak:", 12) == 0) {
-                name.assign(n.name() + 12);
-                n.set_name(name.c_str());
+        return p;
+    };
+    // The position of the ">" that ends the tag whose attributes start at p.
+    const auto tagEnd = [&raw](size_t p) {
+        while (p < raw.size() && raw[p] != '>') {
+            p = raw[p] == '"' || raw[p] == '\'' ? std::min(raw.find(raw[p], p + 1), raw.size()) + 1
+                                                : p + 1;
+        }
+        return std::min(p, raw.size() - 1);
+    };
+    int depth = 0;
+    size_t p = at;
+    while (p < raw.size()) {
+        if (raw[p] != '<') {
+            const size_t lt = std::min(raw.find('<', p), raw.size());
+            const std::string_view text = raw.substr(p, lt - p);
+            if (!std::all_of(text.begin(), text.end(), IsXmlSpace)) {
+                out += text;
             }
-            if (n.first_child()) {
-                n = n.first_child();
+            p = lt;
+            continue;
+        }
+        const char next = p + 1 < raw.size() ? raw[p + 1] : '\0';
+        if (next == '!' && raw.substr(p).starts_with("<!--")) {
+            p = std::min(raw.find("-->", p + 4), raw.size() - 3) + 3;
+        } else if (next == '!') {
+            const size_t end = std::min(raw.find("]]>", p + 9), raw.size() - 3) + 3;
+            out += raw.substr(p, end - p);
+            p = end;
+        } else if (next == '?') {
+            p = std::min(raw.find("?>", p + 2), raw.size() - 2) + 2;
+        } else if (next == '/') {
+            const size_t end = nameEnd(p + 2);
+            std::string_view name = raw.substr(p + 2, end - p - 2);
+            --depth;
+            if (cache && depth > 0 && name.starts_with(kPrefix)) {
+                name.remove_prefix(kPrefix.size());
+            }
+            out += "</";
+            out += name;
+            out += '>';
+            p = tagEnd(end) + 1;
+            if (depth == 0) {
+                return p;
+            }
+        } else {
+            const size_t end = nameEnd(p + 1);
+            std::string_view name = raw.substr(p + 1, end - p - 1);
+            if (cache && depth == 1 && name == "groundspeak:encoded_hints") {
+                // Left out whole: the hint is the waypoint's own field.
+                std::string ignored;
+                p = AppendStoredElement(raw, p, false, ignored);
                 continue;
             }
-            while (n != cache && !n.next_sibling()) {
-                n = n.parent();
+            if (cache && depth > 0 && name.starts_with(kPrefix)) {
+                name.remove_prefix(kPrefix.size());
             }
-            if (n != cache) {
-                n = n.next_sibling();
+            out += '<';
+            out += name;
+            const size_t close = tagEnd(end);
+            const bool empty = raw[close - 1] == '/';
+            if (cache && depth == 0) {
+                // The cache element's attributes but its namespace declarations.
+                for (size_t q = end; q < close;) {
+                    while (q < close && (IsXmlSpace(raw[q]) || raw[q] == '/')) {
+                        ++q;
+                    }
+                    const size_t value = raw.find_first_of("\"'", q);
+                    if (q >= close || value >= close) {
+                        break;
+                    }
+                    const size_t after = std::min(raw.find(raw[value], value + 1), close - 1) + 1;
+                    if (!raw.substr(q).starts_with("xmlns")) {
+                        out += ' ';
+                        out += raw.substr(q, after - q);
+                    }
+                    q = after;
+                }
+                out += empty ? "/>" : ">";
+            } else {
+                out += raw.substr(end, close + 1 - end);
+            }
+            p = close + 1;
+            if (!empty) {
+                ++depth;
+            } else if (depth == 0) {
+                return p;
             }
         }
     }
-    ByteWriter writer;
+    return p;
+}
+
+// The wpt's cmt, sym and type and its cache element in the form the listing
+// stores them (see StoredName); raw is the wpt as the file wrote it, which
+// the nodes' offsets point into.
+QByteArray ListingOf(const pugi::xml_node& wpt, const pugi::xml_node& cache, std::string_view raw,
+                     std::string& scratch) {
+    scratch.clear();
+    const auto append = [&](const pugi::xml_node& node, bool isCache) {
+        // An element's offset is that of its name, just after the "<".
+        const ptrdiff_t name = node.offset_debug();
+        if (name > 0 && size_t(name) < raw.size() && raw[size_t(name) - 1] == '<') {
+            AppendStoredElement(raw, size_t(name) - 1, isCache, scratch);
+        }
+    };
     for (const char* name : {"cmt", "sym", "type"}) {
         if (const pugi::xml_node node = wpt.child(name)) {
-            node.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+            append(node, false);
         }
     }
     if (cache) {
-        cache.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+        append(cache, true);
     }
-    // Kept for the whole run: no room beyond what it holds.
-    writer.bytes.squeeze();
-    return writer.bytes;
+    return QByteArray(scratch.data(), qsizetype(scratch.size()));
 }
 
 // The cache type that a wpt's own type gives as "Geocache|Unknown Cache",
@@ -220,6 +307,7 @@ ImportResult ReadGpx(XmlInput& xml, const QString& name, WaypointStore& store,
     qint32 withoutCoordinates = 0;
     ResetCoordinates reset;
     QSet<QString> cacheTypes;
+    std::string listing;
     auto readWpt = [&](const pugi::xml_node& element) {
         const pugi::xml_attribute lat = element.attribute("lat");
         const pugi::xml_attribute lon = element.attribute("lon");
@@ -261,7 +349,7 @@ ImportResult ReadGpx(XmlInput& xml, const QString& name, WaypointStore& store,
             *cacheTypes.insert(type ? ElementText(type) : WaypointCacheType(element.child("type")));
         const pugi::xml_node hints = cache.child("groundspeak:encoded_hints");
         w.Hint = hints ? ElementText(hints) : kMissingHint;
-        w.Listing = ListingOf(element, cache);
+        w.Listing = ListingOf(element, cache, xml.childText(), listing);
         SetCoordinates(store, lat, lon, w, reset);
         if (const pugi::xml_node url = element.child("url")) {
             w.Url = ElementText(url);

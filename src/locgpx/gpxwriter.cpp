@@ -4,6 +4,7 @@
 #include <QDate>
 #include <QHash>
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -146,9 +147,28 @@ size_t XmlSequenceLength(std::string_view s, size_t i) {
 // into a QString would be written; text with anything else than well-formed
 // characters XML allows takes that way.
 void AppendText(Output& out, std::string_view text, qsizetype* dropped) {
+    // The ASCII bytes written as they are.
+    static constexpr std::array<bool, 256> kPlain = [] {
+        std::array<bool, 256> plain{};
+        for (int c = 0x20; c < 0x80; ++c) {
+            plain[size_t(c)] = c != '&' && c != '<' && c != '>' && c != '"' && c != '\'';
+        }
+        plain['\t'] = plain['\n'] = true;
+        return plain;
+    }();
     char* p = out.room(6 * qsizetype(text.size()));
     qsizetype left = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
+    for (size_t i = 0; i < text.size();) {
+        size_t run = i;
+        while (run < text.size() && kPlain[static_cast<unsigned char>(text[run])]) {
+            ++run;
+        }
+        std::memcpy(p, text.data() + i, run - i);
+        p += run - i;
+        if (run == text.size()) {
+            break;
+        }
+        i = run;
         const auto c = static_cast<unsigned char>(text[i]);
         if (c >= 0x80) {
             const size_t length = XmlSequenceLength(text, i);
@@ -158,13 +178,13 @@ void AppendText(Output& out, std::string_view text, qsizetype* dropped) {
             }
             std::memcpy(p, text.data() + i, length);
             p += length;
-            i += length - 1;
-        } else if (PutEscape(p, c)) {
-        } else if (c >= 0x20 || c == '\t' || c == '\n') {
-            *p++ = static_cast<char>(c);
-        } else {
-            ++left;
+            i += length;
+            continue;
         }
+        if (!PutEscape(p, c)) {
+            ++left;  // a control character
+        }
+        ++i;
     }
     *dropped += left;
     out.commit(p);

@@ -560,7 +560,19 @@ qint64 XmlInput::scanName(qint64 at, std::string* name) {
         return -1;
     }
     qint64 p = at + 1;
-    while (IsNameChar(peek(p))) {
+    for (;;) {
+        // Through the buffer without a bounds check per byte; at its end the
+        // name may go on in the next block.
+        const char* const from = pointer(p);
+        const char* const end = buf_.data() + buf_.size();
+        const char* s = from;
+        while (s < end && IsNameChar(static_cast<unsigned char>(*s))) {
+            ++s;
+        }
+        p += s - from;
+        if (s < end || !IsNameChar(peek(p))) {
+            break;
+        }
         ++p;
     }
     if (name != nullptr) {
@@ -1046,11 +1058,15 @@ qint64 XmlInput::scanElementContent(qint64 at) {
         const int d = peek(lt + 1);
         qint64 end = -1;
         if (d == '/') {
-            end = scanEndTag(lt, name);
+            // The usual end tag, "</", the open element's name and ">", is
+            // taken without reading its name apart.
+            const qint64 closing = lt + 2 + static_cast<qint64>(top().size());
+            const bool usual = startsWith(lt + 2, top()) && peek(closing) == '>';
+            end = usual ? closing + 1 : scanEndTag(lt, name);
             if (end < 0) {
                 return -1;
             }
-            if (name != top()) {
+            if (!usual && name != top()) {
                 fail(QStringLiteral("the end tag </") + Utf8Text(name) +
                          QStringLiteral("> does not match the start tag ") + Tag(top()),
                      lt);

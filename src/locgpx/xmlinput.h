@@ -62,6 +62,13 @@ public:
     // The current child as an element of its own; a null node on a problem.
     // Valid until the next call of nextChild.
     pugi::xml_node parseChild();
+    // The current child as the file wrote it (decoded to UTF-8), from its "<"
+    // to the end of its end tag; the offsets pugixml gives for the parsed
+    // child's nodes are offsets into it. Valid until the next call of
+    // nextChild.
+    std::string_view childText() const {
+        return {pointer(childStart_), static_cast<size_t>(childEnd_ - childStart_)};
+    }
 
     bool failed() const { return !problem_.isEmpty(); }
     // What is wrong and where ("... (line 3, column 7)").
