@@ -134,15 +134,27 @@ void EncodeWaypoints(std::vector<Waypoint>& waypoints, EncodedFile& file,
             ++file.waypointsWithReplacements;
         }
         ++file.waypoints;
-        if (file.sink != nullptr && file.bytes.size() >= kStreamPiece) {
-            file.sinkError = WriteAll(*file.sink, file.bytes.constData(), file.bytes.size());
-            if (file.sinkError) {
-                break;
-            }
-            file.bytes.resize(0);
+        if (file.sink != nullptr && file.bytes.size() >= kStreamPiece && !AppendToFile(file, {})) {
+            break;
         }
     }
     file.replacedCharacters += replaced;
+}
+
+bool AppendToFile(EncodedFile& file, QByteArrayView bytes) {
+    if (file.sinkError) {
+        return false;
+    }
+    if (file.sink == nullptr || file.bytes.size() + bytes.size() < kStreamPiece) {
+        file.bytes.append(bytes);
+        return true;
+    }
+    file.sinkError = WriteAll(*file.sink, file.bytes.constData(), file.bytes.size());
+    if (!file.sinkError) {
+        file.sinkError = WriteAll(*file.sink, bytes.data(), bytes.size());
+    }
+    file.bytes.resize(0);
+    return !file.sinkError;
 }
 
 WriteResult SaveStore(const QString& path, const WaypointStore& store,

@@ -69,6 +69,11 @@ using WaypointEncoder = std::function<void(Waypoint& waypoint, qsizetype* replac
 void EncodeWaypoints(std::vector<Waypoint>& waypoints, EncodedFile& file,
                      const WaypointEncoder& append);
 
+// For an encoder that makes its records elsewhere: appends bytes to the
+// file; a streamed file hands them on to the sink once they make a piece.
+// False when the sink failed (see sinkError).
+bool AppendToFile(EncodedFile& file, QByteArrayView bytes);
+
 // What every writer's two entry points do: an empty store writes nothing
 // (encode is not even called); otherwise the file encode builds is saved at
 // path (SaveEncodedFile) or written onto device (WriteEncodedFile).

@@ -156,108 +156,91 @@ bool IsXmlSpace(char c) {
 // namespace declarations and its encoded_hints children are left out.
 size_t AppendStoredElement(std::string_view raw, size_t at, bool cache, std::string& out) {
     constexpr std::string_view kPrefix = "groundspeak:";
-    // The bytes that end a name in a tag.
-    static constexpr std::array<bool, 256> kNameEnds = [] {
-        std::array<bool, 256> ends{};
-        for (const char c : std::string_view(" \t\r\n>/=")) {
-            ends[static_cast<unsigned char>(c)] = true;
-        }
-        return ends;
-    }();
-    const auto nameEnd = [&raw](size_t p) {
-        while (p < raw.size() && !kNameEnds[static_cast<unsigned char>(raw[p])]) {
-            ++p;
-        }
-        return p;
+    const size_t n = raw.size();
+    // raw is copied in spans: from here to where something is left out.
+    size_t copied = at;
+    const auto leaveOut = [&](size_t from, size_t to) {
+        out.append(raw.data() + copied, from - copied);
+        copied = to;
     };
-    // The position of the ">" that ends the tag whose attributes start at p.
-    const auto tagEnd = [&raw](size_t p) {
-        while (p < raw.size() && raw[p] != '>') {
-            p = raw[p] == '"' || raw[p] == '\'' ? std::min(raw.find(raw[p], p + 1), raw.size()) + 1
-                                                : p + 1;
+    // The position after the ">" of the tag whose name starts at p: the
+    // first ">" unless a quoted value comes before it.
+    const auto tagEnd = [&raw, n](size_t p) {
+        for (;;) {
+            const size_t gt = std::min(raw.find('>', p), n);
+            const std::string_view upTo = raw.substr(p, gt - p);
+            const size_t quote = std::min(upTo.find('"'), upTo.find('\''));
+            if (quote == upTo.npos) {
+                return std::min(gt + 1, n);
+            }
+            p = std::min(raw.find(upTo[quote], p + quote + 1), n - 1) + 1;
         }
-        return std::min(p, raw.size() - 1);
     };
     int depth = 0;
     size_t p = at;
-    while (p < raw.size()) {
-        if (raw[p] != '<') {
-            const size_t lt = std::min(raw.find('<', p), raw.size());
-            const std::string_view text = raw.substr(p, lt - p);
-            if (!std::all_of(text.begin(), text.end(), IsXmlSpace)) {
-                out += text;
-            }
-            p = lt;
-            continue;
+    while (p < n) {
+        const size_t lt = std::min(raw.find('<', p), n);
+        // Text of white space only between tags is left out.
+        if (lt > p && IsXmlSpace(raw[p]) &&
+            std::all_of(raw.begin() + ptrdiff_t(p), raw.begin() + ptrdiff_t(lt), IsXmlSpace)) {
+            leaveOut(p, lt);
         }
-        const char next = p + 1 < raw.size() ? raw[p + 1] : '\0';
-        if (next == '!' && raw.substr(p).starts_with("<!--")) {
-            p = std::min(raw.find("-->", p + 4), raw.size() - 3) + 3;
-        } else if (next == '!') {
-            const size_t end = std::min(raw.find("]]>", p + 9), raw.size() - 3) + 3;
-            out += raw.substr(p, end - p);
-            p = end;
-        } else if (next == '?') {
-            p = std::min(raw.find("?>", p + 2), raw.size() - 2) + 2;
-        } else if (next == '/') {
-            const size_t end = nameEnd(p + 2);
-            std::string_view name = raw.substr(p + 2, end - p - 2);
+        if (lt + 1 >= n) {
+            break;
+        }
+        const std::string_view tag = raw.substr(lt);
+        if (tag.starts_with("<!--")) {
+            p = std::min(raw.find("-->", lt + 4), n - 3) + 3;
+            leaveOut(lt, p);
+        } else if (tag.starts_with("<![CDATA[")) {
+            p = std::min(raw.find("]]>", lt + 9), n - 3) + 3;
+        } else if (tag[1] == '?') {
+            p = std::min(raw.find("?>", lt + 2), n - 2) + 2;
+            leaveOut(lt, p);
+        } else if (tag[1] == '/') {
             --depth;
-            if (cache && depth > 0 && name.starts_with(kPrefix)) {
-                name.remove_prefix(kPrefix.size());
+            if (cache && depth > 0 && tag.substr(2).starts_with(kPrefix)) {
+                leaveOut(lt + 2, lt + 2 + kPrefix.size());
             }
-            out += "</";
-            out += name;
-            out += '>';
-            p = tagEnd(end) + 1;
+            p = std::min(raw.find('>', lt + 2), n - 1) + 1;
             if (depth == 0) {
-                return p;
+                break;
             }
         } else {
-            const size_t end = nameEnd(p + 1);
-            std::string_view name = raw.substr(p + 1, end - p - 1);
-            if (cache && depth == 1 && name == "groundspeak:encoded_hints") {
+            if (cache && depth == 1 && tag.substr(1).starts_with("groundspeak:encoded_hints") &&
+                tag.size() > 26 && !std::isalnum(static_cast<unsigned char>(tag[26])) &&
+                tag[26] != '_' && tag[26] != '-' && tag[26] != '.' && tag[26] != ':') {
                 // Left out whole: the hint is the waypoint's own field.
                 std::string ignored;
-                p = AppendStoredElement(raw, p, false, ignored);
+                p = AppendStoredElement(raw, lt, false, ignored);
+                leaveOut(lt, p);
                 continue;
             }
-            if (cache && depth > 0 && name.starts_with(kPrefix)) {
-                name.remove_prefix(kPrefix.size());
+            if (cache && depth > 0 && tag.substr(1).starts_with(kPrefix)) {
+                leaveOut(lt + 1, lt + 1 + kPrefix.size());
             }
-            out += '<';
-            out += name;
-            const size_t close = tagEnd(end);
-            const bool empty = raw[close - 1] == '/';
+            p = tagEnd(lt + 1);
             if (cache && depth == 0) {
-                // The cache element's attributes but its namespace declarations.
-                for (size_t q = end; q < close;) {
-                    while (q < close && (IsXmlSpace(raw[q]) || raw[q] == '/')) {
-                        ++q;
+                // The cache element's namespace declarations are left out.
+                const std::string_view start = raw.substr(0, p);
+                for (size_t x = start.find("xmlns", lt); x < p; x = start.find("xmlns", x + 5)) {
+                    const size_t value = start.find_first_of("\"'", x);
+                    if (IsXmlSpace(raw[x - 1]) && value < p) {
+                        const size_t after = std::min(start.find(raw[value], value + 1), p - 1) + 1;
+                        leaveOut(x, after);
+                        x = after - 5;
                     }
-                    const size_t value = raw.find_first_of("\"'", q);
-                    if (q >= close || value >= close) {
-                        break;
-                    }
-                    const size_t after = std::min(raw.find(raw[value], value + 1), close - 1) + 1;
-                    if (!raw.substr(q).starts_with("xmlns")) {
-                        out += ' ';
-                        out += raw.substr(q, after - q);
-                    }
-                    q = after;
                 }
-                out += empty ? "/>" : ">";
-            } else {
-                out += raw.substr(end, close + 1 - end);
             }
-            p = close + 1;
-            if (!empty) {
+            if (raw[p - 2] != '/') {
                 ++depth;
             } else if (depth == 0) {
-                return p;
+                break;
             }
         }
     }
+    p = std::min(p, n);
+    out.append(raw.data() + copied, p - copied);
     return p;
 }
 

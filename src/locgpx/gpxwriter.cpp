@@ -9,8 +9,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <functional>
+#include <future>
 #include <optional>
+#include <thread>
 #include <unordered_set>
 #include <vector>
 
@@ -28,6 +31,8 @@ constexpr qint32 kGeocacheFoundSymbol = 118;
 // Ids made from names lie from here up to twice this, above the number of
 // any code of six characters (31^6 - 411120) and within 32 bits.
 constexpr quint32 kNameIds = 1000000000;
+// Waypoints encoded in one piece of work: some hundred kilobytes of GPX.
+constexpr size_t kBatch = 100;
 
 // The file's bytes, appended to through a pointer (QByteArray's own append
 // checks sharing and aliasing on every call, a tenth of the export's time).
@@ -362,17 +367,61 @@ std::optional<ListingDescription> ParseListingDescription(QStringView text) {
                               ratings.mid(slash + 1).toString()};
 }
 
+// The code of a waypoint: its stored name, which is in the description while
+// SwapNameDesc holds.
+const QString& CodeOf(const Waypoint& w, const Options& options) {
+    return options.SwapNameDesc ? w.Description : w.Name;
+}
+
+// A waypoint written with a cache element.
+bool IsCache(const Waypoint& w, const Options& options) {
+    return w.Symbol == kGeocacheSymbol || w.Symbol == kGeocacheFoundSymbol ||
+           (!w.CacheType.isEmpty() && !HasReadersFillIn(w)) || IsCacheCode(CodeOf(w, options));
+}
+
+// The ids of the caches of one file, given in the order they are written.
+class CacheIds {
+public:
+    // The id the file gave, else the site's number for a code, when not
+    // given yet; else one made from the name (FNV-1a of its upper-cased
+    // UTF-8), so that a cache has the same id in every file: devices drop
+    // caches whose ids collide, also across files. Taken ids move to the
+    // next free one.
+    qint64 next(const QString& code, const QString& fileId) {
+        bool ok = false;
+        const qint64 given = fileId.trimmed().toLongLong(&ok);
+        if (ok && given > 0 && used_.insert(given).second) {
+            return given;
+        }
+        const qint64 number = IsCacheCode(code) ? CacheCodeNumber(code) : 0;
+        if (number > 0 && used_.insert(number).second) {
+            return number;
+        }
+        quint32 hash = 2166136261u;
+        for (const char c : code.toUpper().toUtf8()) {
+            hash = (hash ^ static_cast<quint8>(c)) * 16777619u;
+        }
+        qint64 id = kNameIds + hash % kNameIds;
+        while (!used_.insert(id).second) {
+            id = id + 1 < 2 * qint64(kNameIds) ? id + 1 : kNameIds;
+        }
+        return id;
+    }
+
+private:
+    std::unordered_set<qint64> used_;
+};
+
 class GpxEncoder {
 public:
-    GpxEncoder(QByteArray& bytes, const Options& options) : bytes_(bytes), options_(options) {}
+    explicit GpxEncoder(const Options& options) : options_(options) {}
 
-    void appendWaypoint(const Waypoint& w, qsizetype* dropped) {
-        Output out(bytes_);
+    // Appends the waypoint's wpt to bytes; a cache is given id.
+    void appendWaypoint(QByteArray& bytes, const Waypoint& w, qint64 id, qsizetype* dropped) {
+        Output out(bytes);
         // While SwapNameDesc holds, the stored name is in the description.
-        const QString& code = options_.SwapNameDesc ? w.Description : w.Name;
         const QString& description = options_.SwapNameDesc ? w.Name : w.Description;
-        const bool cache = w.Symbol == kGeocacheSymbol || w.Symbol == kGeocacheFoundSymbol ||
-                           (!w.CacheType.isEmpty() && !HasReadersFillIn(w)) || IsCacheCode(code);
+        const bool cache = IsCache(w, options_);
         const QString cacheType = SiteCacheType(w.CacheType);
         // Texts written a second time count their left-out characters once.
         qsizetype repeated = 0;
@@ -439,7 +488,7 @@ public:
                       QStringView(cacheType.isEmpty() ? QStringLiteral("Geocache")
                                                       : QStringLiteral("Geocache|") + cacheType),
                       dropped);
-        appendCache(out, w, listing_.child("groundspeak:cache"), code, description, cacheType,
+        appendCache(out, w, listing_.child("groundspeak:cache"), id, description, cacheType,
                     dropped, &repeated);
         out.append("  </wpt>\r\n");
     }
@@ -451,13 +500,13 @@ private:
     // The cache element in the order of the cache schema: what the file gave
     // as it was, and where it gave nothing, what the waypoint's own fields
     // and a description of the site's form "Title by Owner, Type (D/T)" say.
-    void appendCache(Output& out, const Waypoint& w, const pugi::xml_node& cache,
-                     const QString& code, const QString& description, const QString& cacheType,
-                     qsizetype* dropped, qsizetype* repeated) {
+    void appendCache(Output& out, const Waypoint& w, const pugi::xml_node& cache, qint64 id,
+                     const QString& description, const QString& cacheType, qsizetype* dropped,
+                     qsizetype* repeated) {
         const QString available = AttributeOf(cache, "available");
         const QString archived = AttributeOf(cache, "archived");
         out.append("    <groundspeak:cache id=\"");
-        out.append(std::to_string(cacheId(code, AttributeOf(cache, "id"))));
+        out.append(std::to_string(id));
         out.append("\" available=\"");
         AppendText(out, available.isEmpty() ? QStringLiteral("True") : available, dropped);
         out.append("\" archived=\"");
@@ -557,35 +606,7 @@ private:
         out.append("</groundspeak:travelbugs>\r\n    </groundspeak:cache>\r\n");
     }
 
-    // The id the file gave, else the site's number for a code, when not
-    // given yet; else one made from the name (FNV-1a of its upper-cased
-    // UTF-8), so that a cache has the same id in every file: devices drop
-    // caches whose ids collide, also across files. Taken ids move to the
-    // next free one.
-    qint64 cacheId(const QString& code, const QString& fileId) {
-        bool ok = false;
-        const qint64 given = fileId.trimmed().toLongLong(&ok);
-        if (ok && given > 0 && used_.insert(given).second) {
-            return given;
-        }
-        const qint64 number = IsCacheCode(code) ? CacheCodeNumber(code) : 0;
-        if (number > 0 && used_.insert(number).second) {
-            return number;
-        }
-        quint32 hash = 2166136261u;
-        for (const char c : code.toUpper().toUtf8()) {
-            hash = (hash ^ static_cast<quint8>(c)) * 16777619u;
-        }
-        qint64 id = kNameIds + hash % kNameIds;
-        while (!used_.insert(id).second) {
-            id = id + 1 < 2 * qint64(kNameIds) ? id + 1 : kNameIds;
-        }
-        return id;
-    }
-
-    QByteArray& bytes_;
     const Options& options_;
-    std::unordered_set<qint64> used_;
     pugi::xml_document listing_;
     std::string scratch_;
 };
@@ -699,10 +720,61 @@ EncodedFile EncodeGpxFile(WaypointStore& store, const Options& options, const QS
         AppendNumber(number, bounds[i]);
     }
     out.append("\"/>\r\n");
-    GpxEncoder encoder(out, options);
-    EncodeWaypoints(store.Waypoints, file, [&encoder](const Waypoint& w, qsizetype* dropped) {
-        encoder.appendWaypoint(w, dropped);
-    });
+    // The ids first, in the order of the file; then the records, in batches
+    // made on every core and written in order.
+    const std::vector<Waypoint>& waypoints = store.Waypoints;
+    std::vector<qint64> ids(waypoints.size(), 0);
+    CacheIds cacheIds;
+    for (size_t i = 0; i < waypoints.size(); ++i) {
+        if (!waypoints[i].Duplicate && IsCache(waypoints[i], options)) {
+            ids[i] =
+                cacheIds.next(CodeOf(waypoints[i], options), ListingCacheId(waypoints[i].Listing));
+        }
+    }
+    struct Batch {
+        QByteArray bytes;
+        qint32 waypoints = 0;
+        qint64 replaced = 0;
+        qint32 waypointsWithReplacements = 0;
+    };
+    const auto encode = [&](size_t from, size_t to) {
+        GpxEncoder encoder(options);
+        Batch batch;
+        for (size_t i = from; i < to; ++i) {
+            if (waypoints[i].Duplicate) {
+                continue;
+            }
+            qsizetype replaced = 0;
+            encoder.appendWaypoint(batch.bytes, waypoints[i], ids[i], &replaced);
+            batch.replaced += replaced;
+            batch.waypointsWithReplacements += replaced > 0 ? 1 : 0;
+            ++batch.waypoints;
+        }
+        return batch;
+    };
+    const auto take = [&file](const Batch& batch) {
+        file.waypoints += batch.waypoints;
+        file.replacedCharacters += batch.replaced;
+        file.waypointsWithReplacements += batch.waypointsWithReplacements;
+        return AppendToFile(file, batch.bytes);
+    };
+    const size_t cores = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    std::deque<std::future<Batch>> running;
+    for (size_t from = 0; from < waypoints.size() && !file.sinkError; from += kBatch) {
+        const size_t to = std::min(from + kBatch, waypoints.size());
+        if (cores == 1) {
+            take(encode(from, to));
+            continue;
+        }
+        running.push_back(std::async(std::launch::async, encode, from, to));
+        if (running.size() >= cores) {
+            take(running.front().get());
+            running.pop_front();
+        }
+    }
+    for (; !running.empty(); running.pop_front()) {
+        take(running.front().get());
+    }
     out.append("</gpx>\r\n");
     return file;
 }

@@ -358,6 +358,21 @@ ListingSummary SummarizeListing(QByteArrayView listing) {
     return s;
 }
 
+QString ListingCacheId(QByteArrayView listing) {
+    const std::string_view text(listing.data(), static_cast<size_t>(listing.size()));
+    size_t p = 0;
+    StartTag tag;
+    while (NextStartTag(text, p, tag)) {
+        if (tag.name == "groundspeak:cache") {
+            return AttributeIn(tag.attributes, "id");
+        }
+        if (!SkipElement(text, p, tag)) {
+            break;
+        }
+    }
+    return {};
+}
+
 CacheListing ParseListing(const Waypoint& w) {
     CacheListing l;
     pugi::xml_document document;

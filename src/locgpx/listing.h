@@ -82,6 +82,10 @@ struct ListingSummary {
 };
 ListingSummary SummarizeListing(QByteArrayView listing);
 
+// The id attribute of the listing's cache element as the GPX reader reads
+// attributes; null when there is none.
+QString ListingCacheId(QByteArrayView listing);
+
 // The hint as the listing site decodes it: letters turned by 13 places,
 // except inside [square brackets], which the site keeps as written.
 QString DecodeHint(const QString& hint);
