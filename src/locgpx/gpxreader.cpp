@@ -287,67 +287,75 @@ namespace {
 ImportResult ReadGpx(XmlInput& xml, const QString& name, WaypointStore& store,
                      ImportProgress& progress) {
     const qint32 defaultSymbol = SymbolNumber(u"Waypoint").value_or(NotSet);
-    qint32 withoutCoordinates = 0;
+    // Each batch of wpt elements is read by one of these, on any thread.
+    const auto makeReader = [defaultSymbol]() -> ElementReader {
+        return [defaultSymbol, storage = std::string(), listing = std::string()](
+                   const pugi::xml_node& element,
+                   std::string_view text) mutable -> std::optional<ReadWaypoint> {
+            const pugi::xml_attribute lat = element.attribute("lat");
+            const pugi::xml_attribute lon = element.attribute("lon");
+            if (!lat || !lon) {
+                return std::nullopt;
+            }
+            ReadWaypoint read;
+            ReadCoordinates(lat, lon, read);
+            Waypoint& w = read.waypoint;
+            w.Display = NotSet;
+            w.CategoryBits = NotSet;
+            if (const pugi::xml_node time = element.child("time")) {
+                if (const std::optional<qint32> seconds = GpxTime(ElementTextView(time, storage))) {
+                    w.Time = *seconds;
+                    w.HasTime = 255;
+                }
+            }
+            if (const pugi::xml_node desc = element.child("desc")) {
+                w.Description = ElementText(desc);
+            }
+            const pugi::xml_node name = element.child("name");
+            w.Name = name ? ElementText(name) : w.Description;
+            if (const pugi::xml_node ele = element.child("ele")) {
+                if (const std::optional<double> metres =
+                        WholeNumber(ElementTextView(ele, storage))) {
+                    w.Altitude = *metres;
+                    w.HasAltitude = 1;
+                }
+            }
+            const pugi::xml_node sym = element.child("sym");
+            w.Symbol = sym ? DeviceSymbolNumber(ElementText(sym)).value_or(NotSet) : defaultSymbol;
+            // GPX 1.0 holds the cache element in wpt, GPX 1.1 in its extensions.
+            pugi::xml_node cache = element.child("groundspeak:cache");
+            if (!cache) {
+                cache = element.child("extensions").child("groundspeak:cache");
+            }
+            const pugi::xml_node type = cache.child("groundspeak:type");
+            w.CacheType = type ? ElementText(type) : WaypointCacheType(element.child("type"));
+            const pugi::xml_node hints = cache.child("groundspeak:encoded_hints");
+            w.Hint = hints ? ElementText(hints) : kMissingHint;
+            w.Listing = ListingOf(element, cache, text, listing);
+            if (const pugi::xml_node url = element.child("url")) {
+                w.Url = ElementText(url);
+            }
+            if (const pugi::xml_node urlname = element.child("urlname")) {
+                w.LinkName = ElementText(urlname);
+            }
+            return read;
+        };
+    };
     ResetCoordinates reset;
+    // A pocket query has a dozen cache types: one copy of each is kept.
     QSet<QString> cacheTypes;
-    std::string listing;
-    auto readWpt = [&](const pugi::xml_node& element) {
-        const pugi::xml_attribute lat = element.attribute("lat");
-        const pugi::xml_attribute lon = element.attribute("lon");
-        if (!lat || !lon) {
-            ++withoutCoordinates;
-            return false;
-        }
-        Waypoint w;
-        w.Display = NotSet;
-        w.CategoryBits = NotSet;
-        std::string storage;
-        if (const pugi::xml_node time = element.child("time")) {
-            if (const std::optional<qint32> seconds = GpxTime(ElementTextView(time, storage))) {
-                w.Time = *seconds;
-                w.HasTime = 255;
-            }
-        }
-        if (const pugi::xml_node desc = element.child("desc")) {
-            w.Description = ElementText(desc);
-        }
-        const pugi::xml_node name = element.child("name");
-        w.Name = name ? ElementText(name) : w.Description;
-        if (const pugi::xml_node ele = element.child("ele")) {
-            if (const std::optional<double> metres = WholeNumber(ElementTextView(ele, storage))) {
-                w.Altitude = *metres;
-                w.HasAltitude = 1;
-            }
-        }
-        const pugi::xml_node sym = element.child("sym");
-        w.Symbol = sym ? DeviceSymbolNumber(ElementText(sym)).value_or(NotSet) : defaultSymbol;
-        // GPX 1.0 holds the cache element in wpt, GPX 1.1 in its extensions.
-        pugi::xml_node cache = element.child("groundspeak:cache");
-        if (!cache) {
-            cache = element.child("extensions").child("groundspeak:cache");
-        }
-        const pugi::xml_node type = cache.child("groundspeak:type");
-        // A pocket query has a dozen cache types: one copy of each is kept.
-        w.CacheType =
-            *cacheTypes.insert(type ? ElementText(type) : WaypointCacheType(element.child("type")));
-        const pugi::xml_node hints = cache.child("groundspeak:encoded_hints");
-        w.Hint = hints ? ElementText(hints) : kMissingHint;
-        w.Listing = ListingOf(element, cache, xml.childText(), listing);
-        SetCoordinates(store, lat, lon, w, reset);
-        if (const pugi::xml_node url = element.child("url")) {
-            w.Url = ElementText(url);
-        }
-        if (const pugi::xml_node urlname = element.child("urlname")) {
-            w.LinkName = ElementText(urlname);
-        }
+    const auto add = [&](ReadWaypoint&& read) {
+        Waypoint& w = read.waypoint;
+        w.CacheType = *cacheTypes.insert(w.CacheType);
+        SetCoordinates(store, read.latitude, read.longitude, read.latitudeText, read.longitudeText,
+                       w, reset);
         store.Waypoints.push_back(std::move(w));
-        return true;
     };
 
-    const XmlImportRun run = RunXmlImport(xml, "gpx", "wpt", store, progress, readWpt);
+    const XmlImportRun run =
+        RunXmlImportInBatches(xml, "gpx", "wpt", store, progress, makeReader, add);
     return XmlImportResult(run, name, QStringLiteral("Error 909: Invalid GPX file!"),
-                           {{"wpt elements without the lat or lon attribute", withoutCoordinates}},
-                           reset);
+                           {{"wpt elements without the lat or lon attribute", run.skipped}}, reset);
 }
 
 }  // namespace

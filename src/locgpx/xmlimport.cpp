@@ -1,7 +1,13 @@
 #include "locgpx/xmlimport.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <deque>
+#include <future>
 #include <limits>
+#include <thread>
+#include <vector>
 
 #include "core/textutil.h"
 #include "locgpx/xmlinput.h"
@@ -30,6 +36,43 @@ QString Quoted(const pugi::xml_attribute& attribute) {
         text = text.left(kQuotedLength) + QStringLiteral("...");
     }
     return u'"' + text + u'"';
+}
+
+// Elements read in one piece of work.
+constexpr size_t kBatchElements = 64;
+
+// Wanted elements as the file wrote them, back to back.
+struct ElementBatch {
+    std::string text;
+    std::vector<size_t> starts;  // where each begins in text
+    std::vector<qint32> found;   // each one's number among the wanted elements
+};
+
+struct ReadBatch {
+    std::vector<std::optional<ReadWaypoint>> waypoints;
+    QString problem;  // why the element after the last read could not be parsed
+};
+
+ReadBatch ReadElements(const ElementBatch& batch, const ElementReader& read,
+                       std::string_view childName) {
+    ReadBatch out;
+    out.waypoints.reserve(batch.starts.size());
+    pugi::xml_document document;
+    for (size_t i = 0; i < batch.starts.size(); ++i) {
+        const size_t end = i + 1 < batch.starts.size() ? batch.starts[i + 1] : batch.text.size();
+        const std::string_view text =
+            std::string_view(batch.text).substr(batch.starts[i], end - batch.starts[i]);
+        const pugi::xml_parse_result result = document.load_buffer(
+            text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8);
+        if (!result) {
+            out.problem = QStringLiteral("the element <") + QString::fromUtf8(childName) +
+                          QStringLiteral("> cannot be read: ") +
+                          QString::fromUtf8(result.description());
+            break;
+        }
+        out.waypoints.push_back(read(document.document_element(), text));
+    }
+    return out;
 }
 
 }  // namespace
@@ -95,6 +138,115 @@ XmlImportRun RunXmlImport(XmlInput& xml, std::string_view rootName, std::string_
     return run;
 }
 
+XmlImportRun RunXmlImportInBatches(XmlInput& xml, std::string_view rootName,
+                                   std::string_view childName, WaypointStore& store,
+                                   ImportProgress& progress,
+                                   const std::function<ElementReader()>& makeReader,
+                                   const std::function<void(ReadWaypoint&&)>& add) {
+    const size_t countBefore = store.Waypoints.size();
+    const bool fixedBefore = store.CoordinatesFixed;
+    const size_t cores = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    XmlImportRun run;
+    std::deque<std::future<ReadBatch>> running;
+    ElementBatch batch;
+    const auto launch = [&] {
+        if (batch.starts.empty()) {
+            return;
+        }
+        auto work = [batch = std::move(batch), reader = makeReader(), childName] {
+            return ReadElements(batch, reader, childName);
+        };
+        batch = {};
+        if (cores == 1) {
+            std::promise<ReadBatch> done;
+            done.set_value(work());
+            running.push_back(done.get_future());
+        } else {
+            running.push_back(std::async(std::launch::async, std::move(work)));
+        }
+    };
+    // The oldest batch, into the store; false when the run ends there.
+    std::vector<qint32> foundOf;  // the numbers of the elements of the batches running
+    size_t foundTaken = 0;
+    const auto addOldest = [&] {
+        ReadBatch read = running.front().get();
+        running.pop_front();
+        for (std::optional<ReadWaypoint>& w : read.waypoints) {
+            const qint32 found = foundOf[foundTaken++];
+            if (!w) {
+                ++run.skipped;
+                continue;
+            }
+            add(std::move(*w));
+            ++run.added;
+            const qint32 slot = store.WaypointCount() + 1;
+            if (slot % 20 == 0) {
+                progress.showRunningTotal(slot);
+                progress.showCurrentImport(found);
+                progress.letEventsThrough();
+                if (progress.takeCancelRequest()) {
+                    run.end = XmlImportEnd::Cancelled;
+                    return false;
+                }
+            }
+        }
+        if (!read.problem.isEmpty()) {
+            run.end = XmlImportEnd::ParseError;
+            run.problem = read.problem;
+            return false;
+        }
+        return true;
+    };
+    bool going = xml.readRoot();
+    if (going) {
+        const bool wanted = xml.rootLocalName() == rootName;
+        qint32 found = 0;
+        qint64 nextProgress = kProgressStep;
+        while (going && xml.nextChild()) {
+            if (xml.bytesRead() >= nextProgress) {
+                progress.showFileProgress(xml.bytesRead(), xml.fileSize());
+                nextProgress = xml.bytesRead() + kProgressStep;
+            }
+            if (!wanted || xml.childName() != childName) {
+                continue;
+            }
+            progress.letEventsThrough();
+            batch.starts.push_back(batch.text.size());
+            batch.text += xml.childText();
+            foundOf.push_back(++found);
+            if (batch.starts.size() == kBatchElements) {
+                launch();
+                if (running.size() > cores) {
+                    going = addOldest();
+                }
+            }
+        }
+        if (going && !xml.failed()) {
+            launch();
+            while (going && !running.empty()) {
+                going = addOldest();
+            }
+            if (going) {
+                run.end = wanted ? XmlImportEnd::Done : XmlImportEnd::WrongRoot;
+                return run;
+            }
+        }
+        if (run.end == XmlImportEnd::Cancelled) {
+            return run;
+        }
+    }
+    // Not well-formed: the store as it was.
+    store.Waypoints.erase(store.Waypoints.begin() + static_cast<qsizetype>(countBefore),
+                          store.Waypoints.end());
+    store.CoordinatesFixed = fixedBefore;
+    run.end = XmlImportEnd::ParseError;
+    run.added = 0;
+    if (run.problem.isEmpty()) {
+        run.problem = xml.problem();
+    }
+    return run;
+}
+
 UserMessage ParseErrorMessage(const QString& path, const QString& reason) {
     QString text = reason;
     if (!text.isEmpty()) {
@@ -102,6 +254,19 @@ UserMessage ParseErrorMessage(const QString& path, const QString& reason) {
     }
     return {QStringLiteral("Error parsing ") + path + QStringLiteral("\r\nReason: ") + text,
             QStringLiteral("Parse Error"), MessageIcon::Critical};
+}
+
+void ReadCoordinates(const pugi::xml_attribute& lat, const pugi::xml_attribute& lon,
+                     ReadWaypoint& read) {
+    read.latitude = Coordinate(lat);
+    read.longitude = Coordinate(lon);
+    // Written so that NaN counts as out of range, as the check does.
+    if (!(std::fabs(read.latitude) <= 90)) {
+        read.latitudeText = Quoted(lat);
+    }
+    if (!(std::fabs(read.longitude) <= 180)) {
+        read.longitudeText = Quoted(lon);
+    }
 }
 
 void SetCoordinates(WaypointStore& store, const pugi::xml_attribute& lat,

@@ -28,7 +28,8 @@ enum class XmlImportEnd {
 struct XmlImportRun {
     XmlImportEnd end = XmlImportEnd::Done;
     qint32 added = 0;
-    QString problem;  // the parser's reason, for ParseError
+    qint32 skipped = 0;  // elements the reader made no waypoint of (batched runs)
+    QString problem;     // the parser's reason, for ParseError
 };
 
 // Reads the file and hands every child of the root named childName (as
@@ -46,6 +47,39 @@ XmlImportRun RunXmlImport(const QString& path, std::string_view rootName,
 XmlImportRun RunXmlImport(XmlInput& xml, std::string_view rootName, std::string_view childName,
                           WaypointStore& store, ImportProgress& progress,
                           const std::function<bool(const pugi::xml_node&)>& readElement);
+
+// A waypoint made from one element, on any thread, with its coordinates as
+// read; they are checked against the store (SetCoordinates) when it is added.
+struct ReadWaypoint {
+    Waypoint waypoint;
+    double latitude = 0;
+    double longitude = 0;
+    // What was read, quoted, where a coordinate is out of range.
+    QString latitudeText;
+    QString longitudeText;
+};
+
+// Reads lat and lon as SetCoordinates does, into read.
+void ReadCoordinates(const pugi::xml_attribute& lat, const pugi::xml_attribute& lon,
+                     ReadWaypoint& read);
+
+// Makes the waypoint of one element, given parsed and as the file wrote it
+// (decoded to UTF-8; the nodes' offsets point into it), or nothing for an
+// element it skips.
+using ElementReader = std::function<std::optional<ReadWaypoint>(const pugi::xml_node& element,
+                                                                std::string_view text)>;
+
+// RunXmlImport for a reader whose elements stand on their own: they are
+// parsed and read in batches on every core (each batch by a reader of its
+// own from makeReader), and added to the store in file order on the calling
+// thread by add, which sets the coordinates and appends the waypoint.
+// Progress, the cancel test and a document found not well-formed go as in
+// RunXmlImport; run.skipped counts the elements the reader skipped.
+XmlImportRun RunXmlImportInBatches(XmlInput& xml, std::string_view rootName,
+                                   std::string_view childName, WaypointStore& store,
+                                   ImportProgress& progress,
+                                   const std::function<ElementReader()>& makeReader,
+                                   const std::function<void(ReadWaypoint&&)>& add);
 
 // "Error parsing <path>" with the parser's reason, in the "Parse Error" box.
 UserMessage ParseErrorMessage(const QString& path, const QString& reason);
