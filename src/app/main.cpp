@@ -98,6 +98,7 @@ int RunHeadless(const CommandLine& commandLine) {
     // With nothing to do and no window, the usage says what could be done.
     return RunSession(frontend, commandLine.empty, [&](Session& session) {
         RestoreOptions(session.options, session.settings);
+        session.store.KeepListings = CommandsWriteListings(commandLine);
         const int status = RunCommands(session, commandLine);
         DeleteTemporaryFiles(session);
         return status;

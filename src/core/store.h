@@ -23,6 +23,9 @@ struct WaypointStore {
     std::vector<Visit> Visits;
     // True once the coordinate check has changed any waypoint since the last clear.
     bool CoordinatesFixed = false;
+    // False for a run that writes no file carrying the caches' listings: the
+    // readers then keep none, which halves what a pocket query takes.
+    bool KeepListings = true;
 
     qint32 WaypointCount() const { return static_cast<qint32>(Waypoints.size()); }
     Waypoint& record(qint32 n) { return Waypoints[static_cast<size_t>(n - 1)]; }

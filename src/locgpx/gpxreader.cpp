@@ -288,8 +288,9 @@ ImportResult ReadGpx(XmlInput& xml, const QString& name, WaypointStore& store,
                      ImportProgress& progress) {
     const qint32 defaultSymbol = SymbolNumber(u"Waypoint").value_or(NotSet);
     // Each batch of wpt elements is read by one of these, on any thread.
-    const auto makeReader = [defaultSymbol]() -> ElementReader {
-        return [defaultSymbol, storage = std::string(), listing = std::string()](
+    const bool keepListings = store.KeepListings;
+    const auto makeReader = [defaultSymbol, keepListings]() -> ElementReader {
+        return [defaultSymbol, keepListings, storage = std::string(), listing = std::string()](
                    const pugi::xml_node& element,
                    std::string_view text) mutable -> std::optional<ReadWaypoint> {
             const pugi::xml_attribute lat = element.attribute("lat");
@@ -331,7 +332,9 @@ ImportResult ReadGpx(XmlInput& xml, const QString& name, WaypointStore& store,
             w.CacheType = type ? ElementText(type) : WaypointCacheType(element.child("type"));
             const pugi::xml_node hints = cache.child("groundspeak:encoded_hints");
             w.Hint = hints ? ElementText(hints) : kMissingHint;
-            w.Listing = ListingOf(element, cache, text, listing);
+            if (keepListings) {
+                w.Listing = ListingOf(element, cache, text, listing);
+            }
             if (const pugi::xml_node url = element.child("url")) {
                 w.Url = ElementText(url);
             }

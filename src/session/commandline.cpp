@@ -236,6 +236,16 @@ CommandLine ParsePosixArguments(const QStringList& arguments, const QString& cur
     return result;
 }
 
+bool CommandsWriteListings(const CommandLine& commandLine) {
+    return std::ranges::any_of(commandLine.commands, [](const Command& command) {
+        const FileFormat* format = command.kind == Command::Write ? command.format
+                                   : command.kind == Command::Send
+                                       ? FormatById(QLatin1String(command.destination->format))
+                                       : nullptr;
+        return format != nullptr && format->writesListings;
+    });
+}
+
 int RunCommands(Session& session, const CommandLine& commandLine) {
     session.QuitWhenDone = session.QuitWhenDone || commandLine.quitWhenDone;
     for (const Command& command : commandLine.commands) {

@@ -34,6 +34,10 @@ struct CommandLine {
     std::vector<Command> commands;
 };
 
+// Whether a command writes a file that carries the caches' listings (straight
+// or for a destination).
+bool CommandsWriteListings(const CommandLine& commandLine);
+
 // The Windows command line: the raw text after the program name, split the way
 // Windows programs of this kind split it (double quotes around arguments with
 // spaces, "/s:"-style flags with quoted values).

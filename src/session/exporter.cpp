@@ -44,8 +44,7 @@ bool ExportFile(Session& session, const FileFormat& format, const QString& path)
     return result.status == WriteResult::Written;
 }
 
-void SendToDestination(Session& session, const Destination& destination,
-                       const QString& argument) {
+void SendToDestination(Session& session, const Destination& destination, const QString& argument) {
     // A command line that reaches a destination with nothing imported is
     // told so, as for the files.
     if (session.store.WaypointCount() == 0) {

@@ -50,14 +50,14 @@ const FileFormat kFormats[] = {
      [](WaypointStore& store, const Options& options) {
          return EncodeGpxFile(store, options, GpxCreator());
      },
-     &kGpxType},
+     &kGpxType, nullptr, true},
     // The caches alone, zipped and indexed for the devices that read large sets.
     {"ggz", 10, "Make GGZ File (Garmin, large sets)", "GG&Z File (Garmin, large sets)...",
      "Save GGZ File As...", "GGZ Files", "ggz", 'z',
      "/z:ggz_save : Save the imported caches to file ggz_save as a GGZ file (Garmin, large sets)",
      "[/z:ggz_save]", nullptr, &WriteGgzFile,
      [](WaypointStore& store, const Options& options) { return EncodeGgzFile(store, options); },
-     nullptr},
+     nullptr, nullptr, true},
     // What a device logged in the field: read from its visits file, written
     // as field notes for the listing site.
     {"fieldnotes", 9, "Make Field Notes File (a device's visits)", "&Field Notes File...",

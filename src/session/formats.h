@@ -53,6 +53,9 @@ struct FileFormat {
     // The reader takes only files whose name ends so ("geocache_visits.txt"),
     // not every file of the extension; nullptr: every file of the extension.
     const char* readName = nullptr;
+    // The file carries the caches' whole listings (descriptions, logs ...):
+    // a run that writes none of these need not keep them.
+    bool writesListings = false;
 };
 
 // Where a written file goes after the export: the format it takes and what

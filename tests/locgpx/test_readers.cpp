@@ -82,6 +82,12 @@ private Q_SLOTS:
         const CacheListing parking = ParseListing(store.record(6));
         QVERIFY(!parking.cache && parking.type.isEmpty() && parking.hint.isEmpty());
         QCOMPARE(parking.waypointType, QStringLiteral("Waypoint|Parking Area"));
+        // A run that writes no listing keeps none, but the fields beside them.
+        WaypointStore lean;
+        lean.KeepListings = false;
+        ReadGpxFile(QStringLiteral(WAYFOLD_EXAMPLES "/lakeside.gpx"), lean, progress);
+        QVERIFY(lean.record(1).Listing.isEmpty() && !store.record(2).Listing.isEmpty());
+        QCOMPARE(lean.record(1).Hint, store.record(2).Hint);
 
         Waypoint odd;
         // Children out of the schema's order, a description that shows

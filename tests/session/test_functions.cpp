@@ -86,6 +86,11 @@ QString Run(const QString& function, QString in) {
              return Describe(
                  ParsePosixArguments(in.isEmpty() ? QStringList() : in.split(u'|'), u"/home/u"_s));
          }},
+        {u"WritesListings"_s,
+         [&] {
+             return QString::number(
+                 CommandsWriteListings(ParsePosixArguments(in.split(u'|'), u"/home/u"_s)));
+         }},
         {u"Run"_s,
          [&] {
              const int status = RunCommands(t.session, ParsePosixArguments({in}, u"/t"_s));
