@@ -124,6 +124,9 @@ BENCH_SIZES ?= 10000,100000
 BENCH_RUNS  ?= 3
 BENCH_LIMIT ?= 60
 BENCH_ONLY  ?=
+# A million caches, once, for the conversions named in BENCH_LARGE_ONLY.
+BENCH_LARGE ?= 1000000
+BENCH_LARGE_ONLY ?= GPX -> GDB
 
 .PHONY: bench
 bench: PRESET := default
@@ -132,5 +135,8 @@ bench: build
 	$(BUILD_DIR)/bin/wayfold-bench --program $(WAYFOLD) --generator $(BUILD_DIR)/bin/wayfold-generate \
 	  --work build/bench --sizes $(BENCH_SIZES) --runs $(BENCH_RUNS) --limit $(BENCH_LIMIT) \
 	  $(if $(BENCH_ONLY),--only "$(BENCH_ONLY)")
+	$(if $(BENCH_LARGE),$(BUILD_DIR)/bin/wayfold-bench --program $(WAYFOLD) \
+	  --generator $(BUILD_DIR)/bin/wayfold-generate --work build/bench --sizes $(BENCH_LARGE) \
+	  --runs 1 --limit $(BENCH_LIMIT) --only "$(BENCH_LARGE_ONLY)")
 	cmake --build --preset default --target wayfold-tablebench
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bin/wayfold-tablebench 100000 $(BENCH_RUNS)

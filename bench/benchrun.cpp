@@ -266,6 +266,8 @@ int main(int argc, char* argv[]) {
         double inputMiB;
         Measure ours;
         std::optional<Measure> babel;
+        // The written files' sizes: ours over GPSBabel's for the same job.
+        double outputRatio = 0;
     };
     std::vector<Row> rows;
     for (const long n : sizes) {
@@ -313,6 +315,8 @@ int main(int argc, char* argv[]) {
                     row.babel = Run({"gpsbabel", "-i", in.babel, "-f", input, "-o", out.babelOut,
                                      "-F", output + ".babel"},
                                     1, limit, configHome);
+                    const double babelMiB = row.babel->finished ? FileMiB(output + ".babel") : 0;
+                    row.outputRatio = babelMiB > 0 ? FileMiB(output) / babelMiB : 0;
                 }
                 rows.push_back(row);
             }
@@ -321,8 +325,8 @@ int main(int argc, char* argv[]) {
 
     std::printf(
         "| Conversion | Caches | Input | Wayfold | Wayfold peak | Peak / input | GPSBabel | "
-        "GPSBabel peak | GPSBabel / Wayfold |\n");
-    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+        "GPSBabel peak | GPSBabel / Wayfold | Output / GPSBabel's |\n");
+    std::printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     for (const Row& r : rows) {
         char input[32], ratio[32] = "", perInput[32];
         std::snprintf(input, sizeof input, "%.1f MiB", r.inputMiB);
@@ -333,13 +337,17 @@ int main(int argc, char* argv[]) {
             babel = Seconds(*r.babel, limit);
             babelPeak = r.babel->finished ? Mib(r.babel->peakKiB) : "";
             if (r.ours.seconds > 0) {
-                std::snprintf(ratio, sizeof ratio, "%s%.0f x", r.babel->finished ? "" : "> ",
+                std::snprintf(ratio, sizeof ratio, "%s%.1f x", r.babel->finished ? "" : "> ",
                               r.babel->seconds / r.ours.seconds);
             }
         }
-        std::printf("| %s | %ld | %s | %s | %s | %s | %s | %s | %s |\n", r.conversion.c_str(), r.n,
-                    input, Seconds(r.ours, limit).c_str(), Mib(r.ours.peakKiB).c_str(), perInput,
-                    babel.c_str(), babelPeak.c_str(), ratio);
+        char output[32] = "";
+        if (r.outputRatio > 0) {
+            std::snprintf(output, sizeof output, "%.2f", r.outputRatio);
+        }
+        std::printf("| %s | %ld | %s | %s | %s | %s | %s | %s | %s | %s |\n", r.conversion.c_str(),
+                    r.n, input, Seconds(r.ours, limit).c_str(), Mib(r.ours.peakKiB).c_str(),
+                    perInput, babel.c_str(), babelPeak.c_str(), ratio, output);
     }
     // Growth from the smallest to the largest size, against n log n.
     if (sizes.size() >= 2) {
