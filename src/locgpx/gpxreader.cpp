@@ -25,6 +25,7 @@
 #include <QSet>
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <charconv>
 #include <cstring>
 #include <limits>
@@ -289,20 +290,19 @@ ImportResult ReadGpx(XmlInput& xml, const QString& name, WaypointStore& store,
     const qint32 defaultSymbol = SymbolNumber(u"Waypoint").value_or(NotSet);
     // Each batch of wpt elements is read by one of these, on any thread.
     const bool keepListings = store.KeepListings;
-    const auto makeReader = [defaultSymbol, keepListings]() -> ElementReader {
-        return [defaultSymbol, keepListings, storage = std::string(), listing = std::string()](
+    // Counted by the readers of every batch.
+    std::atomic<qint32> withoutCoordinates = 0;
+    const auto makeReader = [&]() -> ElementReader {
+        return [defaultSymbol, keepListings, &withoutCoordinates, storage = std::string(),
+                listing = std::string()](
                    const pugi::xml_node& element,
                    std::string_view text) mutable -> std::optional<ReadWaypoint> {
-            const pugi::xml_attribute lat = element.attribute("lat");
-            const pugi::xml_attribute lon = element.attribute("lon");
-            if (!lat || !lon) {
+            std::optional<ReadWaypoint> read =
+                WaypointAt(element.attribute("lat"), element.attribute("lon"), withoutCoordinates);
+            if (!read) {
                 return std::nullopt;
             }
-            ReadWaypoint read;
-            ReadCoordinates(lat, lon, read);
-            Waypoint& w = read.waypoint;
-            w.Display = NotSet;
-            w.CategoryBits = NotSet;
+            Waypoint& w = read->waypoint;
             if (const pugi::xml_node time = element.child("time")) {
                 if (const std::optional<qint32> seconds = GpxTime(ElementTextView(time, storage))) {
                     w.Time = *seconds;
@@ -355,10 +355,10 @@ ImportResult ReadGpx(XmlInput& xml, const QString& name, WaypointStore& store,
         store.Waypoints.push_back(std::move(w));
     };
 
-    const XmlImportRun run =
-        RunXmlImportInBatches(xml, "gpx", "wpt", store, progress, makeReader, add);
-    return XmlImportResult(run, name, QStringLiteral("Error 909: Invalid GPX file!"),
-                           {{"wpt elements without the lat or lon attribute", run.skipped}}, reset);
+    const XmlImportRun run = RunXmlImport(xml, "gpx", "wpt", store, progress, makeReader, add);
+    return XmlImportResult(
+        run, name, QStringLiteral("Error 909: Invalid GPX file!"),
+        {{"wpt elements without the lat or lon attribute", withoutCoordinates.load()}}, reset);
 }
 
 }  // namespace

@@ -16,6 +16,8 @@
 // nothing this program reads.
 #include "locgpx/locreader.h"
 
+#include <atomic>
+
 #include "locgpx/terrabytereader.h"
 #include "locgpx/xmlimport.h"
 #include "locgpx/xmlinput.h"
@@ -29,39 +31,43 @@ const QString kMissingLinkText = QStringLiteral("Replacement Text");
 }  // namespace
 
 ImportResult ReadLocFile(const QString& path, WaypointStore& store, ImportProgress& progress) {
-    qint32 withoutName = 0;
-    qint32 withoutCoordinates = 0;
+    // Counted by the readers of every batch.
+    std::atomic<qint32> withoutName = 0;
+    std::atomic<qint32> withoutCoordinates = 0;
+    const auto makeReader = [&]() -> ElementReader {
+        return [&](const pugi::xml_node& element, std::string_view) -> std::optional<ReadWaypoint> {
+            const pugi::xml_node name = element.child("name");
+            if (!name) {
+                ++withoutName;
+                return std::nullopt;
+            }
+            const pugi::xml_node coord = element.child("coord");
+            std::optional<ReadWaypoint> read =
+                WaypointAt(coord.attribute("lat"), coord.attribute("lon"), withoutCoordinates);
+            if (!read) {
+                return std::nullopt;
+            }
+            Waypoint& w = read->waypoint;
+            w.Symbol = NotSet;
+            w.Description = ElementText(name);
+            const pugi::xml_attribute id = name.attribute("id");
+            w.Name = id ? AttributeText(id) : w.Description;
+            const pugi::xml_node link = element.child("link");
+            w.Url = link ? ElementText(link) : kMissingUrl;
+            const pugi::xml_attribute linkText = link.attribute("text");
+            w.LinkName = linkText ? AttributeText(linkText) : kMissingLinkText;
+            return read;
+        };
+    };
     ResetCoordinates reset;
-    auto readWaypoint = [&](const pugi::xml_node& element) {
-        const pugi::xml_node name = element.child("name");
-        if (!name) {
-            ++withoutName;
-            return false;
-        }
-        const pugi::xml_node coord = element.child("coord");
-        const pugi::xml_attribute lat = coord.attribute("lat");
-        const pugi::xml_attribute lon = coord.attribute("lon");
-        if (!lat || !lon) {
-            ++withoutCoordinates;
-            return false;
-        }
-        Waypoint w;
-        w.Symbol = NotSet;
-        w.Display = NotSet;
-        w.CategoryBits = NotSet;
-        w.Description = ElementText(name);
-        const pugi::xml_attribute id = name.attribute("id");
-        w.Name = id ? AttributeText(id) : w.Description;
-        SetCoordinates(store, lat, lon, w, reset);
-        const pugi::xml_node link = element.child("link");
-        w.Url = link ? ElementText(link) : kMissingUrl;
-        const pugi::xml_attribute linkText = link.attribute("text");
-        w.LinkName = linkText ? AttributeText(linkText) : kMissingLinkText;
-        store.Waypoints.push_back(std::move(w));
-        return true;
+    const auto add = [&](ReadWaypoint&& read) {
+        SetCoordinates(store, read.latitude, read.longitude, read.latitudeText, read.longitudeText,
+                       read.waypoint, reset);
+        store.Waypoints.push_back(std::move(read.waypoint));
     };
 
-    const XmlImportRun run = RunXmlImport(path, "loc", "waypoint", store, progress, readWaypoint);
+    const XmlImportRun run =
+        RunXmlImport(path, "loc", "waypoint", store, progress, makeReader, add);
     if (run.end == XmlImportEnd::ParseError) {
         ImportResult result = ReadTerraByteFile(path, store, progress);
         if (result.result < 0) {
@@ -69,9 +75,9 @@ ImportResult ReadLocFile(const QString& path, WaypointStore& store, ImportProgre
         }
         return result;
     }
-    return XmlImportResult(
-        run, path, QStringLiteral("Error 808: Invalid LOC file!"),
-        {{"waypoint elements without a name element", withoutName},
-         {"waypoint elements without the lat or lon attribute of coord", withoutCoordinates}},
-        reset);
+    return XmlImportResult(run, path, QStringLiteral("Error 808: Invalid LOC file!"),
+                           {{"waypoint elements without a name element", withoutName.load()},
+                            {"waypoint elements without the lat or lon attribute of coord",
+                             withoutCoordinates.load()}},
+                           reset);
 }

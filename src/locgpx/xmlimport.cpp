@@ -53,6 +53,25 @@ struct ReadBatch {
     QString problem;  // why the element after the last read could not be parsed
 };
 
+// Counts a waypoint added as the found-th wanted element; at every
+// twentieth slot shows the totals, lets events through and takes a cancel
+// request. False when the run was cancelled there.
+bool CountAdded(XmlImportRun& run, const WaypointStore& store, ImportProgress& progress,
+                qint32 found) {
+    ++run.added;
+    const qint32 slot = store.WaypointCount() + 1;
+    if (slot % 20 == 0) {
+        progress.showRunningTotal(slot);
+        progress.showCurrentImport(found);
+        progress.letEventsThrough();
+        if (progress.takeCancelRequest()) {
+            run.end = XmlImportEnd::Cancelled;
+            return false;
+        }
+    }
+    return true;
+}
+
 ReadBatch ReadElements(const ElementBatch& batch, const ElementReader& read,
                        std::string_view childName) {
     ReadBatch out;
@@ -80,69 +99,16 @@ ReadBatch ReadElements(const ElementBatch& batch, const ElementReader& read,
 XmlImportRun RunXmlImport(const QString& path, std::string_view rootName,
                           std::string_view childName, WaypointStore& store,
                           ImportProgress& progress,
-                          const std::function<bool(const pugi::xml_node&)>& readElement) {
+                          const std::function<ElementReader()>& makeReader,
+                          const std::function<void(ReadWaypoint&&)>& add) {
     XmlInput xml(path);
-    return RunXmlImport(xml, rootName, childName, store, progress, readElement);
+    return RunXmlImport(xml, rootName, childName, store, progress, makeReader, add);
 }
 
 XmlImportRun RunXmlImport(XmlInput& xml, std::string_view rootName, std::string_view childName,
                           WaypointStore& store, ImportProgress& progress,
-                          const std::function<bool(const pugi::xml_node&)>& readElement) {
-    const size_t countBefore = store.Waypoints.size();
-    const bool fixedBefore = store.CoordinatesFixed;
-    XmlImportRun run;
-    if (xml.readRoot()) {
-        const bool wanted = xml.rootLocalName() == rootName;
-        qint32 found = 0;
-        qint64 nextProgress = kProgressStep;
-        while (xml.nextChild()) {
-            if (xml.bytesRead() >= nextProgress) {
-                progress.showFileProgress(xml.bytesRead(), xml.fileSize());
-                nextProgress = xml.bytesRead() + kProgressStep;
-            }
-            if (!wanted || xml.childName() != childName) {
-                continue;
-            }
-            const pugi::xml_node element = xml.parseChild();
-            if (!element) {
-                break;
-            }
-            ++found;
-            progress.letEventsThrough();
-            if (!readElement(element)) {
-                continue;
-            }
-            ++run.added;
-            const qint32 slot = store.WaypointCount() + 1;
-            if (slot % 20 == 0) {
-                progress.showRunningTotal(slot);
-                progress.showCurrentImport(found);
-                progress.letEventsThrough();
-                if (progress.takeCancelRequest()) {
-                    run.end = XmlImportEnd::Cancelled;
-                    return run;
-                }
-            }
-        }
-        if (!xml.failed()) {
-            run.end = wanted ? XmlImportEnd::Done : XmlImportEnd::WrongRoot;
-            return run;
-        }
-    }
-    store.Waypoints.erase(store.Waypoints.begin() + static_cast<qsizetype>(countBefore),
-                          store.Waypoints.end());
-    store.CoordinatesFixed = fixedBefore;
-    run.end = XmlImportEnd::ParseError;
-    run.added = 0;
-    run.problem = xml.problem();
-    return run;
-}
-
-XmlImportRun RunXmlImportInBatches(XmlInput& xml, std::string_view rootName,
-                                   std::string_view childName, WaypointStore& store,
-                                   ImportProgress& progress,
-                                   const std::function<ElementReader()>& makeReader,
-                                   const std::function<void(ReadWaypoint&&)>& add) {
+                          const std::function<ElementReader()>& makeReader,
+                          const std::function<void(ReadWaypoint&&)>& add) {
     const size_t countBefore = store.Waypoints.size();
     const bool fixedBefore = store.CoordinatesFixed;
     const size_t cores = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
@@ -173,21 +139,13 @@ XmlImportRun RunXmlImportInBatches(XmlInput& xml, std::string_view rootName,
         running.pop_front();
         for (std::optional<ReadWaypoint>& w : read.waypoints) {
             const qint32 found = foundOf[foundTaken++];
+            progress.letEventsThrough();
             if (!w) {
-                ++run.skipped;
                 continue;
             }
             add(std::move(*w));
-            ++run.added;
-            const qint32 slot = store.WaypointCount() + 1;
-            if (slot % 20 == 0) {
-                progress.showRunningTotal(slot);
-                progress.showCurrentImport(found);
-                progress.letEventsThrough();
-                if (progress.takeCancelRequest()) {
-                    run.end = XmlImportEnd::Cancelled;
-                    return false;
-                }
+            if (!CountAdded(run, store, progress, found)) {
+                return false;
             }
         }
         if (!read.problem.isEmpty()) {
@@ -210,7 +168,6 @@ XmlImportRun RunXmlImportInBatches(XmlInput& xml, std::string_view rootName,
             if (!wanted || xml.childName() != childName) {
                 continue;
             }
-            progress.letEventsThrough();
             batch.starts.push_back(batch.text.size());
             batch.text += xml.childText();
             foundOf.push_back(++found);
@@ -256,8 +213,16 @@ UserMessage ParseErrorMessage(const QString& path, const QString& reason) {
             QStringLiteral("Parse Error"), MessageIcon::Critical};
 }
 
-void ReadCoordinates(const pugi::xml_attribute& lat, const pugi::xml_attribute& lon,
-                     ReadWaypoint& read) {
+std::optional<ReadWaypoint> WaypointAt(const pugi::xml_attribute& lat,
+                                       const pugi::xml_attribute& lon,
+                                       std::atomic<qint32>& missing) {
+    if (!lat || !lon) {
+        ++missing;
+        return std::nullopt;
+    }
+    ReadWaypoint read;
+    read.waypoint.Display = NotSet;
+    read.waypoint.CategoryBits = NotSet;
     read.latitude = Coordinate(lat);
     read.longitude = Coordinate(lon);
     // Written so that NaN counts as out of range, as the check does.
@@ -267,11 +232,7 @@ void ReadCoordinates(const pugi::xml_attribute& lat, const pugi::xml_attribute& 
     if (!(std::fabs(read.longitude) <= 180)) {
         read.longitudeText = Quoted(lon);
     }
-}
-
-void SetCoordinates(WaypointStore& store, const pugi::xml_attribute& lat,
-                    const pugi::xml_attribute& lon, Waypoint& w, ResetCoordinates& reset) {
-    SetCoordinates(store, Coordinate(lat), Coordinate(lon), Quoted(lat), Quoted(lon), w, reset);
+    return read;
 }
 
 void SetCoordinates(WaypointStore& store, double latitude, double longitude, const QString& latText,

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 #include <initializer_list>
 #include <optional>
@@ -28,25 +29,8 @@ enum class XmlImportEnd {
 struct XmlImportRun {
     XmlImportEnd end = XmlImportEnd::Done;
     qint32 added = 0;
-    qint32 skipped = 0;  // elements the reader made no waypoint of (batched runs)
-    QString problem;     // the parser's reason, for ParseError
+    QString problem;  // the parser's reason, for ParseError
 };
-
-// Reads the file and hands every child of the root named childName (as
-// written, prefix included) to readElement, when the root's local name is
-// rootName. readElement appends one waypoint to the store and returns true,
-// or returns false when it skips the element. Running totals and the cancel
-// test come every 20 waypoints, at the store slots that are multiples of 20.
-// A document that turns out not to be well-formed leaves the store as it
-// was, even when waypoints from before the fault had been added.
-XmlImportRun RunXmlImport(const QString& path, std::string_view rootName,
-                          std::string_view childName, WaypointStore& store,
-                          ImportProgress& progress,
-                          const std::function<bool(const pugi::xml_node&)>& readElement);
-// The same over an input that has not read anything yet.
-XmlImportRun RunXmlImport(XmlInput& xml, std::string_view rootName, std::string_view childName,
-                          WaypointStore& store, ImportProgress& progress,
-                          const std::function<bool(const pugi::xml_node&)>& readElement);
 
 // A waypoint made from one element, on any thread, with its coordinates as
 // read; they are checked against the store (SetCoordinates) when it is added.
@@ -59,27 +43,38 @@ struct ReadWaypoint {
     QString longitudeText;
 };
 
-// Reads lat and lon as SetCoordinates does, into read.
-void ReadCoordinates(const pugi::xml_attribute& lat, const pugi::xml_attribute& lon,
-                     ReadWaypoint& read);
-
+// A waypoint at lat and lon, each read as a leading number whatever the
+// locale (NaN for a text that does not start with one), with display mode and
+// categories not set; nothing, counted in missing, when either attribute is
+// not there.
+std::optional<ReadWaypoint> WaypointAt(const pugi::xml_attribute& lat,
+                                       const pugi::xml_attribute& lon,
+                                       std::atomic<qint32>& missing);
 // Makes the waypoint of one element, given parsed and as the file wrote it
 // (decoded to UTF-8; the nodes' offsets point into it), or nothing for an
 // element it skips.
 using ElementReader = std::function<std::optional<ReadWaypoint>(const pugi::xml_node& element,
                                                                 std::string_view text)>;
 
-// RunXmlImport for a reader whose elements stand on their own: they are
-// parsed and read in batches on every core (each batch by a reader of its
-// own from makeReader), and added to the store in file order on the calling
-// thread by add, which sets the coordinates and appends the waypoint.
-// Progress, the cancel test and a document found not well-formed go as in
-// RunXmlImport; run.skipped counts the elements the reader skipped.
-XmlImportRun RunXmlImportInBatches(XmlInput& xml, std::string_view rootName,
-                                   std::string_view childName, WaypointStore& store,
-                                   ImportProgress& progress,
-                                   const std::function<ElementReader()>& makeReader,
-                                   const std::function<void(ReadWaypoint&&)>& add);
+// Reads the file and hands every child of the root named childName (as
+// written, prefix included), when the root's local name is rootName, to a
+// reader: the elements are parsed and read in batches on every core (each
+// batch by a reader of its own from makeReader), and the waypoints added to
+// the store in file order on the calling thread by add, which sets the
+// coordinates and appends the waypoint. Running totals and the cancel test
+// come every 20 waypoints, at the store slots that are multiples of 20. A
+// document that turns out not to be well-formed leaves the store as it was,
+// even when waypoints from before the fault had been added.
+XmlImportRun RunXmlImport(const QString& path, std::string_view rootName,
+                          std::string_view childName, WaypointStore& store,
+                          ImportProgress& progress,
+                          const std::function<ElementReader()>& makeReader,
+                          const std::function<void(ReadWaypoint&&)>& add);
+// The same over an input that has not read anything yet.
+XmlImportRun RunXmlImport(XmlInput& xml, std::string_view rootName, std::string_view childName,
+                          WaypointStore& store, ImportProgress& progress,
+                          const std::function<ElementReader()>& makeReader,
+                          const std::function<void(ReadWaypoint&&)>& add);
 
 // "Error parsing <path>" with the parser's reason, in the "Parse Error" box.
 UserMessage ParseErrorMessage(const QString& path, const QString& reason);
@@ -91,16 +86,10 @@ struct ResetCoordinates {
     QStringList listed;
 };
 
-// Sets w's coordinates from its lat and lon attributes: each read as a
-// leading number whatever the locale, the pair checked against the store
-// (a text that does not start with a number, or a value out of range, resets
-// it and marks name and description), and the semicircles computed from what
-// is kept. A reset waypoint is counted in reset.
-void SetCoordinates(WaypointStore& store, const pugi::xml_attribute& lat,
-                    const pugi::xml_attribute& lon, Waypoint& w, ResetCoordinates& reset);
-
-// The same for coordinates read as numbers; latText and lonText say what
-// was read.
+// Sets w's coordinates: the pair checked against the store (a value out of
+// range, NaN included, is reset and marks name and description), and the
+// semicircles computed from what is kept; latText and lonText say what was
+// read. A reset waypoint is counted in reset.
 void SetCoordinates(WaypointStore& store, double latitude, double longitude, const QString& latText,
                     const QString& lonText, Waypoint& w, ResetCoordinates& reset);
 
