@@ -53,6 +53,8 @@ int main(int argc, char* argv[]) {
     WidgetFrontend frontend(&console);
     MemorySettingsStore settings;
     settings.setValue(QStringLiteral("Generate Mode"), QStringLiteral("0"));
+    // The picture never reaches out: no tile server, the map shows its grid.
+    settings.setValue(QStringLiteral("TileAddress"), QString());
     QtProcessStarter processes;
     Session session(frontend, settings, processes, &SystemClockUtc, QDir::tempPath());
 
