@@ -12,6 +12,7 @@
 #include <cmath>
 #include <limits>
 
+#include "locgpx/listing.h"
 #include "session/session.h"
 #include "ui/tileloader.h"
 #include "ui/waypointmodel.h"
@@ -227,6 +228,7 @@ QPointF MapPane::positionOf(qint32 slot) {
 }
 
 void MapPane::setView(GeoPoint centre, int zoom) {
+    fitPending_ = false;
     zoom_ = std::clamp(zoom, 0, kMaxZoom);
     const QPointF c = WorldFraction(centre);
     centre_ = QPointF(std::clamp(c.x(), 0.0, 1.0), std::clamp(c.y(), 0.0, 1.0));
@@ -495,9 +497,12 @@ QString MapPane::tipFor(const MapGroup& group) const {
     }
     const Waypoint& w = session_.store.Waypoints[static_cast<size_t>(group.id)];
     const WaypointModel::RecordMarks m = model_->marks(group.id);
+    // A cache's title as its listing gives it; else what the table shows.
+    const QString listed = w.Listing.isEmpty() ? QString() : ParseListing(w).title;
+    const QString title = listed.isEmpty() ? w.Description : listed;
     QString tip = w.Name;
-    if (!w.Description.isEmpty()) {
-        tip += QStringLiteral(" \u2013 ") + w.Description;
+    if (!title.isEmpty()) {
+        tip += QStringLiteral(" \u2013 ") + title;
     }
     tip +=
         u'\n' + (m.type.isEmpty()
