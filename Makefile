@@ -133,4 +133,5 @@ bench: build
 	  --work build/bench --sizes $(BENCH_SIZES) --runs $(BENCH_RUNS) --limit $(BENCH_LIMIT) \
 	  $(if $(BENCH_ONLY),--only "$(BENCH_ONLY)")
 	cmake --build --preset default --target wayfold-tablebench
-	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bin/wayfold-tablebench 100000 $(BENCH_RUNS)
+	@[ -f build/bench/map-100000.gpx ] || $(BUILD_DIR)/bin/wayfold-generate gpx 100000 build/bench/map-100000.gpx
+	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bin/wayfold-tablebench 100000 $(BENCH_RUNS) build/bench/map-100000.gpx

@@ -2,9 +2,9 @@
 
 #include <QPoint>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
-#include <unordered_map>
 
 QPointF WorldFraction(GeoPoint place) {
     const double latitude = std::clamp(place.latitude, -kMaxMercatorLatitude, kMaxMercatorLatitude);
@@ -99,35 +99,50 @@ std::pair<int, int> MapIndex::cell(QPointF at) const {
 
 std::vector<MapGroup> GroupPoints(const MapIndex& index, int zoom, const QRectF& view,
                                   double cellSize, int alone) {
+    // One cell a square of the view, each holding its first points in
+    // place: a hundred thousand points cost no allocation each.
+    constexpr int kMostAlone = 8;
+    alone = std::clamp(alone, 1, kMostAlone);
     struct Cell {
         qint32 count = 0;
         double x = 0;
         double y = 0;
-        std::vector<MapGroup> points;  // the first `alone` of them
+        std::array<MapGroup, kMostAlone> points;
     };
     const double world = WorldSize(zoom);
     const QRectF area(view.topLeft() / world, view.bottomRight() / world);
-    std::unordered_map<qint64, Cell> cells;
+    const auto cellOf = [cellSize](double pixel) {
+        return static_cast<qint64>(std::floor(pixel / cellSize));
+    };
+    const qint64 left = cellOf(view.left());
+    const qint64 top = cellOf(view.top());
+    const qint64 columns = cellOf(view.right()) - left + 1;
+    const qint64 rows = cellOf(view.bottom()) - top + 1;
+    if (columns <= 0 || rows <= 0 || columns * rows > 4'000'000) {
+        return {};
+    }
+    std::vector<Cell> cells(static_cast<size_t>(columns * rows));
     index.visit(area, [&](const MapIndex::Point& p) {
         const QPointF pixel = p.at * world;
-        const qint64 key =
-            static_cast<qint64>(std::floor(pixel.y() / cellSize)) * (qint64(1) << 32) +
-            static_cast<qint64>(std::floor(pixel.x() / cellSize));
-        Cell& c = cells[key];
+        const qint64 column = std::clamp(cellOf(pixel.x()) - left, qint64(0), columns - 1);
+        const qint64 row = std::clamp(cellOf(pixel.y()) - top, qint64(0), rows - 1);
+        Cell& c = cells[static_cast<size_t>(row * columns + column)];
+        if (c.count < alone) {
+            c.points[static_cast<size_t>(c.count)] = {pixel, 1, p.id};
+        }
         ++c.count;
         c.x += pixel.x();
         c.y += pixel.y();
-        if (c.count <= alone) {
-            c.points.push_back({pixel, 1, p.id});
-        }
     });
     std::vector<MapGroup> groups;
-    groups.reserve(cells.size());
-    for (auto& [key, c] : cells) {
+    for (const Cell& c : cells) {
+        if (c.count == 0) {
+            continue;
+        }
         if (c.count <= alone) {
-            groups.insert(groups.end(), c.points.begin(), c.points.end());
+            groups.insert(groups.end(), c.points.begin(), c.points.begin() + c.count);
         } else {
-            groups.push_back({QPointF(c.x / c.count, c.y / c.count), c.count, c.points.front().id});
+            groups.push_back({QPointF(c.x / c.count, c.y / c.count), c.count, c.points[0].id});
         }
     }
     return groups;

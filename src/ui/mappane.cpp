@@ -1,6 +1,7 @@
 #include "ui/mappane.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QPainter>
@@ -308,7 +309,10 @@ void MapPane::paintEvent(QPaintEvent*) {
     drawGrid(painter, corner);
     drawTiles(painter, corner);
 
-    painter.setRenderHint(QPainter::Antialiasing);
+    // The groups' counts, a little smaller than the pane's texts.
+    QFont small = font();
+    small.setPointSizeF(std::max(6.0, small.pointSizeF() - 1));
+    painter.setFont(small);
     regroup();
     for (const MapGroup& group : drawn_) {
         if (group.count > 1) {
@@ -318,6 +322,7 @@ void MapPane::paintEvent(QPaintEvent*) {
         }
     }
     // The selected rows, ringed, also where they are among a group.
+    painter.setRenderHint(QPainter::Antialiasing);
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(palette().color(QPalette::Highlight), 3));
     const double world = WorldSize(zoom_);
@@ -333,6 +338,7 @@ void MapPane::paintEvent(QPaintEvent*) {
         }
     }
 
+    painter.setFont(font());
     painter.setRenderHint(QPainter::Antialiasing, false);
     const QFontMetrics metrics = fontMetrics();
     const auto label = [&](const QString& text, bool top) {
@@ -415,52 +421,73 @@ void MapPane::drawTiles(QPainter& painter, QPointF corner) {
     tiles_->want(wanted);
 }
 
-void MapPane::drawMark(QPainter& painter, QPointF at, const Look& look) const {
-    static const QPainterPath shapes[] = {KindShape(0), KindShape(1), KindShape(2), KindShape(3),
-                                          KindShape(4), KindShape(5), KindShape(6)};
-    const QColor colour = KindColour(look.kind);
-    painter.save();
-    painter.translate(at);
-    // Greyed as the table greys the row an export skips.
-    if (look.skipped) {
-        painter.setOpacity(0.35);
+// Marks and group circles are drawn once into a picture each and copied
+// from then on: a hundred thousand waypoints zoomed out fill the view with
+// them, and an antialiased outline costs many times a copy.
+const QImage& MapPane::sprite(int key, int half, const std::function<void(QPainter&)>& draw) {
+    auto at = sprites_.find(key);
+    if (at == sprites_.end()) {
+        const qreal ratio = devicePixelRatioF();
+        QImage image(QSize(2 * half, 2 * half) * ratio, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(ratio);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setFont(font());
+        painter.translate(half, half);
+        draw(painter);
+        painter.end();
+        at = sprites_.insert(key, image);
     }
-    const QPainterPath& shape = shapes[std::min<size_t>(look.kind, std::size(shapes) - 1)];
-    if (look.disabled || look.archived) {
-        // Hollow and struck out, as the table strikes out its name; an
-        // archived cache in grey with a red stroke.
-        painter.setPen(QPen(look.archived ? QColor(0x80, 0x80, 0x80) : colour, 2));
-        painter.setBrush(Qt::white);
-        painter.drawPath(shape);
-        painter.setPen(
-            QPen(look.archived ? QColor(0xd0, 0x10, 0x10) : QColor(0x50, 0x50, 0x50), 2));
-        painter.drawLine(QPointF(-7, 7), QPointF(7, -7));
-    } else if (look.found) {
-        painter.setPen(QPen(colour, 2.5));
-        painter.setBrush(QColor(0xf4, 0xc4, 0x10));
-        painter.drawPath(shape);
-    } else {
-        painter.setPen(QPen(QColor(0x20, 0x20, 0x20), 1));
-        painter.setBrush(colour);
-        painter.drawPath(shape);
-    }
+    return *at;
+}
+
+void MapPane::drawMark(QPainter& painter, QPointF at, const Look& look) {
+    constexpr int half = 10;
+    const int key =
+        look.kind | look.found << 3 | look.disabled << 4 | look.archived << 5 | look.skipped << 6;
+    painter.drawImage(
+        at - QPointF(half, half), sprite(key, half, [&look](QPainter& p) {
+            const QColor colour = KindColour(look.kind);
+            const QPainterPath shape = KindShape(look.kind);
+            // Greyed as the table greys the row an export skips.
+            if (look.skipped) {
+                p.setOpacity(0.35);
+            }
+            if (look.disabled || look.archived) {
+                // Hollow and struck out, as the table strikes out its name; an
+                // archived cache in grey with a red stroke.
+                p.setPen(QPen(look.archived ? QColor(0x80, 0x80, 0x80) : colour, 2));
+                p.setBrush(Qt::white);
+                p.drawPath(shape);
+                p.setPen(
+                    QPen(look.archived ? QColor(0xd0, 0x10, 0x10) : QColor(0x50, 0x50, 0x50), 2));
+                p.drawLine(QPointF(-7, 7), QPointF(7, -7));
+            } else if (look.found) {
+                p.setPen(QPen(colour, 2.5));
+                p.setBrush(QColor(0xf4, 0xc4, 0x10));
+                p.drawPath(shape);
+            } else {
+                p.setPen(QPen(QColor(0x20, 0x20, 0x20), 1));
+                p.setBrush(colour);
+                p.drawPath(shape);
+            }
+        }));
     if (look.fixed) {
         static const QPixmap warning =
             QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(14, 14);
-        painter.drawPixmap(QPointF(3, -15), warning);
+        painter.drawPixmap(at + QPointF(3, -15), warning);
     }
-    painter.restore();
 }
 
-void MapPane::drawGroup(QPainter& painter, QPointF at, qint32 count) const {
-    const double radius = 9 + 3 * std::log10(double(count));
-    painter.setPen(QPen(Qt::white, 2));
-    painter.setBrush(QColor(0x1f, 0x4e, 0x9c, 210));
-    painter.drawEllipse(at, radius, radius);
-    painter.setPen(Qt::white);
-    QFont font = painter.font();
-    font.setPointSizeF(std::max(6.0, font.pointSizeF() - 1));
-    painter.setFont(font);
+void MapPane::drawGroup(QPainter& painter, QPointF at, qint32 count) {
+    const int radius = static_cast<int>(std::lround(9 + 3 * std::log10(double(count))));
+    const int half = radius + 2;
+    painter.drawImage(at - QPointF(half, half), sprite(1000 + radius, half, [radius](QPainter& p) {
+                          p.setPen(QPen(Qt::white, 2));
+                          p.setBrush(QColor(0x1f, 0x4e, 0x9c, 210));
+                          p.drawEllipse(QPointF(), radius, radius);
+                      }));
     painter.drawText(QRectF(at.x() - radius, at.y() - radius, 2 * radius, 2 * radius),
                      Qt::AlignCenter, QString::number(count));
 }

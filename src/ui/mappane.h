@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QHash>
+#include <QImage>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -82,8 +85,9 @@ private:
     QPointF topLeft() const;  // world pixel at the pane's corner
     void drawGrid(QPainter& painter, QPointF corner);
     void drawTiles(QPainter& painter, QPointF corner);
-    void drawMark(QPainter& painter, QPointF at, const Look& look) const;
-    void drawGroup(QPainter& painter, QPointF at, qint32 count) const;
+    void drawMark(QPainter& painter, QPointF at, const Look& look);
+    void drawGroup(QPainter& painter, QPointF at, qint32 count);
+    const QImage& sprite(int key, int half, const std::function<void(QPainter&)>& draw);
     // The marks and groups of the view as it is now, in the pane's pixels.
     void regroup();
     // The group nearest to a point, within reach of a click; -1 none.
@@ -107,6 +111,7 @@ private:
     std::vector<Look> looks_;          // by slot
     std::vector<qint32> highlighted_;  // slots
     std::vector<MapGroup> drawn_;
+    QHash<int, QImage> sprites_;
     QPointF pressedAt_;
     QPointF lastDrag_;
     bool dragging_ = false;
