@@ -264,8 +264,8 @@ void MapPane::zoomToAll() {
         return;
     }
     // A margin for the marks at the edge; one place alone shows its street.
-    const double roomX = std::max(1.0, width() - 40.0);
-    const double roomY = std::max(1.0, height() - 40.0);
+    const double roomX = std::max(1.0, width() - 60.0);
+    const double roomY = std::max(1.0, height() - 60.0);
     int zoom = 16;
     while (zoom > 0 && (bounds.width() * WorldSize(zoom) > roomX ||
                         bounds.height() * WorldSize(zoom) > roomY)) {
@@ -314,11 +314,18 @@ void MapPane::paintEvent(QPaintEvent*) {
     small.setPointSizeF(std::max(6.0, small.pointSizeF() - 1));
     painter.setFont(small);
     regroup();
-    for (const MapGroup& group : drawn_) {
-        if (group.count > 1) {
-            drawGroup(painter, group.at, group.count);
-        } else {
-            drawMark(painter, group.at, looks_[static_cast<size_t>(group.id)]);
+    // What the exports skip under what they write: a copy at the same place
+    // does not hide the waypoint written.
+    for (const bool skipped : {true, false}) {
+        for (const MapGroup& group : drawn_) {
+            if (group.count > 1) {
+                if (!skipped) {
+                    drawGroup(painter, group.at, group.count);
+                }
+            } else if (const Look& look = looks_[static_cast<size_t>(group.id)];
+                       look.skipped == skipped) {
+                drawMark(painter, group.at, look);
+            }
         }
     }
     // The selected rows, ringed, also where they are among a group.
