@@ -251,7 +251,8 @@ void MapPane::zoomAbout(QPointF at, int zoom) {
 
 void MapPane::zoomToAll() {
     ensureIndex();
-    if (width() <= 1 || height() <= 1) {
+    // A pane not shown yet has no size of its own to fit to.
+    if (!isVisible() || width() <= 1 || height() <= 1) {
         fitPending_ = true;
         return;
     }
@@ -295,6 +296,13 @@ void MapPane::ensureTiles() {
 
 void MapPane::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    if (fitPending_) {
+        zoomToAll();
+    }
+}
+
+void MapPane::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
     if (fitPending_) {
         zoomToAll();
     }
