@@ -37,14 +37,13 @@ bool CacheCode(const QString& name) {
 
 // The kind of mark from the type the table shows: a GPX cache type
 // ("Traditional Cache", "Multi-cache", "Unknown Cache", "Mega-Event Cache"),
-// a GPX waypoint's own ("Waypoint|Parking Area"), a TerraByte type
-// ("geocache"), or none, as a LOC file from the listing site gives its caches.
-Kind KindOf(const WaypointModel::RecordMarks& m, const QString& name) {
-    const QString& t = m.type;
+// a GPX waypoint's own ("Waypoint|Parking Area") or a TerraByte type
+// ("geocache").
+Kind KindOfType(const QString& t) {
     const auto has = [&t](const char* word) {
         return t.contains(QLatin1String(word), Qt::CaseInsensitive);
     };
-    if (m.child || t.startsWith(QLatin1String("Waypoint|"), Qt::CaseInsensitive)) {
+    if (t.startsWith(QLatin1String("Waypoint|"), Qt::CaseInsensitive)) {
         return Child;
     }
     if (has("traditional")) {
@@ -59,10 +58,23 @@ Kind KindOf(const WaypointModel::RecordMarks& m, const QString& name) {
     if (has("event")) {
         return Event;
     }
-    if (has("cache") || has("letterbox") || (t.isEmpty() && CacheCode(name))) {
-        return OtherCache;
+    return has("cache") || has("letterbox") ? OtherCache : Plain;
+}
+
+// A LOC file from the listing site names no type: its caches go by their
+// codes. The few type texts of a store are each looked at once.
+Kind KindOf(const WaypointModel::RecordMarks& m, const QString& name, QHash<QString, Kind>& known) {
+    if (m.child) {
+        return Child;
     }
-    return Plain;
+    if (m.type.isEmpty()) {
+        return CacheCode(name) ? OtherCache : Plain;
+    }
+    auto at = known.constFind(m.type);
+    if (at == known.cend()) {
+        at = known.insert(m.type, KindOfType(m.type));
+    }
+    return *at;
 }
 
 QColor KindColour(quint8 kind) {
@@ -169,6 +181,7 @@ void MapPane::ensureIndex() {
     rowOf_.assign(count, -1);
     looks_.assign(count, Look());
     std::vector<MapIndex::Point> points;
+    QHash<QString, Kind> kinds;
     const int rows = model_->rowCount();
     points.reserve(static_cast<size_t>(rows));
     for (int row = 0; row < rows; ++row) {
@@ -182,7 +195,8 @@ void MapPane::ensureIndex() {
         fractionOf_[at] = fraction;
         rowOf_[at] = row;
         const WaypointModel::RecordMarks m = model_->marks(slot);
-        looks_[at] = {KindOf(m, w.Name), m.found, m.disabled, m.archived, m.skipped, m.fixed};
+        looks_[at] = {
+            KindOf(m, w.Name, kinds), m.found, m.disabled, m.archived, m.skipped, m.fixed};
         points.push_back({fraction, slot});
     }
     index_.build(std::move(points));

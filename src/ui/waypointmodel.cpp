@@ -316,7 +316,8 @@ WaypointModel::RecordMarks WaypointModel::marks(qint32 slot) const {
     m.type = text(slot, w, Type);
     m.rating = text(slot, w, Rating);
     m.child = !text(slot, w, Cache).isEmpty();
-    m.found = w.FoundTime != 0 || SymbolName(w.Symbol) == QLatin1String("Geocache Found");
+    static const qint32 foundSymbol = SymbolNumber(u"Geocache Found").value_or(-1);
+    m.found = w.FoundTime != 0 || w.Symbol == foundSymbol;
     if (at < listings_.size()) {
         m.disabled = listings_[at].disabled;
         m.archived = listings_[at].archived;
