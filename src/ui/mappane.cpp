@@ -551,6 +551,10 @@ QString MapPane::tipFor(const MapGroup& group) const {
     if (group.count > 1) {
         return QString::number(group.count) + QStringLiteral(" waypoints; click to zoom in");
     }
+    const auto at = static_cast<size_t>(group.id);
+    if (group.id >= session_.store.WaypointCount() || at >= rowOf_.size() || rowOf_[at] < 0) {
+        return QString();
+    }
     const Waypoint& w = session_.store.Waypoints[static_cast<size_t>(group.id)];
     const WaypointModel::RecordMarks m = model_->marks(group.id);
     // A cache's title as its listing gives it; else what the table shows.
@@ -566,6 +570,11 @@ QString MapPane::tipFor(const MapGroup& group) const {
                      : m.type);
     if (!m.rating.isEmpty()) {
         tip += QStringLiteral(", D/T ") + m.rating;
+    }
+    // What the table says of the marks it shares: coordinates reset, skipped.
+    const QString notes = model_->index(rowOf_[at], 0).data(Qt::ToolTipRole).toString();
+    if (!notes.isEmpty()) {
+        tip += u'\n' + notes;
     }
     return tip;
 }
@@ -662,7 +671,10 @@ void MapPane::mouseReleaseEvent(QMouseEvent* event) {
     const MapGroup group = drawn_[static_cast<size_t>(hit)];
     if (group.count > 1) {
         zoomAbout(group.at, zoom_ + 2);
-    } else if (const int row = rowOf_[static_cast<size_t>(group.id)]; row >= 0) {
+    } else if (const int row = static_cast<size_t>(group.id) < rowOf_.size()
+                                   ? rowOf_[static_cast<size_t>(group.id)]
+                                   : -1;
+               row >= 0) {
         Q_EMIT picked(row);
     }
 }
