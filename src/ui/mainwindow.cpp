@@ -301,6 +301,13 @@ void MainWindow::buildMenus() {
         session_.settings.setValue(QStringLiteral("ShowMap"),
                                    on ? QStringLiteral("1") : QStringLiteral("0"));
     });
+    // Home does the same in the map.
+    QAction* all = view->addAction(QStringLiteral("Show &All on the Map"));
+    all->setObjectName(QStringLiteral("mnuViewMapAll"));
+    connect(all, &QAction::triggered, this, [this] {
+        mnuViewMap_->setChecked(true);
+        map_->zoomToAll();
+    });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));

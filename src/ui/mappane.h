@@ -53,6 +53,8 @@ public:
     // What the map says over its background: why there are no tiles.
     QString notice() const;
     TileLoader* tiles() const { return tiles_.get(); }
+    // Room for a town's caches beside the listing.
+    QSize sizeHint() const override { return {320, 280}; }
 
 Q_SIGNALS:
     // A click on the mark of the record in this row of the table.
