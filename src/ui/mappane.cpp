@@ -145,10 +145,8 @@ MapPane::MapPane(Session& session, WaypointModel* model, QItemSelectionModel* se
     : QWidget(parent), session_(session), model_(model), selection_(selection) {
     setObjectName(QStringLiteral("mapPane"));
     setFocusPolicy(Qt::StrongFocus);
-    setMouseTracking(false);
     setMinimumSize(120, 100);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setToolTip(QString());
     const auto changed = [this] { invalidate(); };
     connect(model_, &QAbstractItemModel::modelReset, this, changed);
     connect(model_, &QAbstractItemModel::layoutChanged, this, changed);
