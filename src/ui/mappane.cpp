@@ -452,9 +452,14 @@ void MapPane::drawTiles(QPainter& painter, QPointF corner) {
 // from then on: a hundred thousand waypoints zoomed out fill the view with
 // them, and an antialiased outline costs many times a copy.
 const QImage& MapPane::sprite(int key, int half, const std::function<void(QPainter&)>& draw) {
+    // A screen of another scale wants them drawn anew.
+    const qreal ratio = devicePixelRatioF();
+    if (ratio != spriteRatio_) {
+        sprites_.clear();
+        spriteRatio_ = ratio;
+    }
     auto at = sprites_.find(key);
     if (at == sprites_.end()) {
-        const qreal ratio = devicePixelRatioF();
         QImage image(QSize(2 * half, 2 * half) * ratio, QImage::Format_ARGB32_Premultiplied);
         image.setDevicePixelRatio(ratio);
         image.fill(Qt::transparent);

@@ -115,6 +115,7 @@ private:
     std::vector<qint32> highlighted_;  // slots
     std::vector<MapGroup> drawn_;
     QHash<int, QImage> sprites_;
+    qreal spriteRatio_ = 0;
     QPointF pressedAt_;
     QPointF lastDrag_;
     bool dragging_ = false;
