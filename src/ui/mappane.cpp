@@ -20,7 +20,8 @@
 
 namespace {
 
-enum Kind : quint8 { Traditional, Multi, Mystery, Event, OtherCache, Child, Plain };
+using enum MarkKind;
+using Kind = MarkKind;
 
 const char* const kKindNames[] = {
     "Traditional cache",   "Multi-cache", "Mystery cache", "Event", "Cache",
@@ -77,16 +78,16 @@ Kind KindOf(const WaypointModel::RecordMarks& m, const QString& name, QHash<QStr
     return *at;
 }
 
-QColor KindColour(quint8 kind) {
+QColor KindColour(MarkKind kind) {
     static const QColor colours[] = {QColor(0x2e, 0x9e, 0x3e), QColor(0xe8, 0x89, 0x1c),
                                      QColor(0x2f, 0x5f, 0xd0), QColor(0xc0, 0x39, 0x2b),
                                      QColor(0x8a, 0x6d, 0x3b), QColor(0x7a, 0x3f, 0xa0),
                                      QColor(0x3c, 0x3c, 0x3c)};
-    return colours[std::min<size_t>(kind, std::size(colours) - 1)];
+    return colours[std::min<size_t>(static_cast<size_t>(kind), std::size(colours) - 1)];
 }
 
 // The mark's outline, centred on (0, 0).
-QPainterPath KindShape(quint8 kind) {
+QPainterPath KindShape(MarkKind kind) {
     QPainterPath path;
     constexpr double r = 6;
     switch (kind) {
@@ -177,7 +178,7 @@ void MapPane::ensureIndex() {
     constexpr double none = std::numeric_limits<double>::quiet_NaN();
     fractionOf_.assign(count, QPointF(none, none));
     rowOf_.assign(count, -1);
-    looks_.assign(count, Look());
+    looks_.assign(count, Mark());
     std::vector<MapIndex::Point> points;
     QHash<QString, Kind> kinds;
     const int rows = model_->rowCount();
@@ -220,6 +221,13 @@ void MapPane::ensureHighlight() {
 qsizetype MapPane::shownCount() {
     ensureIndex();
     return index_.size();
+}
+
+Mark MapPane::markOf(qint32 slot) {
+    ensureIndex();
+    return slot >= 0 && static_cast<size_t>(slot) < looks_.size()
+               ? looks_[static_cast<size_t>(slot)]
+               : Mark();
 }
 
 std::vector<qint32> MapPane::highlighted() {
@@ -342,7 +350,7 @@ void MapPane::paintEvent(QPaintEvent*) {
                 if (!skipped) {
                     drawGroup(painter, group.at, group.count);
                 }
-            } else if (const Look& look = looks_[static_cast<size_t>(group.id)];
+            } else if (const Mark& look = looks_[static_cast<size_t>(group.id)];
                        look.skipped == skipped) {
                 drawMark(painter, group.at, look);
             }
@@ -474,10 +482,10 @@ const QImage& MapPane::sprite(int key, int half, const std::function<void(QPaint
     return *at;
 }
 
-void MapPane::drawMark(QPainter& painter, QPointF at, const Look& look) {
+void MapPane::drawMark(QPainter& painter, QPointF at, const Mark& look) {
     constexpr int half = 10;
-    const int key =
-        look.kind | look.found << 3 | look.disabled << 4 | look.archived << 5 | look.skipped << 6;
+    const int key = static_cast<int>(look.kind) | look.found << 3 | look.disabled << 4 |
+                    look.archived << 5 | look.skipped << 6;
     painter.drawImage(
         at - QPointF(half, half), sprite(key, half, [&look](QPainter& p) {
             const QColor colour = KindColour(look.kind);
@@ -567,10 +575,11 @@ QString MapPane::tipFor(const MapGroup& group) const {
     if (!title.isEmpty()) {
         tip += QStringLiteral(" \u2013 ") + title;
     }
-    tip +=
-        u'\n' + (m.type.isEmpty()
-                     ? QString::fromLatin1(kKindNames[looks_[static_cast<size_t>(group.id)].kind])
-                     : m.type);
+    tip += u'\n' +
+           (m.type.isEmpty()
+                ? QString::fromLatin1(
+                      kKindNames[static_cast<size_t>(looks_[static_cast<size_t>(group.id)].kind)])
+                : m.type);
     if (!m.rating.isEmpty()) {
         tip += QStringLiteral(", D/T ") + m.rating;
     }

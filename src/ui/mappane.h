@@ -10,6 +10,19 @@
 
 #include "core/mapgeometry.h"
 
+// The kinds of waypoint the map tells apart by their marks.
+enum class MarkKind : quint8 { Traditional, Multi, Mystery, Event, OtherCache, Child, Plain };
+
+// What a mark shows of its record.
+struct Mark {
+    MarkKind kind = MarkKind::Plain;
+    bool found = false;
+    bool disabled = false;
+    bool archived = false;
+    bool skipped = false;  // greyed, as the table greys the row
+    bool fixed = false;    // with the table's warning sign
+};
+
 class QItemSelectionModel;
 class TileLoader;
 class WaypointModel;
@@ -48,6 +61,8 @@ public:
     QPointF positionOf(qint32 slot);
     // The groups drawn last, in the pane's pixels.
     const std::vector<MapGroup>& drawnGroups() const { return drawn_; }
+    // The mark of a record among the rows.
+    Mark markOf(qint32 slot);
     // The records whose rows are selected.
     std::vector<qint32> highlighted();
     // What the map says over its background: why there are no tiles.
@@ -72,23 +87,13 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    // What a mark shows of its record.
-    struct Look {
-        quint8 kind = 0;
-        bool found = false;
-        bool disabled = false;
-        bool archived = false;
-        bool skipped = false;
-        bool fixed = false;
-    };
-
     void invalidate();
     void ensureIndex();
     void ensureHighlight();
     QPointF topLeft() const;  // world pixel at the pane's corner
     void drawGrid(QPainter& painter, QPointF corner);
     void drawTiles(QPainter& painter, QPointF corner);
-    void drawMark(QPainter& painter, QPointF at, const Look& look);
+    void drawMark(QPainter& painter, QPointF at, const Mark& look);
     void drawGroup(QPainter& painter, QPointF at, qint32 count);
     const QImage& sprite(int key, int half, const std::function<void(QPainter&)>& draw);
     // The marks and groups of the view as it is now, in the pane's pixels.
@@ -111,7 +116,7 @@ private:
     MapIndex index_;
     std::vector<QPointF> fractionOf_;  // by slot; NaN when the record is no row
     std::vector<int> rowOf_;           // by slot
-    std::vector<Look> looks_;          // by slot
+    std::vector<Mark> looks_;          // by slot
     std::vector<qint32> highlighted_;  // slots
     std::vector<MapGroup> drawn_;
     QHash<int, QImage> sprites_;

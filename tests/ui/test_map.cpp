@@ -236,6 +236,9 @@ private Q_SLOTS:
                 QVERIFY(inView.count(g.id) == 1);
                 if (g.count == 1) {
                     QVERIFY(alone.insert(g.id).second);
+                } else {
+                    // A group only where its cell holds more than four.
+                    QVERIFY(g.count > 4);
                 }
             }
             QCOMPARE(counted, qint64(inView.size()));
@@ -260,6 +263,9 @@ private Q_SLOTS:
         for (int row = 0; row < model->rowCount(); ++row) {
             QVERIFY(map->rect().contains(map->positionOf(model->slot(row)).toPoint()));
         }
+        // Sorted, rows are no longer the records' places in the store.
+        f.run({{QStringLiteral("sort"), QStringLiteral("0"), QStringLiteral("down")}});
+        QVERIFY(model->slot(1) != 1);
         int row = 0;
         while (model->index(row, WaypointModel::Name).data().toString() != u"GC9WF04") {
             ++row;
@@ -301,10 +307,7 @@ private Q_SLOTS:
         QCOMPARE(map->zoom(), 3);
         QCOMPARE(f.view->currentIndex().row(), row);
 
-        // Sorted, rows are no longer the records' places in the store.
-        f.run({{QStringLiteral("sort"), QStringLiteral("0"), QStringLiteral("down")},
-               {QStringLiteral("select"), QStringLiteral("1,3")}});
-        QVERIFY(model->slot(1) != 1);
+        f.run({{QStringLiteral("select"), QStringLiteral("1,3")}});
         QCOMPARE(map->highlighted(),
                  (std::vector<qint32>{std::min(model->slot(1), model->slot(3)),
                                       std::max(model->slot(1), model->slot(3))}));
@@ -312,6 +315,41 @@ private Q_SLOTS:
         QCOMPARE(model->rowCount(), 1);
         QCOMPARE(map->shownCount(), qsizetype(1));
         QVERIFY(std::isnan(map->positionOf(slot).x()));
+    }
+
+    // A mark for each kind of waypoint, and the states the table shows.
+    void marks() {
+        REQUIRE_PEER_FIXTURES();
+        WindowFixture f;
+        for (const char* file : {"/lakeside.gpx", "/hilltop.loc"}) {
+            ImportFile(f.session, QStringLiteral(WAYFOLD_EXAMPLES) + QLatin1String(file));
+        }
+        ImportFile(f.session, QStringLiteral(WAYFOLD_TEST_DATA "/ui/far.gpx"));
+        ImportFile(f.session, FixturePath(QStringLiteral("GCGCA8.gpx")));
+        static const char* const kinds[] = {"traditional", "multi", "mystery", "event",
+                                            "cache",       "child", "waypoint"};
+        QStringList shown;
+        const WaypointModel* model = f.window->waypointTable()->model();
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const Mark m = f.window->mapPane()->markOf(model->slot(row));
+            QString line = model->index(row, 0).data().toString() + u' ' +
+                           QLatin1String(kinds[static_cast<int>(m.kind)]);
+            for (const auto& [on, word] : {std::pair{m.found, "found"},
+                                           {m.disabled, "disabled"},
+                                           {m.archived, "archived"},
+                                           {m.skipped, "skipped"},
+                                           {m.fixed, "fixed"}}) {
+                if (on) {
+                    line += u' ' + QLatin1String(word);
+                }
+            }
+            shown.push_back(line);
+        }
+        QCOMPARE(shown.join(u'|'),
+                 QStringLiteral("GC9WF01 traditional|GC9WF02 multi|GC9WF03 mystery|GC9WF04 cache "
+                                "found|PK9WF01 child|GC9WF11 cache|GC9WF12 cache|GC9WF13 cache|"
+                                "GC9WF01 cache skipped|FIXED-GC1 waypoint fixed|GC2 waypoint|"
+                                "GCGCA8 mystery disabled archived"));
     }
 
     void tiles_data() {
