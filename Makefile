@@ -1,5 +1,6 @@
 # Front door: `make run` converts the bundled samples, `make test` runs every
-# test, `make gui` opens the window, `make screenshot` draws docs/wayfold.png.
+# test, `make gui` opens the window, `make screenshot` draws docs/wayfold.png
+# and docs/map.png.
 # All install what is missing (Debian packages), configure and build first.
 
 PRESET      ?= default
@@ -21,7 +22,7 @@ PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev libpugixml-dev libzip-
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: run test test-asan fuzz gui screenshot deps configure build clean format deb
+.PHONY: run test test-asan fuzz gui screenshot screenshot-large deps configure build clean format deb
 
 deps:
 	@missing=""; \
@@ -81,8 +82,20 @@ screenshot: build
 	@mkdir -p docs
 	@home=$$(mktemp -d) && mkdir -p $$home/geocacher/Geocaching && cp examples/* $$home/geocacher/Geocaching/ && \
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bin/wayfold_screenshot --root $$home docs/wayfold.png \
+	  $$home/geocacher/Geocaching/lakeside.gpx $$home/geocacher/Geocaching/hilltop.loc && \
+	xvfb-run -a -s "-screen 0 1600x1400x24" $(BUILD_DIR)/bin/wayfold_screenshot --map --size 1200x1300 \
+	  --root $$home docs/map.png \
 	  $$home/geocacher/Geocaching/lakeside.gpx $$home/geocacher/Geocaching/hilltop.loc; \
 	status=$$?; rm -rf $$home; exit $$status
+
+# The map with a generated pocket query of 100,000 caches, on a virtual X
+# display: docs/map-100k.png. The file is made once, in build/bench.
+screenshot-large: build
+	cmake --build --preset $(PRESET) -j $(JOBS) --target wayfold_screenshot wayfold-generate
+	@mkdir -p docs build/bench
+	@[ -f build/bench/map-100000.gpx ] || $(BUILD_DIR)/bin/wayfold-generate gpx 100000 build/bench/map-100000.gpx
+	xvfb-run -a -s "-screen 0 1600x1400x24" $(BUILD_DIR)/bin/wayfold_screenshot --map --size 1200x1300 \
+	  --root build/bench docs/map-100k.png build/bench/map-100000.gpx
 
 test: build
 	ctest --preset $(PRESET) -j $(JOBS)
@@ -139,4 +152,5 @@ bench: build
 	  --generator $(BUILD_DIR)/bin/wayfold-generate --work build/bench --sizes $(BENCH_LARGE) \
 	  --runs 1 --limit $(BENCH_LIMIT) --only "$(BENCH_LARGE_ONLY)")
 	cmake --build --preset default --target wayfold-tablebench
-	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bin/wayfold-tablebench 100000 $(BENCH_RUNS)
+	@[ -f build/bench/map-100000.gpx ] || $(BUILD_DIR)/bin/wayfold-generate gpx 100000 build/bench/map-100000.gpx
+	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bin/wayfold-tablebench 100000 $(BENCH_RUNS) build/bench/map-100000.gpx

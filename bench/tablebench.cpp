@@ -2,11 +2,16 @@
 // new store and an export cost the table), a sort by each kind of column, the
 // filter as one letter is typed, following an import that appends in
 // batches, and removing every row and putting them back. Prints one table of
-// medians: wayfold-tablebench [COUNT] [RUNS]
+// medians: wayfold-tablebench [COUNT] [RUNS] [MAP.gpx]
+// With a GPX file (wayfold-generate makes one), a second table times the map
+// on its caches: a redraw after a pan and after a zoom, at the zoom that
+// shows all of them and at one that shows a town; there are no tiles, so the
+// figures are the map's own drawing.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QRandomGenerator>
 #include <QTableView>
@@ -16,9 +21,11 @@
 #include <vector>
 
 #include "app/consolefrontend.h"
+#include "session/importer.h"
 #include "session/process.h"
 #include "session/session.h"
 #include "session/settingsstore.h"
+#include "ui/mappane.h"
 #include "ui/waypointmodel.h"
 #include "ui/waypointtable.h"
 
@@ -94,6 +101,69 @@ std::vector<Waypoint> Caches(int count) {
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
+}
+
+// The map on the caches of a GPX file, drawn without tiles.
+int MapBench(const char* file, int runs) {
+    ConsoleFrontend console;
+    MemorySettingsStore settings;
+    QtProcessStarter processes;
+    Session session(console, settings, processes, &SystemClockUtc, QDir::tempPath());
+    session.options.TileAddress.clear();
+    if (!ImportFile(session, QString::fromLocal8Bit(file)) || session.store.WaypointCount() == 0) {
+        std::fprintf(stderr, "cannot import %s\n", file);
+        return 1;
+    }
+    WaypointModel model(session);
+    QItemSelectionModel selection(&model);
+    MapPane map(session, &model, &selection);
+    map.resize(900, 700);
+    map.show();
+    QApplication::processEvents();
+
+    struct Row {
+        const char* what;
+        int zoomIn;  // steps in from the zoom that shows all
+        std::function<void()> run;
+    };
+    const QPointF middle(450, 350);
+    const auto pan = [&] {
+        map.setView(
+            PlaceOfPixel(WorldPixel(map.centre(), map.zoom()) + QPointF(225, 0), map.zoom()),
+            map.zoom());
+    };
+    const Row rows[] = {
+        {"pan a quarter of the view, all caches in view", 0, pan},
+        {"zoom in about the middle, from all caches in view", 0,
+         [&] { map.zoomAbout(middle, map.zoom() + 1); }},
+        {"zoom out about the middle, to all caches in view", 1,
+         [&] { map.zoomAbout(middle, map.zoom() - 1); }},
+        {"pan a quarter of the view, a town in view", 6, pan},
+        {"zoom in about the middle, a town in view", 6,
+         [&] { map.zoomAbout(middle, map.zoom() + 1); }},
+        // What the first redraw costs after an import, a sort or a filter.
+        {"redraw after the rows changed (index built anew), all in view", 0,
+         [&] { Q_EMIT model.layoutChanged(); }},
+    };
+    const qint32 count = session.store.WaypointCount();
+    std::printf("\n| Map redraw | Waypoints | Median of %d | Slowest |\n|---|---:|---:|---:|\n",
+                runs * 10);
+    for (const Row& row : rows) {
+        std::vector<double> seconds;
+        for (int r = 0; r < runs * 10; ++r) {
+            map.zoomToAll();
+            map.zoomAbout(middle, map.zoom() + row.zoomIn);
+            map.repaint();
+            QElapsedTimer timer;
+            timer.start();
+            row.run();
+            map.repaint();
+            seconds.push_back(timer.nsecsElapsed() / 1e9);
+        }
+        std::printf("| %s | %d | %.1f ms | %.1f ms |\n", row.what, count, Median(seconds) * 1000,
+                    *std::max_element(seconds.begin(), seconds.end()) * 1000);
+    }
+    return 0;
 }
 
 }  // namespace
@@ -240,5 +310,5 @@ int main(int argc, char* argv[]) {
         std::printf("| %s | %d | %.3f s | %.3f s |\n", row.what, count, Median(seconds),
                     *std::max_element(seconds.begin(), seconds.end()));
     }
-    return 0;
+    return argc > 3 ? MapBench(argv[3], runs) : 0;
 }

@@ -1,11 +1,14 @@
 // Draws the main window with a few files imported into a PNG picture, for the
-// README: wayfold_screenshot [--size WIDTHxHEIGHT] [--root FOLDER] OUTPUT.png FILE...
+// README: wayfold_screenshot [--map] [--size WIDTHxHEIGHT] [--root FOLDER] OUTPUT.png FILE...
 // The files are shown and selected in the file browser and imported with the
 // Import button; the first cache's listing is shown. The window has its
 // first-run size unless --size gives another (a screen's size shows it
 // maximised); --root shows the folder tree from that folder down, so the
 // picture holds none of the machine's own folders. Settings live in memory
-// only; messages go to standard error.
+// only; messages go to standard error. With --map the picture is the map
+// alone, given most of the window, showing all waypoints; it fetches no tiles
+// (the tile address is empty), so the map shows its latitude and longitude
+// grid.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -13,6 +16,7 @@
 #include <QFileSystemModel>
 #include <QListWidget>
 #include <QPixmap>
+#include <QSplitter>
 #include <QTableView>
 #include <QTreeView>
 #include <cstdio>
@@ -25,6 +29,7 @@
 #include "session/settingsstore.h"
 #include "ui/filebrowser.h"
 #include "ui/mainwindow.h"
+#include "ui/mappane.h"
 #include "ui/waypointmodel.h"
 #include "ui/waypointtable.h"
 #include "ui/widgetfrontend.h"
@@ -32,6 +37,10 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QStringList arguments = QCoreApplication::arguments().mid(1);
+    const bool mapOnly = !arguments.isEmpty() && arguments.front() == QLatin1String("--map");
+    if (mapOnly) {
+        arguments.removeFirst();
+    }
     QSize size = MainWindow::firstRunSize();
     if (arguments.size() >= 2 && arguments.at(0) == QLatin1String("--size")) {
         const QStringList parts = arguments.at(1).split(QLatin1Char('x'));
@@ -45,7 +54,8 @@ int main(int argc, char* argv[]) {
     }
     if (arguments.size() < 2 || size.isEmpty()) {
         std::fputs(
-            "usage: wayfold_screenshot [--size WIDTHxHEIGHT] [--root FOLDER] OUTPUT.png FILE...\n",
+            "usage: wayfold_screenshot [--map] [--size WIDTHxHEIGHT] [--root FOLDER] OUTPUT.png "
+            "FILE...\n",
             stderr);
         return 2;
     }
@@ -53,6 +63,8 @@ int main(int argc, char* argv[]) {
     WidgetFrontend frontend(&console);
     MemorySettingsStore settings;
     settings.setValue(QStringLiteral("Generate Mode"), QStringLiteral("0"));
+    // The picture never reaches out: no tile server, the map shows its grid.
+    settings.setValue(QStringLiteral("TileAddress"), QString());
     QtProcessStarter processes;
     Session session(frontend, settings, processes, &SystemClockUtc, QDir::tempPath());
 
@@ -98,7 +110,16 @@ int main(int argc, char* argv[]) {
         }
     }
 
-    const QPixmap picture = window.grab();
+    if (mapOnly) {
+        // The table keeps a strip, the listing a few lines.
+        const int wide = window.width();
+        window.findChild<QSplitter*>(QStringLiteral("splListing"))->setSizes({wide / 4, wide});
+        window.findChild<QSplitter*>(QStringLiteral("splMap"))->setSizes({window.height(), 80});
+        QApplication::processEvents();
+        window.mapPane()->zoomToAll();
+        QApplication::processEvents();
+    }
+    const QPixmap picture = mapOnly ? window.mapPane()->grab() : window.grab();
     if (!picture.save(arguments.at(0), "PNG")) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(arguments.at(0)));
         return 1;

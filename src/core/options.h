@@ -25,6 +25,11 @@ struct Options {
     // Windows-1252) or 3 (MapSource 6.12 and newer, BaseCamp, texts in
     // UTF-8). Restored from "GdbVersion"; anything but "3" is 1.
     qint32 GdbVersion = 1;
+    // Where the map fetches its background: an address with {z}, {x} and {y}
+    // for the zoom, column and row of a 256-pixel Web Mercator tile. Restored
+    // from "TileAddress" (the OpenStreetMap tile server when none is stored);
+    // empty means no tiles, the map then draws a plain grid.
+    QString TileAddress;
 };
 
 // The cache listing site's short name, as the Generate list and the export

@@ -28,6 +28,12 @@ const OptionBinding kBindings[] = {
     // show this value, so whatever the user put there stays for them to mend.
     {"CacheSiteUrl", "", OptionKind::Site, &Options::CacheSiteUrl, nullptr, {}},
     {"GdbVersion", "1", OptionKind::List, &Options::GdbVersion, "cboGdbFormat", kVersions},
+    {"TileAddress",
+     "https://tile.openstreetmap.org/{z}/{x}/{y}.png",
+     OptionKind::Text,
+     &Options::TileAddress,
+     nullptr,
+     {}},
 };
 
 // The stored text read with the leading-number parse and rounded to a whole
@@ -89,6 +95,10 @@ void RestoreOptions(Options& options, SettingsStore& settings) {
             case OptionKind::Site:
                 options.*std::get<QString Options::*>(binding.member) =
                     SiteAddress(settings.valueOr(key, QLatin1String(binding.defaultText)));
+                break;
+            case OptionKind::Text:
+                options.*std::get<QString Options::*>(binding.member) =
+                    settings.valueOr(key, QLatin1String(binding.defaultText)).trimmed();
                 break;
         }
     }

@@ -19,6 +19,7 @@ enum class OptionKind {
     Categories,  // sixteen check boxes, a 16-bit set whose bit 15 is the sign
     List,        // a list: the stored text must spell one of the values, else the first
     Site,        // not shown: the scheme and host of the stored address
+    Text,        // not shown: the stored text as it is, even empty; the default when none
 };
 
 struct OptionBinding {

@@ -61,6 +61,9 @@ struct Session {
     // found, and the bytes free on the volume of a path (-1 when unknown).
     std::function<QStringList()> mountedVolumes = &MountedVolumes;
     std::function<qint64(const QString&)> freeBytes = &FreeBytes;
+    // Where the map keeps the tiles it fetched; empty: the user's cache
+    // folder. The tile server is the option TileAddress.
+    QString tileCacheFolder;
 
     QDateTime nowUtc() const { return clock(); }
 

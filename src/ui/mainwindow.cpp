@@ -23,6 +23,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTableView>
@@ -48,6 +49,7 @@
 #include "ui/filebrowser.h"
 #include "ui/listingpane.h"
 #include "ui/logo.h"
+#include "ui/mappane.h"
 #include "ui/optiontabs.h"
 #include "ui/waypointmodel.h"
 #include "ui/waypointtable.h"
@@ -288,6 +290,25 @@ void MainWindow::buildMenus() {
     mnuOptionsContext_->setCheckable(true);
     connect(mnuOptionsContext_, &QAction::triggered, this, &MainWindow::toggleShellVerbs);
 
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    view->setObjectName(QStringLiteral("mnuView"));
+    mnuViewMap_ = view->addAction(QStringLiteral("&Map"));
+    mnuViewMap_->setObjectName(QStringLiteral("mnuViewMap"));
+    mnuViewMap_->setCheckable(true);
+    mnuViewMap_->setChecked(true);
+    connect(mnuViewMap_, &QAction::toggled, this, [this](bool on) {
+        map_->setVisible(on);
+        session_.settings.setValue(QStringLiteral("ShowMap"),
+                                   on ? QStringLiteral("1") : QStringLiteral("0"));
+    });
+    // Home does the same in the map.
+    QAction* all = view->addAction(QStringLiteral("Show &All on the Map"));
+    all->setObjectName(QStringLiteral("mnuViewMapAll"));
+    connect(all, &QAction::triggered, this, [this] {
+        mnuViewMap_->setChecked(true);
+        map_->zoomToAll();
+    });
+
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     QAction* helpAbout = help->addAction(QStringLiteral("&About Wayfold"));
@@ -319,6 +340,13 @@ void MainWindow::load() {
     showImportState();
     browser_->showFolder(QCoreApplication::applicationDirPath());
     mnuOptionsContext_->setChecked(ShellVerbsRegistered());
+    {
+        const QSignalBlocker quiet(mnuViewMap_);
+        const bool shown = LeadingNumber(session_.settings.valueOr(QStringLiteral("ShowMap"),
+                                                                   QStringLiteral("1"))) != 0;
+        mnuViewMap_->setChecked(shown);
+        map_->setVisible(shown);
+    }
     placeWindow();
     UpdateStatus(session_, 0);
     unsetCursor();
@@ -582,6 +610,7 @@ void MainWindow::setClearCaption(const QString& text) {
 void MainWindow::importFinished() {
     showImportState();
     table_->importEnded();
+    map_->zoomToAll();
 }
 
 void MainWindow::showImportState() {
@@ -635,8 +664,16 @@ void MainWindow::addWaypointTable(QWidget* controls) {
     auto* beside = new QSplitter(Qt::Horizontal, this);
     beside->setObjectName(QStringLiteral("splListing"));
     beside->setChildrenCollapsible(false);
+    map_ = new MapPane(session_, table_->model(), table_->view()->selectionModel(), this);
+    auto* side = new QSplitter(Qt::Vertical, this);
+    side->setObjectName(QStringLiteral("splMap"));
+    side->addWidget(map_);
+    side->addWidget(listing_);
+    side->setCollapsible(1, false);
+    side->setStretchFactor(0, 1);
+    side->setStretchFactor(1, 1);
     beside->addWidget(table_);
-    beside->addWidget(listing_);
+    beside->addWidget(side);
     beside->setStretchFactor(0, 2);
     beside->setStretchFactor(1, 1);
     beside->setSizes({650, 300});
@@ -661,6 +698,13 @@ void MainWindow::addWaypointTable(QWidget* controls) {
             [showCurrent] { showCurrent(true); });
     connect(table_->model(), &QAbstractItemModel::layoutChanged, this,
             [showCurrent] { showCurrent(false); });
+    // A click on the map makes the waypoint's row current: the listing shows it.
+    connect(map_, &MapPane::picked, this, [this](int row) {
+        const QModelIndex index = table_->model()->index(row, 0);
+        table_->view()->selectionModel()->setCurrentIndex(
+            index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        table_->view()->scrollTo(index);
+    });
     // The name and description swap decides what the MapSource exports skip.
     connect(tabs_, &OptionTabs::optionsChanged, table_, &WaypointTable::optionsChanged);
     // Room for the controls and a dozen rows; placeWindow fits it to the screen.
@@ -686,7 +730,8 @@ void MainWindow::chainWaypointTable() {
     }
     setTabOrder(last, table_->filterBox());
     setTabOrder(table_->filterBox(), table_->view());
-    setTabOrder(table_->view(), listing_->browser());
+    setTabOrder(table_->view(), map_);
+    setTabOrder(map_, listing_->browser());
 }
 
 void MainWindow::followStore() {

@@ -9,6 +9,7 @@ class AboutWindow;
 class QBoxLayout;
 class FileBrowser;
 class ListingPane;
+class MapPane;
 class OptionTabs;
 class QAction;
 class QComboBox;
@@ -76,6 +77,8 @@ public:
     WaypointTable* waypointTable() const { return table_; }
     // Beside the table: the listing of the waypoint in the current row.
     ListingPane* listingPane() const { return listing_; }
+    // Above the listing: the table's rows on a map (View > Map hides it).
+    MapPane* mapPane() const { return map_; }
     // The size a first start opens with, where the screen has room for it.
     static QSize firstRunSize() { return {1000, 740}; }
     void followStore();
@@ -132,4 +135,6 @@ private:
     QStringList queued_;
     WaypointTable* table_ = nullptr;
     ListingPane* listing_ = nullptr;
+    MapPane* map_ = nullptr;
+    QAction* mnuViewMap_ = nullptr;
 };

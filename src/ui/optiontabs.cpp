@@ -300,6 +300,7 @@ void OptionTabs::showOptions(const Options& options) {
                 break;
             }
             case OptionKind::Site:
+            case OptionKind::Text:
                 break;
         }
     }

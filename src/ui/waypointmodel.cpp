@@ -306,6 +306,28 @@ QVariant WaypointModel::data(const QModelIndex& index, int role) const {
     }
 }
 
+WaypointModel::RecordMarks WaypointModel::marks(qint32 slot) const {
+    RecordMarks m;
+    if (slot < 0 || slot >= session_.store.WaypointCount()) {
+        return m;
+    }
+    const auto at = static_cast<size_t>(slot);
+    const Waypoint& w = session_.store.Waypoints[at];
+    m.type = text(slot, w, Type);
+    m.rating = text(slot, w, Rating);
+    m.child = !text(slot, w, Cache).isEmpty();
+    static const qint32 foundSymbol = SymbolNumber(u"Geocache Found").value_or(-1);
+    m.found = w.FoundTime != 0 || w.Symbol == foundSymbol;
+    if (at < listings_.size()) {
+        m.disabled = listings_[at].disabled;
+        m.archived = listings_[at].archived;
+    }
+    m.skipped = (at < skips_.mapSource.size() && skips_.mapSource[at] >= 0) ||
+                (at < skips_.loc.size() && skips_.loc[at] >= 0);
+    m.fixed = w.Name.startsWith(kFixedName);
+    return m;
+}
+
 bool WaypointModel::matches(qint32 slot, const Waypoint& w) const {
     if (filter_.isEmpty()) {
         return true;

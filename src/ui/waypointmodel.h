@@ -55,6 +55,21 @@ public:
     // The record a row shows: its place in the store's Waypoints.
     qint32 slot(int row) const { return rows_[static_cast<size_t>(row)]; }
 
+    // What the map shows of a record, as the rows show it: the Type column,
+    // D/T, whether it is a pocket query's child waypoint of a cache in the
+    // list, and the marks of its row.
+    struct RecordMarks {
+        QString type;
+        QString rating;
+        bool child = false;
+        bool found = false;  // a device logged it found, or its symbol says so
+        bool disabled = false;
+        bool archived = false;
+        bool skipped = false;  // greyed: an export skips it for a copy of its name
+        bool fixed = false;    // the warning sign: coordinates reset to 0
+    };
+    RecordMarks marks(qint32 slot) const;
+
     // Shows the records a running import appended since the last look.
     void followAppends();
     // An import ended: what the exports will skip is worked out again, and

@@ -108,6 +108,7 @@ struct WindowFixture {
         qputenv("XDG_DATA_HOME", data.path().toUtf8());
         // No Wine prefix of the machine's takes part in a test.
         qputenv("WINEPREFIX", data.filePath(QStringLiteral("wine")).toUtf8());
+        session.tileCacheFolder = temp.filePath(QStringLiteral("tiles"));
         for (const auto& [name, value] : stored) {
             if (!value.isNull()) {
                 settings.setValue(QString::fromLatin1(name), value);
@@ -208,6 +209,10 @@ struct WindowFixture {
                 QCOMPARE(step + links.join(u'|'), step + s.value(0));
             } else if (verb == QLatin1String("restore")) {
                 RestoreOptions(session.options, settings);
+                // No test reaches the tile server unless it stored one of its own.
+                if (!settings.values.contains(QStringLiteral("TileAddress"))) {
+                    session.options.TileAddress.clear();
+                }
                 window->showRestoredOptions();
             } else if (auto* action = qobject_cast<QAction*>(o); verb == QLatin1String("click")) {
                 action != nullptr ? action->trigger() : qobject_cast<QAbstractButton*>(o)->click();

@@ -1,0 +1,441 @@
+// The map: its projection and grouping, selection between map and table, and
+// tiles from servers on the loopback interface that this test starts.
+#include <QBuffer>
+#include <QImage>
+#include <QLineEdit>
+#include <QRandomGenerator>
+#include <QSplitter>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTextBrowser>
+#include <QToolTip>
+#include <cmath>
+#include <set>
+
+#include "core/mapgeometry.h"
+#include "ui/listingpane.h"
+#include "ui/mappane.h"
+#include "ui/tileloader.h"
+#include "ui/waypointmodel.h"
+#include "windowfixture.h"
+
+namespace {
+
+// Answers GET /z/x/y.png with a tile drawn on the spot, in one colour a tile,
+// or fails in the way it was told; counts the requests it holds at a time.
+class TileServer final : public QObject {
+public:
+    enum Mode { Good, Failing, Closing, Slow };
+
+    explicit TileServer(Mode mode) : mode_(mode) {
+        QVERIFY(server_.listen(QHostAddress::LocalHost, 0));
+        connect(&server_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection()) {
+                ++connections;
+                if (mode_ == Closing) {
+                    socket->abort();
+                    socket->deleteLater();
+                    continue;
+                }
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+    QString address() const {
+        return QStringLiteral("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(server_.serverPort());
+    }
+    static QColor colourOf(const QString& path) {
+        return QColor::fromHsv(static_cast<int>(qHash(path) % 360), 120, 200);
+    }
+
+    QStringList paths;   // every request's path, in order
+    QStringList agents;  // and its User-Agent
+    int open = 0;
+    int peak = 0;
+    int connections = 0;
+
+private:
+    void read(QTcpSocket* socket) {
+        QByteArray& request = pending_[socket];
+        request += socket->readAll();
+        if (!request.contains("\r\n\r\n")) {
+            return;
+        }
+        const QList<QByteArray> lines = request.split('\n');
+        const QString path = QString::fromLatin1(lines.front().split(' ').value(1));
+        for (const QByteArray& line : lines) {
+            if (line.toLower().startsWith("user-agent:")) {
+                agents.push_back(QString::fromLatin1(line.mid(11).trimmed()));
+            }
+        }
+        pending_.remove(socket);
+        paths.push_back(path);
+        peak = std::max(peak, ++open);
+        const auto answer = [this, socket, path] {
+            --open;
+            QByteArray head;
+            QByteArray body;
+            if (mode_ == Failing) {
+                head = "HTTP/1.1 500 Internal Server Error\r\n";
+            } else {
+                QImage tile(kTileSize, kTileSize, QImage::Format_RGB32);
+                tile.fill(colourOf(path));
+                QBuffer png(&body);
+                png.open(QIODevice::WriteOnly);
+                tile.save(&png, "PNG");
+                head =
+                    "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nCache-Control: "
+                    "max-age=86400\r\n";
+            }
+            socket->write(head + "Content-Length: " + QByteArray::number(body.size()) +
+                          "\r\nConnection: close\r\n\r\n" + body);
+            socket->disconnectFromHost();
+        };
+        if (mode_ == Slow) {
+            QTimer::singleShot(250, socket, answer);
+        } else {
+            answer();
+        }
+    }
+
+    Mode mode_;
+    QTcpServer server_;
+    QHash<QTcpSocket*, QByteArray> pending_;
+};
+
+// The tiles the pane covers, as "/z/x/y.png".
+std::set<QString> TilesInView(MapPane* map) {
+    const QPointF corner =
+        WorldPixel(map->centre(), map->zoom()) - QPointF(map->width() / 2.0, map->height() / 2.0);
+    std::set<QString> tiles;
+    const int last = (1 << map->zoom()) - 1;
+    for (int y = std::max(0, int(std::floor(corner.y() / kTileSize)));
+         y <= std::min(last, int(std::floor((corner.y() + map->height()) / kTileSize))); ++y) {
+        for (int x = std::max(0, int(std::floor(corner.x() / kTileSize)));
+             x <= std::min(last, int(std::floor((corner.x() + map->width()) / kTileSize))); ++x) {
+            tiles.insert(QStringLiteral("/%1/%2/%3.png").arg(map->zoom()).arg(x).arg(y));
+        }
+    }
+    return tiles;
+}
+
+// The tile under a point of the pane, as "/z/x/y.png".
+QString TileAt(MapPane* map, QPoint at) {
+    const QPointF pixel = WorldPixel(map->centre(), map->zoom()) -
+                          QPointF(map->width() / 2.0, map->height() / 2.0) + QPointF(at);
+    return QStringLiteral("/%1/%2/%3.png")
+        .arg(map->zoom())
+        .arg(int(std::floor(pixel.x() / kTileSize)))
+        .arg(int(std::floor(pixel.y() / kTileSize)));
+}
+
+// The window shown with the map large enough for a few tiles, at this view
+// when one is given.
+void ShowLarge(WindowFixture& f, std::optional<std::pair<GeoPoint, int>> view = {}) {
+    f.window->resize(1600, 1200);
+    f.find<QSplitter>("splListing")->setSizes({600, 1000});
+    f.find<QSplitter>("splMap")->setSizes({800, 200});
+    if (view) {
+        f.window->mapPane()->setView(view->first, view->second);
+    }
+    QVERIFY(f.show());
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+}
+
+}  // namespace
+
+class MapTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Places whose pixels were worked out apart from this code (the
+    // projection's formula evaluated on its own; London's tile at zoom 10 is
+    // the well-known 511/340), to pixels and tiles and back; then random
+    // places there and back at every zoom.
+    void projection() {
+        struct Known {
+            GeoPoint place;
+            int zoom;
+            QPointF pixel;
+            QPoint tile;
+        };
+        const Known known[] = {
+            {{0, 0}, 0, {128, 128}, {0, 0}},
+            {{51.5074, -0.1278}, 10, {130978.93888, 87169.57060054864}, {511, 340}},
+            {{-33.8568, 151.2153}, 12, {964734.48448, 629200.2401583543}, {3768, 2457}},
+            {{46.912345, 7.43}, 15, {4367435.548444444, 2953485.847573513}, {17060, 11537}},
+            {{kMaxMercatorLatitude, -180}, 3, {0, 0}, {0, 0}},
+            {{-89, 180}, 2, {1024, 1024}, {3, 3}},  // beyond the edge: on it
+        };
+        for (const Known& k : known) {
+            const QPointF pixel = WorldPixel(k.place, k.zoom);
+            QVERIFY2(std::abs(pixel.x() - k.pixel.x()) < 1e-6 &&
+                         std::abs(pixel.y() - k.pixel.y()) < 1e-6,
+                     qPrintable(QStringLiteral("%1,%2 -> %3,%4")
+                                    .arg(k.place.latitude)
+                                    .arg(k.place.longitude)
+                                    .arg(pixel.x(), 0, 'f', 6)
+                                    .arg(pixel.y(), 0, 'f', 6)));
+            QCOMPARE(TileOf(k.place, k.zoom), k.tile);
+            if (std::abs(k.place.latitude) <= kMaxMercatorLatitude) {
+                const GeoPoint back = PlaceOfPixel(k.pixel, k.zoom);
+                QVERIFY(std::abs(back.latitude - k.place.latitude) < 1e-9 &&
+                        std::abs(back.longitude - k.place.longitude) < 1e-9);
+            }
+        }
+        QRandomGenerator random(4711);
+        for (int i = 0; i < 5000; ++i) {
+            const GeoPoint place{random.bounded(2 * 85.05) - 85.05, random.bounded(360.0) - 180};
+            const int zoom = random.bounded(kMaxZoom + 1);
+            const GeoPoint back = PlaceOfPixel(WorldPixel(place, zoom), zoom);
+            QVERIFY2(std::abs(back.latitude - place.latitude) < 1e-9 &&
+                         std::abs(back.longitude - place.longitude) < 1e-9,
+                     qPrintable(QStringLiteral("%1,%2 at %3")
+                                    .arg(place.latitude)
+                                    .arg(place.longitude)
+                                    .arg(zoom)));
+        }
+    }
+
+    // Every point in view is drawn once, alone or counted in a group, and
+    // none from outside; zoomed out, the groups are few.
+    void grouping() {
+        QRandomGenerator random(1206);
+        std::vector<MapIndex::Point> points;
+        for (qint32 id = 0; id < 20000; ++id) {
+            // Most in one region, as a pocket query gives them, some anywhere.
+            const GeoPoint place =
+                id % 10 == 0 ? GeoPoint{random.bounded(170.0) - 85, random.bounded(360.0) - 180}
+                             : GeoPoint{45 + random.bounded(3.0), 5 + random.bounded(6.0)};
+            points.push_back({WorldFraction(place), id});
+        }
+        points.push_back({QPointF(std::nan(""), 0.5), -1});
+        MapIndex index;
+        index.build(points);
+        points.pop_back();
+        QCOMPARE(index.size(), qsizetype(20000));
+        for (int round = 0; round < 60; ++round) {
+            const int zoom = round % 16;
+            const double world = WorldSize(zoom);
+            const QPointF middle = points[random.bounded(20000)].at * world;
+            const QRectF view(middle - QPointF(400, 300), QSizeF(800, 600));
+            std::set<qint32> inView;
+            for (const MapIndex::Point& p : points) {
+                if (view.contains(p.at * world)) {
+                    inView.insert(p.id);
+                }
+            }
+            const std::vector<MapGroup> groups = GroupPoints(index, zoom, view, 40, 4);
+            std::set<qint32> alone;
+            qint64 counted = 0;
+            for (const MapGroup& g : groups) {
+                counted += g.count;
+                QVERIFY(view.contains(g.at));
+                QVERIFY(inView.count(g.id) == 1);
+                if (g.count == 1) {
+                    QVERIFY(alone.insert(g.id).second);
+                } else {
+                    // A group only where its cell holds more than four.
+                    QVERIFY(g.count > 4);
+                }
+            }
+            QCOMPARE(counted, qint64(inView.size()));
+            // At most `alone` marks a cell: 20 by 15 cells, and a part on the edges.
+            QVERIFY(groups.size() <= 21 * 16 * 4);
+        }
+    }
+
+    // A click on a mark makes its row current and the listing shows it;
+    // selected rows are ringed; the filter leaves the other rows off the map.
+    void selectionBothWays() {
+        WindowFixture f;
+        ImportFile(f.session, QStringLiteral(WAYFOLD_EXAMPLES "/lakeside.gpx"));
+        ImportFile(f.session, QStringLiteral(WAYFOLD_EXAMPLES "/hilltop.loc"));
+        ShowLarge(f);
+        MapPane* map = f.window->mapPane();
+        WaypointModel* model = f.window->waypointTable()->model();
+        // The import showed all of them, as close as they fit (a quarter of
+        // a degree across needs zoom 9 or more on a pane this size).
+        QCOMPARE(map->shownCount(), qsizetype(model->rowCount()));
+        QVERIFY(map->zoom() >= 9);
+        for (int row = 0; row < model->rowCount(); ++row) {
+            QVERIFY(map->rect().contains(map->positionOf(model->slot(row)).toPoint()));
+        }
+        // Sorted, rows are no longer the records' places in the store.
+        f.run({{QStringLiteral("sort"), QStringLiteral("0"), QStringLiteral("down")}});
+        QVERIFY(model->slot(1) != 1);
+        int row = 0;
+        while (model->index(row, WaypointModel::Name).data().toString() != u"GC9WF04") {
+            ++row;
+        }
+        const qint32 slot = model->slot(row);
+        const Waypoint& w = f.session.store.Waypoints[static_cast<size_t>(slot)];
+        map->setView({w.Latitude, w.Longitude}, 17);
+        QTest::mouseClick(map, Qt::LeftButton, {}, map->positionOf(slot).toPoint());
+        QCOMPARE(f.view->currentIndex().row(), row);
+        QVERIFY(f.view->selectionModel()->isRowSelected(row));
+        QVERIFY(f.window->listingPane()->browser()->toPlainText().contains(u"Code: GC9WF04"));
+        QHelpEvent tip(QEvent::ToolTip, map->positionOf(slot).toPoint(),
+                       map->mapToGlobal(map->positionOf(slot).toPoint()));
+        QApplication::sendEvent(map, &tip);
+        QCOMPARE(QToolTip::text(), QStringLiteral("GC9WF04 \u2013 Boathouse Webcam\n"
+                                                  "Webcam Cache, D/T 1/1"));
+
+        // The wheel zooms about the cursor, a drag pans: the mark stays under
+        // the cursor and follows the drag.
+        const QPointF before = map->positionOf(slot) + QPointF(30, -20);
+        QWheelEvent wheel(before, map->mapToGlobal(before), {}, {0, -120}, Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(map, &wheel);
+        QCOMPARE(map->zoom(), 16);
+        QVERIFY((map->positionOf(slot) + QPointF(15, -10) - before).manhattanLength() < 1);
+        const QPoint from = map->rect().center();
+        const QPointF markAt = map->positionOf(slot);
+        QTest::mousePress(map, Qt::LeftButton, {}, from);
+        QTest::mouseMove(map, from + QPoint(40, 30));
+        QTest::mouseRelease(map, Qt::LeftButton, {}, from + QPoint(40, 30));
+        QVERIFY((map->positionOf(slot) - markAt - QPointF(40, 30)).manhattanLength() < 1);
+
+        // Zoomed out, all of them are one group; a click on it zooms in.
+        map->setView({w.Latitude, w.Longitude}, 1);
+        map->repaint();
+        QCOMPARE(map->drawnGroups().size(), size_t(1));
+        QCOMPARE(map->drawnGroups().front().count, model->rowCount());
+        QTest::mouseClick(map, Qt::LeftButton, {}, map->drawnGroups().front().at.toPoint());
+        QCOMPARE(map->zoom(), 3);
+        QCOMPARE(f.view->currentIndex().row(), row);
+
+        f.run({{QStringLiteral("select"), QStringLiteral("1,3")}});
+        QCOMPARE(map->highlighted(),
+                 (std::vector<qint32>{std::min(model->slot(1), model->slot(3)),
+                                      std::max(model->slot(1), model->slot(3))}));
+        f.window->waypointTable()->filterBox()->setText(QStringLiteral("Wegkreuz"));
+        QCOMPARE(model->rowCount(), 1);
+        QCOMPARE(map->shownCount(), qsizetype(1));
+        QVERIFY(std::isnan(map->positionOf(slot).x()));
+    }
+
+    // A mark for each kind of waypoint, and the states the table shows.
+    void marks() {
+        REQUIRE_PEER_FIXTURES();
+        WindowFixture f;
+        for (const char* file : {"/lakeside.gpx", "/hilltop.loc"}) {
+            ImportFile(f.session, QStringLiteral(WAYFOLD_EXAMPLES) + QLatin1String(file));
+        }
+        ImportFile(f.session, QStringLiteral(WAYFOLD_TEST_DATA "/ui/far.gpx"));
+        ImportFile(f.session, FixturePath(QStringLiteral("GCGCA8.gpx")));
+        static const char* const kinds[] = {"traditional", "multi", "mystery", "event",
+                                            "cache",       "child", "waypoint"};
+        QStringList shown;
+        const WaypointModel* model = f.window->waypointTable()->model();
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const Mark m = f.window->mapPane()->markOf(model->slot(row));
+            QString line = model->index(row, 0).data().toString() + u' ' +
+                           QLatin1String(kinds[static_cast<int>(m.kind)]);
+            for (const auto& [on, word] : {std::pair{m.found, "found"},
+                                           {m.disabled, "disabled"},
+                                           {m.archived, "archived"},
+                                           {m.skipped, "skipped"},
+                                           {m.fixed, "fixed"}}) {
+                if (on) {
+                    line += u' ' + QLatin1String(word);
+                }
+            }
+            shown.push_back(line);
+        }
+        QCOMPARE(shown.join(u'|'),
+                 QStringLiteral("GC9WF01 traditional|GC9WF02 multi|GC9WF03 mystery|GC9WF04 cache "
+                                "found|PK9WF01 child|GC9WF11 cache|GC9WF12 cache|GC9WF13 cache|"
+                                "GC9WF01 cache skipped|FIXED-GC1 waypoint fixed|GC2 waypoint|"
+                                "GCGCA8 mystery disabled archived"));
+    }
+
+    void tiles_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("available");
+        AddRow("tiles made on the fly", int(TileServer::Good), true);
+        AddRow("slow server", int(TileServer::Slow), true);
+        AddRow("server answers 500", int(TileServer::Failing), false);
+        AddRow("server closes the connection", int(TileServer::Closing), false);
+    }
+    // Only the tiles in view are fetched, two at a time at most, naming the
+    // program; the map draws with or without them and says when there are
+    // none; a tile fetched once comes from the disk cache while fresh.
+    void tiles() {
+        QFETCH(int, mode);
+        QFETCH(bool, available);
+        TileServer server{TileServer::Mode(mode)};
+        WindowFixture f({{"TileAddress", server.address()}});
+        f.run({{QStringLiteral("restore")}});
+        ImportFile(f.session, QStringLiteral(WAYFOLD_EXAMPLES "/lakeside.gpx"));
+        const qint32 slot = f.window->waypointTable()->model()->slot(0);
+        const Waypoint& w = f.session.store.Waypoints[static_cast<size_t>(slot)];
+        const std::pair<GeoPoint, int> view{{w.Latitude, w.Longitude}, 12};
+        ShowLarge(f, view);
+        MapPane* map = f.window->mapPane();
+        const std::set<QString> inView = TilesInView(map);
+        QVERIFY(inView.size() > 2);
+        const QColor background(0xf2, 0xef, 0xe9);
+        const QPoint corner(map->width() - 3, 60);  // away from marks and texts
+        const QColor cornerTile = TileServer::colourOf(TileAt(map, corner));
+        if (mode == TileServer::Slow) {
+            // While the server thinks, the map is drawn on its grid.
+            QCOMPARE(map->notice(), QString());
+        }
+        // A server that hangs up on every connection sees no request.
+        const bool requests = mode != TileServer::Closing;
+        const auto asked = [&] { return requests ? server.paths.size() : server.connections; };
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !requests || std::set<QString>(server.paths.begin(), server.paths.end()) == inView,
+            10000);
+        if (available) {
+            QTRY_VERIFY(std::all_of(inView.begin(), inView.end(), [map](const QString& path) {
+                const QStringList zxy = path.chopped(4).split(u'/');
+                return !map->tiles()
+                            ->tile({zxy[1].toInt(), zxy[2].toInt(), zxy[3].toInt()})
+                            .isNull();
+            }));
+            QTRY_COMPARE(map->grab().toImage().pixel(corner), cornerTile.rgb());
+            QCOMPARE(map->notice(), QString());
+        } else {
+            QTRY_COMPARE(map->notice(), QStringLiteral("Map tiles unavailable"));
+            // The failures are not asked for again at every redraw.
+            QTest::qWait(200);
+            const qsizetype before = asked();
+            QVERIFY(before > 0);
+            for (int i = 0; i < 5; ++i) {
+                map->repaint();
+                QTest::qWait(20);
+            }
+            QCOMPARE(asked(), before);
+        }
+        // The marks are drawn either way.
+        const QPoint mark = map->positionOf(slot).toPoint();
+        QVERIFY(map->grab().toImage().pixelColor(mark) != background);
+        if (!requests) {
+            return;
+        }
+        // The tile server's policy: two connections at most.
+        QVERIFY(server.peak >= 1 && server.peak <= 2);
+        QCOMPARE(std::set<QString>(server.paths.begin(), server.paths.end()).size(),
+                 size_t(server.paths.size()));
+        for (const QString& path : server.paths) {
+            QVERIFY2(inView.count(path) == 1, qPrintable(path));
+        }
+        QCOMPARE(server.agents.size(), server.paths.size());
+        QCOMPARE(server.agents.front(), QStringLiteral("Wayfold/" WAYFOLD_VERSION));
+
+        if (available) {
+            const qsizetype asked = server.paths.size();
+            f.open();
+            ShowLarge(f, view);
+            QTRY_COMPARE(f.window->mapPane()->grab().toImage().pixel(corner), cornerTile.rgb());
+            QCOMPARE(server.paths.size(), asked);
+        }
+    }
+};
+
+QTEST_MAIN(MapTest)
+#include "test_map.moc"
