@@ -9,16 +9,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <deque>
 #include <functional>
-#include <future>
 #include <optional>
-#include <thread>
 #include <unordered_set>
 #include <vector>
 
 #include "core/bytewriter.h"
 #include "core/exportfields.h"
+#include "core/parallel.h"
 #include "core/symbols.h"
 #include "locgpx/listing.h"
 #include "locgpx/xmlchars.h"
@@ -758,22 +756,17 @@ EncodedFile EncodeGpxFile(WaypointStore& store, const Options& options, const QS
         file.waypointsWithReplacements += batch.waypointsWithReplacements;
         return AppendToFile(file, batch.bytes);
     };
-    const size_t cores = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
-    std::deque<std::future<Batch>> running;
+    const size_t cores = WorkerCount();
+    WorkQueue<Batch> running;
     for (size_t from = 0; from < waypoints.size() && !file.sinkError; from += kBatch) {
         const size_t to = std::min(from + kBatch, waypoints.size());
-        if (cores == 1) {
-            take(encode(from, to));
-            continue;
-        }
-        running.push_back(std::async(std::launch::async, encode, from, to));
-        if (running.size() >= cores) {
-            take(running.front().get());
-            running.pop_front();
+        running.start([&encode, from, to] { return encode(from, to); });
+        if (running.size() > cores) {
+            take(running.takeOldest());
         }
     }
-    for (; !running.empty(); running.pop_front()) {
-        take(running.front().get());
+    while (!running.empty()) {
+        take(running.takeOldest());
     }
     out.append("</gpx>\r\n");
     return file;

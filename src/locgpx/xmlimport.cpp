@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <deque>
-#include <future>
 #include <limits>
-#include <thread>
 #include <vector>
 
+#include "core/parallel.h"
 #include "core/textutil.h"
 #include "locgpx/xmlinput.h"
 
@@ -111,9 +109,9 @@ XmlImportRun RunXmlImport(XmlInput& xml, std::string_view rootName, std::string_
                           const std::function<void(ReadWaypoint&&)>& add) {
     const size_t countBefore = store.Waypoints.size();
     const bool fixedBefore = store.CoordinatesFixed;
-    const size_t cores = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    const size_t cores = WorkerCount();
     XmlImportRun run;
-    std::deque<std::future<ReadBatch>> running;
+    WorkQueue<ReadBatch> running;
     ElementBatch batch;
     const auto launch = [&] {
         if (batch.starts.empty()) {
@@ -123,20 +121,13 @@ XmlImportRun RunXmlImport(XmlInput& xml, std::string_view rootName, std::string_
             return ReadElements(batch, reader, childName);
         };
         batch = {};
-        if (cores == 1) {
-            std::promise<ReadBatch> done;
-            done.set_value(work());
-            running.push_back(done.get_future());
-        } else {
-            running.push_back(std::async(std::launch::async, std::move(work)));
-        }
+        running.start(std::move(work));
     };
     // The oldest batch, into the store; false when the run ends there.
     std::vector<qint32> foundOf;  // the numbers of the elements of the batches running
     size_t foundTaken = 0;
     const auto addOldest = [&] {
-        ReadBatch read = running.front().get();
-        running.pop_front();
+        ReadBatch read = running.takeOldest();
         for (std::optional<ReadWaypoint>& w : read.waypoints) {
             const qint32 found = foundOf[foundTaken++];
             progress.letEventsThrough();
