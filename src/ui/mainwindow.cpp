@@ -53,7 +53,9 @@
 #include "ui/waypointtable.h"
 
 #ifdef Q_OS_WIN
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 #endif
 
