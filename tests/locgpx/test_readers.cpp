@@ -312,7 +312,11 @@ private Q_SLOTS:
         } else if (name.startsWith(QLatin1String("folder"))) {
             QVERIFY(QDir(dir.path()).mkdir(name));
         } else if (name.startsWith(QLatin1String("pipe"))) {
+#ifdef Q_OS_WIN
+            QSKIP("Windows keeps no pipes among the files of a folder");
+#else
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+#endif
         } else if (name.startsWith(QLatin1String("unreadable"))) {
             QVERIFY(MakeFile(path, "MsRcd"));
             QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions()));

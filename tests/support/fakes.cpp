@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSettings>
 #include <QTest>
 #include <utility>
 
@@ -171,6 +172,11 @@ bool WaitForFile(const QString& path) {
 }
 
 bool MakeFakeMapSource(const QString& program) {
+#ifdef Q_OS_WIN
+    QFile::remove(program);
+    return QDir().mkpath(QFileInfo(program).path()) &&
+           QFile::copy(QStringLiteral(WAYFOLD_FAKE_MAPSOURCE), program);
+#else
     return MakeFile(program,
                     "#!/bin/sh\n"
                     "here=$(dirname \"$0\")\n"
@@ -178,6 +184,7 @@ bool MakeFakeMapSource(const QString& program) {
                     "cp \"$1\" \"$here/copy.bin\"\n"
                     "echo done >> \"$here/done.txt\"\n",
                     true);
+#endif
 }
 
 void AddTestWaypoint(WaypointStore& store, const QString& name) {
@@ -199,13 +206,43 @@ QProcessEnvironment ProgramEnvironment(const QString& home) {
     e.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
     e.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
     e.insert(QStringLiteral("WINEPREFIX"), home + QStringLiteral("/wine"));
+#ifdef Q_OS_WIN
+    QSettings(QStringLiteral("HKEY_CURRENT_USER\\Software\\Wayfold"), QSettings::NativeFormat)
+        .remove(QString());
+#endif
     return e;
+}
+
+bool StoreProgramSettings(const QString& home, const QList<std::pair<QString, QString>>& values) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(home);
+    QSettings settings(QStringLiteral("HKEY_CURRENT_USER\\Software\\Wayfold\\Wayfold"),
+                       QSettings::NativeFormat);
+#else
+    QSettings settings(home + QStringLiteral("/config/Wayfold/Wayfold.ini"), QSettings::IniFormat);
+#endif
+    for (const auto& [name, value] : values) {
+        settings.setValue(QStringLiteral("Program Settings/") + name, value);
+    }
+    settings.sync();
+    return settings.status() == QSettings::NoError;
 }
 
 ProgramRun RunProgram(const QStringList& arguments, const QProcessEnvironment& environment,
                       const QString& workingFolder) {
     QProcess p;
+#ifdef Q_OS_WIN
+    // The temporary folder a test gives is the program's on Windows too.
+    QProcessEnvironment windows = environment;
+    if (environment.contains(QStringLiteral("TMPDIR"))) {
+        const QString temp = QDir::toNativeSeparators(environment.value(QStringLiteral("TMPDIR")));
+        windows.insert(QStringLiteral("TMP"), temp);
+        windows.insert(QStringLiteral("TEMP"), temp);
+    }
+    p.setProcessEnvironment(windows);
+#else
     p.setProcessEnvironment(environment);
+#endif
     p.setWorkingDirectory(workingFolder);
     p.start(QStringLiteral(WAYFOLD_PROGRAM), arguments);
     if (!p.waitForFinished(60000)) {
