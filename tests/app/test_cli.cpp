@@ -25,6 +25,10 @@ private Q_SLOTS:
         for (const QString& line : QString::fromUtf8(document).split(u'\n', Qt::SkipEmptyParts)) {
             if (line.startsWith(QLatin1String("display: "))) {
                 environment.insert(QStringLiteral("DISPLAY"), line.mid(9));
+            } else if (line.startsWith(QLatin1String("posix: "))) {
+#ifdef Q_OS_WIN
+                QSKIP(qPrintable(line.mid(7)));
+#endif
             } else {
                 arguments =
                     line.mid(11)
@@ -48,7 +52,15 @@ private Q_SLOTS:
                 got += stream + line;
             }
         }
-        QCOMPARE(got, expected.replaceInStrings(QStringLiteral("<home>"), home.path())
+#ifdef Q_OS_WIN
+        const QString settings = QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                                           QStringLiteral("Wayfold"), QStringLiteral("Wayfold"))
+                                     .fileName();
+#else
+        const QString settings = home.filePath(QStringLiteral("config/Wayfold/Wayfold.ini"));
+#endif
+        QCOMPARE(got, expected.replaceInStrings(QStringLiteral("<settings>"), settings)
+                          .replaceInStrings(QStringLiteral("<home>"), home.path())
                           .replaceInStrings(QStringLiteral("<version>"),
                                             QStringLiteral(WAYFOLD_VERSION)));
         // Nothing was handed over, so nothing is left behind.

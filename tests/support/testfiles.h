@@ -243,6 +243,11 @@ inline void CheckCase(FileReader reader, const QString& folder, const QString& n
 // no compiled one.
 inline std::optional<QProcessEnvironment> GermanEnvironment(
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment()) {
+#ifdef Q_OS_WIN
+    // A Windows program's C locale is "C" whatever its environment says.
+    Q_UNUSED(environment);
+    return std::nullopt;
+#endif
     const QString locales = qEnvironmentVariable("WAYFOLD_LOCPATH");
     const QString german = QStringLiteral("de_DE.UTF-8");
     if (locales.isEmpty() || !QFileInfo(locales + QLatin1Char('/') + german).isDir()) {
@@ -258,6 +263,10 @@ inline std::optional<QProcessEnvironment> GermanEnvironment(
 // the German one, whose decimal separator is a comma; false when the test
 // build has none compiled.
 inline bool UseGermanLocale() {
+#ifdef Q_OS_WIN
+    // Windows has its locales built in; a program picks one itself.
+    return std::setlocale(LC_ALL, "German_Germany.1252") != nullptr;
+#endif
     const std::optional<QProcessEnvironment> e = GermanEnvironment();
     if (!e) {
         return false;
