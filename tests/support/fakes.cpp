@@ -228,6 +228,25 @@ bool StoreProgramSettings(const QString& home, const QList<std::pair<QString, QS
     return settings.status() == QSettings::NoError;
 }
 
+#ifdef Q_OS_WIN
+namespace {
+
+// A test's arguments are written as on Linux; Windows takes every "/" for the
+// start of a flag, so the paths in them go over with the drive and "\".
+QString WindowsArgument(const QString& argument) {
+    const auto native = [](const QString& path) {
+        return QDir::toNativeSeparators(path.startsWith(u'/') ? QFileInfo(path).absoluteFilePath()
+                                                              : path);
+    };
+    if (argument.startsWith(u'/') && argument.size() > 2 && argument.at(2) == u':') {
+        return argument.left(3) + native(argument.mid(3));
+    }
+    return argument.startsWith(u'/') && argument.indexOf(u'/', 1) < 0 ? argument : native(argument);
+}
+
+}  // namespace
+#endif
+
 ProgramRun RunProgram(const QStringList& arguments, const QProcessEnvironment& environment,
                       const QString& workingFolder) {
     QProcess p;
@@ -244,7 +263,15 @@ ProgramRun RunProgram(const QStringList& arguments, const QProcessEnvironment& e
     p.setProcessEnvironment(environment);
 #endif
     p.setWorkingDirectory(workingFolder);
+#ifdef Q_OS_WIN
+    QStringList windowsArguments;
+    for (const QString& argument : arguments) {
+        windowsArguments.push_back(WindowsArgument(argument));
+    }
+    p.start(QStringLiteral(WAYFOLD_PROGRAM), windowsArguments);
+#else
     p.start(QStringLiteral(WAYFOLD_PROGRAM), arguments);
+#endif
     if (!p.waitForFinished(60000)) {
         p.kill();
         p.waitForFinished();
