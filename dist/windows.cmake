@@ -9,38 +9,21 @@ install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> DESTINATION platform
 install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> DESTINATION styles)
 
 # The DLLs come from where the build found them: Qt's and libzip's cached
-# prefix and the MinGW runtime. Windows' own DLLs are recognised by Wine
-# having a copy of them; a DLL found nowhere fails the install, so a package
-# never lacks one.
+# prefix and the MinGW runtime (windows-dlls.cmake).
 get_target_property(WAYFOLD_QT_CORE Qt6::Core IMPORTED_LOCATION_RELEASE)
 get_filename_component(WAYFOLD_QT_BIN "${WAYFOLD_QT_CORE}" DIRECTORY)
-get_filename_component(WAYFOLD_CXX_DIR "${CMAKE_CXX_COMPILER}" REALPATH)
 execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libstdc++-6.dll
                 OUTPUT_VARIABLE WAYFOLD_CXX_RUNTIME OUTPUT_STRIP_TRAILING_WHITESPACE)
 get_filename_component(WAYFOLD_CXX_RUNTIME_DIR "${WAYFOLD_CXX_RUNTIME}" DIRECTORY)
-set(WAYFOLD_DLL_DIRS ${WAYFOLD_QT_BIN} ${WAYFOLD_WINDOWS_PREFIX}/bin ${WAYFOLD_CXX_RUNTIME_DIR}
-    ${CMAKE_FIND_ROOT_PATH})
-list(TRANSFORM WAYFOLD_DLL_DIRS APPEND /lib AT 3)
-set(WAYFOLD_WINE_DLLS /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
 install(CODE "
-  set(CMAKE_GET_RUNTIME_DEPENDENCIES_PLATFORM windows+pe)
-  set(CMAKE_GET_RUNTIME_DEPENDENCIES_TOOL objdump)
-  set(CMAKE_GET_RUNTIME_DEPENDENCIES_COMMAND ${CMAKE_OBJDUMP})
-  set(prefix \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
-  file(GET_RUNTIME_DEPENDENCIES
-    EXECUTABLES \"\${prefix}/$<TARGET_FILE_NAME:wayfold>\"
-    LIBRARIES \"\${prefix}/platforms/$<TARGET_FILE_NAME:Qt6::QWindowsIntegrationPlugin>\"
-              \"\${prefix}/styles/$<TARGET_FILE_NAME:Qt6::QWindowsVistaStylePlugin>\"
-    DIRECTORIES ${WAYFOLD_DLL_DIRS} ${WAYFOLD_WINE_DLLS}
-    PRE_EXCLUDE_REGEXES \"^api-ms-\" \"^ext-ms-\"
-    POST_EXCLUDE_REGEXES \"^${WAYFOLD_WINE_DLLS}/\"
-    RESOLVED_DEPENDENCIES_VAR found
-    UNRESOLVED_DEPENDENCIES_VAR missing)
-  if(missing)
-    message(FATAL_ERROR \"DLLs that Wayfold needs were not found: \${missing}\")
-  endif()
-  file(INSTALL \${found} DESTINATION \"\${prefix}\" FOLLOW_SYMLINK_CHAIN)
+  set(WAYFOLD_OBJDUMP \"${CMAKE_OBJDUMP}\")
+  set(WAYFOLD_STRIP \"${CMAKE_STRIP}\")
+  set(WAYFOLD_DLL_DIRS \"${WAYFOLD_QT_BIN};${WAYFOLD_WINDOWS_PREFIX}/bin;${WAYFOLD_CXX_RUNTIME_DIR};/usr/x86_64-w64-mingw32/lib\")
+  set(WAYFOLD_SYSTEM_DLLS /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
+  set(WAYFOLD_EXECUTABLE $<TARGET_FILE_NAME:wayfold>)
+  set(WAYFOLD_PLUGINS \"platforms/$<TARGET_FILE_NAME:Qt6::QWindowsIntegrationPlugin>;styles/$<TARGET_FILE_NAME:Qt6::QWindowsVistaStylePlugin>\")
 ")
+install(SCRIPT windows-dlls.cmake)
 
 # The file types offered to Wayfold ("Open with"); a type that has no program
 # yet gets Wayfold as its program. ZIP files are only offered: most of them
@@ -81,6 +64,9 @@ set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+# A 64-bit installer for a 64-bit program: it sees the 64-bit registry and
+# Program Files, and runs where 32-bit programs cannot.
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_NSIS_DISPLAY_NAME Wayfold)
 set(CPACK_NSIS_PACKAGE_NAME Wayfold)
 set(CPACK_NSIS_INSTALLED_ICON_NAME wayfold.exe)
