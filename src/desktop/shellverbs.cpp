@@ -210,13 +210,18 @@ public:
         return user_.status() == QSettings::NoError;
     }
     void deleteKey(const QString& key) override {
-        user_.remove(key);
+        user_.remove(QSettingsKey(key));
         user_.sync();
     }
 
 private:
+    // QSettings divides keys at "/" only; a "\\" would end up inside one
+    // value's name.
+    static QString QSettingsKey(const QString& key) {
+        return QString(key).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    }
     static QString path(const QString& key, const QString& valueName) {
-        return key + QLatin1Char('\\') +
+        return QSettingsKey(key) + QLatin1Char('/') +
                (valueName.isEmpty() ? QStringLiteral("Default") : valueName);
     }
     mutable QSettings user_;
