@@ -150,19 +150,21 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(temp));
         QProcessEnvironment environment = ProgramEnvironment(home.path());
         environment.insert(QStringLiteral("TMPDIR"), temp);
+        // A 64-bit program's ProgramFiles is made from ProgramW6432 as it starts.
         for (const char* name : {"ProgramFiles", "ProgramFiles(x86)"}) {
             const QString folder = home.filePath(QLatin1String(name));
             QVERIFY(QDir().mkpath(folder));
             environment.insert(QLatin1String(name), QDir::toNativeSeparators(folder));
         }
+        environment.insert(QStringLiteral("ProgramW6432"),
+                           environment.value(QStringLiteral("ProgramFiles")));
         const QString program = home.filePath(variable + u'/' + place);
         QVERIFY(MakeFakeMapSource(program));
         const QString folder = QFileInfo(program).path();
-        QCOMPARE(RunProgram({QStringLiteral("--headless"), kLakeside, QStringLiteral("/m"),
-                             QStringLiteral("/q")},
-                            environment)
-                     .status,
-                 0);
+        const ProgramRun r = RunProgram(
+            {QStringLiteral("--headless"), kLakeside, QStringLiteral("/m"), QStringLiteral("/q")},
+            environment);
+        QVERIFY2(r.status == 0, qPrintable(r.err));
         QVERIFY(WaitForFile(folder + QStringLiteral("/done.txt")));
         const QStringList handed = QDir(temp).entryList({QStringLiteral("MPS*.wayfold.tmp")});
         QCOMPARE(handed.size(), 1);

@@ -251,6 +251,9 @@ private Q_SLOTS:
         AddCaseRows("../desktop/desktoptick.txt");
     }
     void desktopTickAndFailures() {
+#ifdef Q_OS_WIN
+        QSKIP("Desktop entries are the Linux file managers' verbs; Windows has the registry's");
+#endif
         QFETCH(QByteArray, document);
         QFETCH(QStringList, expected);
         QTemporaryDir home;

@@ -277,7 +277,14 @@ ProgramRun RunProgram(const QStringList& arguments, const QProcessEnvironment& e
         p.waitForFinished();
         return {};
     }
+    // Windows writes a program's text with CR LF line ends.
+    const auto text = [](const QByteArray& bytes) {
+        QString lines = QString::fromUtf8(bytes);
+#ifdef Q_OS_WIN
+        lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+#endif
+        return lines;
+    };
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+            text(p.readAllStandardOutput()), text(p.readAllStandardError())};
 }
