@@ -180,15 +180,25 @@ private Q_SLOTS:
 
     // With its window: a first start shows the home folder and stores it with
     // the first-run place when "/q" unloads the window; nothing else is stored.
+    // On Windows the first-run folder is drive C:, and the store the registry.
     void windowStartsAndQuits() {
-#ifdef Q_OS_WIN
-        QSKIP("Reads the settings file; on Windows the settings are in the registry");
-#endif
         QTemporaryDir home;
         QProcessEnvironment environment = ProgramEnvironment(home.path());
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         QCOMPARE(RunProgram({QStringLiteral("readme"), QStringLiteral("/q")}, environment).status,
                  0);
+#ifdef Q_OS_WIN
+        QSettings stored(QStringLiteral("HKEY_CURRENT_USER\\Software\\Wayfold\\Wayfold\\"
+                                        "Program Settings"),
+                         QSettings::NativeFormat);
+        QStringList values;
+        for (const QString& key : stored.childKeys()) {
+            values += key + u'=' + stored.value(key).toString();
+        }
+        QCOMPARE(values, QStringList({QStringLiteral("ImportDir=C:\\"), QStringLiteral("Left= 480"),
+                                      QStringLiteral("Top= 480")}));
+        return;
+#endif
         QCOMPARE(FileBytes(home.filePath(QStringLiteral("config/Wayfold/Wayfold.ini"))),
                  "[Program%20Settings]\nImportDir=" + home.path().toUtf8() +
                      "\nLeft=\" 480\"\nTop=\" 480\"\n");
