@@ -22,7 +22,7 @@ PACKAGES := g++ cmake ninja-build pkg-config qt6-base-dev libpugixml-dev libzip-
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: run test test-asan fuzz gui screenshot screenshot-large deps configure build clean format deb
+.PHONY: run test test-asan fuzz gui screenshot screenshot-large deps configure build clean format deb windows windows-test
 
 deps:
 	@missing=""; \
@@ -154,3 +154,21 @@ bench: build
 	cmake --build --preset default --target wayfold-tablebench
 	@[ -f build/bench/map-100000.gpx ] || $(BUILD_DIR)/bin/wayfold-generate gpx 100000 build/bench/map-100000.gpx
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bin/wayfold-tablebench 100000 $(BENCH_RUNS) build/bench/map-100000.gpx
+
+# Windows, cross-compiled: `make windows` leaves build/windows/wayfold-<version>-windows-x64.zip
+# (portable) and ...-windows-x64.exe (installer); `make windows-test` runs the
+# test suite under Wine, then installs, uses and uninstalls the installer under
+# Wine. Qt, pugixml and libzip are built from Debian's source packages once,
+# into WINDOWS_CACHE; the first run takes long (see README).
+WINDOWS_CACHE    ?= $(or $(XDG_CACHE_HOME),$(HOME)/.cache)/wayfold/windows
+WINDOWS_BUILD    := build/windows
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 nsis dpkg-dev
+
+windows windows-test: PACKAGES += $(WINDOWS_PACKAGES)
+
+windows: deps
+	JOBS=$(JOBS) tools/windows/build $(WINDOWS_CACHE) $(WINDOWS_BUILD) package
+
+windows-test: deps windows build
+	JOBS=$(JOBS) tools/windows/build $(WINDOWS_CACHE) $(WINDOWS_BUILD) test
+	tools/windows/check-installer $(WINDOWS_BUILD) $(WAYFOLD)

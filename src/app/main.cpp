@@ -23,6 +23,20 @@
 
 namespace {
 
+#ifdef Q_OS_WIN
+// The program is a window program, so Windows gives it no console. Started
+// from one (cmd, PowerShell), its text goes to that console; written into a
+// pipe or a file, it already has where to go.
+void AttachParentConsole() {
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if ((out == nullptr || out == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
+        std::FILE* ignored = nullptr;
+        freopen_s(&ignored, "CONOUT$", "w", stdout);
+        freopen_s(&ignored, "CONOUT$", "w", stderr);
+    }
+}
+#endif
+
 CommandLine ReadCommandLine(int argc, char* argv[]) {
 #ifdef Q_OS_WIN
     Q_UNUSED(argc);
@@ -136,6 +150,9 @@ int RunWindow(QApplication& app, const CommandLine& commandLine) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+#ifdef Q_OS_WIN
+    AttachParentConsole();
+#endif
     const CommandLine commandLine = ReadCommandLine(argc, argv);
     if (commandLine.quitAtOnce) {
         return 0;
@@ -150,12 +167,14 @@ int main(int argc, char* argv[]) {
     }
     // Without a display the window cannot open; the "minimal" platform then
     // takes over and the run goes on headless. Asking Qt for the list keeps a
-    // missing display from aborting the program.
+    // missing display from aborting the program. Windows always has its own.
+#ifndef Q_OS_WIN
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsSet("WAYLAND_DISPLAY")
                                        ? QByteArrayLiteral("wayland;xcb;minimal")
                                        : QByteArrayLiteral("xcb;minimal"));
     }
+#endif
     // What Qt says while it looks for a display is held back: it matters only
     // when a window is going to open, not for a headless run.
     HeldMessages::start();

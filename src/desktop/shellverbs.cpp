@@ -180,14 +180,23 @@ QString DataHome() {
 #endif
 
 #ifdef Q_OS_WIN
-// The class root through QSettings, which maps "Default" to a key's unnamed
-// value and keeps every value a REG_SZ string.
+// The class root as the user's programs see it: the user's own classes
+// (HKEY_CURRENT_USER\Software\Classes) over the machine's. Writes go to the
+// user's classes, which need no administrator and which the file manager
+// reads first. QSettings maps "Default" to a key's unnamed value and keeps
+// every value a REG_SZ string.
 class RegistryClassRoot final : public ClassRoot {
 public:
-    RegistryClassRoot() : settings_(QStringLiteral("HKEY_CLASSES_ROOT"), QSettings::NativeFormat) {}
+    RegistryClassRoot()
+        : user_(QStringLiteral("HKEY_CURRENT_USER\\Software\\Classes"), QSettings::NativeFormat),
+          machine_(QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Classes"),
+                   QSettings::NativeFormat) {}
 
     QString readValue(const QString& key, const QString& valueName) const override {
-        const QVariant v = settings_.value(path(key, valueName));
+        QVariant v = user_.value(path(key, valueName));
+        if (!v.isValid()) {
+            v = machine_.value(path(key, valueName));
+        }
         if (v.typeId() != QMetaType::QString) {
             return QString();
         }
@@ -196,21 +205,27 @@ public:
         return nul < 0 ? text : text.left(nul);
     }
     bool writeValue(const QString& key, const QString& valueName, const QString& data) override {
-        settings_.setValue(path(key, valueName), data);
-        settings_.sync();
-        return settings_.status() == QSettings::NoError;
+        user_.setValue(path(key, valueName), data);
+        user_.sync();
+        return user_.status() == QSettings::NoError;
     }
     void deleteKey(const QString& key) override {
-        settings_.remove(key);
-        settings_.sync();
+        user_.remove(QSettingsKey(key));
+        user_.sync();
     }
 
 private:
+    // QSettings divides keys at "/" only; a "\\" would end up inside one
+    // value's name.
+    static QString QSettingsKey(const QString& key) {
+        return QString(key).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    }
     static QString path(const QString& key, const QString& valueName) {
-        return key + QLatin1Char('\\') +
+        return QSettingsKey(key) + QLatin1Char('/') +
                (valueName.isEmpty() ? QStringLiteral("Default") : valueName);
     }
-    mutable QSettings settings_;
+    mutable QSettings user_;
+    mutable QSettings machine_;
 };
 #endif
 

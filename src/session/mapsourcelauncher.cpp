@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <utility>
 
 #include "session/process.h"
 #include "session/session.h"
@@ -116,12 +117,18 @@ QStringList StandardMapSourcePlaces() {
         QStringLiteral("mapsource/mapsource.exe"),
         QStringLiteral("garmin/mapsource.exe"),
     };
-    QStringList roots = {QStringLiteral("program files/"), QStringLiteral("program files (x86)/")};
 #ifdef Q_OS_WIN
-    for (QString& root : roots) {
-        root.prepend(QStringLiteral("c:/"));
+    // The program folders as Windows names them (they need not be on c:),
+    // lower-cased like every folder stored for MapSource.
+    QStringList roots;
+    for (const auto& [variable, fallback] :
+         {std::pair{"ProgramFiles", u"c:/program files"},
+          std::pair{"ProgramFiles(x86)", u"c:/program files (x86)"}}) {
+        roots.push_back(qEnvironmentVariable(variable, QString::fromUtf16(fallback)).toLower() +
+                        QLatin1Char('/'));
     }
 #else
+    QStringList roots = {QStringLiteral("program files/"), QStringLiteral("program files (x86)/")};
     QString prefix = qEnvironmentVariable("WINEPREFIX");
     if (prefix.isEmpty()) {
         prefix = QDir::homePath() + QStringLiteral("/.wine");

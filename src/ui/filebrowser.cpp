@@ -27,6 +27,13 @@
 #include "session/session.h"
 #include "session/settingsstore.h"
 
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
 namespace {
 
 // The drive's name as a message title shows it, with one separator at the end.
@@ -280,8 +287,17 @@ void FileBrowser::refreshFiles() {
         return;
     }
     // Name filters ignore letter case, so GC12AB.LOC is listed as well.
-    const QStringList names = QDir(folder_).entryList(
-        ImportablePatterns(), QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
+    QStringList names = QDir(folder_).entryList(ImportablePatterns(), QDir::Files | QDir::Readable,
+                                                QDir::Name | QDir::IgnoreCase);
+#ifdef Q_OS_WIN
+    // Hidden files are left out by the listing; system files are too, but
+    // QDir does not look at that attribute.
+    names.removeIf([this](const QString& name) {
+        const QString path = QDir::toNativeSeparators(QDir(folder_).filePath(name));
+        const DWORD attributes = GetFileAttributesW(reinterpret_cast<LPCWSTR>(path.utf16()));
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_SYSTEM) != 0;
+    });
+#endif
     filOpen_->addItems(names);
     for (int row = 0; row < filOpen_->count(); ++row) {
         QListWidgetItem* item = filOpen_->item(row);

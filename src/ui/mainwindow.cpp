@@ -55,7 +55,9 @@
 #include "ui/waypointtable.h"
 
 #ifdef Q_OS_WIN
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 #endif
 
@@ -323,12 +325,15 @@ void MainWindow::buildMenus() {
 void MainWindow::load() {
     tabs_->takeCurrentTime();
 #ifdef Q_OS_WIN
-    HMENU systemMenu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
-    AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
-    if (!AppendMenuW(systemMenu, MF_STRING, AboutCommandId, L"&About Wayfold...")) {
-        session_.report(
-            {QStringLiteral("About... was not added to the menu.\r\nPlease contact the program "
-                            "Author")});
+    // Only Windows' own platform gives the window a system menu; drawn
+    // offscreen it has none, and its id is no window handle.
+    if (QGuiApplication::platformName() == QLatin1String("windows")) {
+        HMENU systemMenu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
+        AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+        if (!AppendMenuW(systemMenu, MF_STRING, AboutCommandId, L"&About Wayfold...")) {
+            session_.report({QStringLiteral(
+                "About... was not added to the menu.\r\nPlease contact the program Author")});
+        }
     }
 #endif
     cmbGenerate_->addItems(GenerateListTexts());

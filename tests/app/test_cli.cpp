@@ -1,6 +1,7 @@
 // End-to-end runs of the built program: headless, with a recording stand-in
 // for MapSource, and with its window on the offscreen platform.
 #include <QDir>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -24,6 +25,10 @@ private Q_SLOTS:
         for (const QString& line : QString::fromUtf8(document).split(u'\n', Qt::SkipEmptyParts)) {
             if (line.startsWith(QLatin1String("display: "))) {
                 environment.insert(QStringLiteral("DISPLAY"), line.mid(9));
+            } else if (line.startsWith(QLatin1String("posix: "))) {
+#ifdef Q_OS_WIN
+                QSKIP(qPrintable(line.mid(7)));
+#endif
             } else {
                 arguments =
                     line.mid(11)
@@ -47,7 +52,15 @@ private Q_SLOTS:
                 got += stream + line;
             }
         }
-        QCOMPARE(got, expected.replaceInStrings(QStringLiteral("<home>"), home.path())
+#ifdef Q_OS_WIN
+        const QString settings = QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                                           QStringLiteral("Wayfold"), QStringLiteral("Wayfold"))
+                                     .fileName();
+#else
+        const QString settings = home.filePath(QStringLiteral("config/Wayfold/Wayfold.ini"));
+#endif
+        QCOMPARE(got, expected.replaceInStrings(QStringLiteral("<settings>"), settings)
+                          .replaceInStrings(QStringLiteral("<home>"), home.path())
                           .replaceInStrings(QStringLiteral("<version>"),
                                             QStringLiteral(WAYFOLD_VERSION)));
         // Nothing was handed over, so nothing is left behind.
@@ -71,13 +84,13 @@ private Q_SLOTS:
         QTemporaryDir home;
         const QString folder = home.filePath(QStringLiteral("Fake GPS"));
         QVERIFY(MakeFakeMapSource(folder + QStringLiteral("/mapsource.exe")));
-        QVERIFY(MakeFile(home.filePath(QStringLiteral("config/Wayfold/Wayfold.ini")),
-                         "[Program Settings]\nMapsource_Dir=" + folder.toUtf8() +
-                             "/\nGdbVersion=" + gdbVersion.toUtf8() + '\n'));
         const QString temp = home.filePath(QStringLiteral("tmp dir;x"));
         QVERIFY(QDir().mkpath(temp));
         QProcessEnvironment environment = ProgramEnvironment(home.path());
         environment.insert(QStringLiteral("TMPDIR"), temp);
+        QVERIFY(StoreProgramSettings(home.path(), {{QStringLiteral("Mapsource_Dir"),
+                                                    QDir::toNativeSeparators(folder + u'/')},
+                                                   {QStringLiteral("GdbVersion"), gdbVersion}}));
         const ProgramRun r = RunProgram(
             {QStringLiteral("--headless"), kLakeside, flag, QStringLiteral("/q")}, environment);
         QCOMPARE(r.status, 0);
@@ -88,7 +101,7 @@ private Q_SLOTS:
             {QLatin1String(QTest::currentDataTag()).first(3) + QStringLiteral("*.wayfold.tmp")});
         QCOMPARE(handed.size(), 1);
         QCOMPARE(FileBytes(folder + QStringLiteral("/args.txt")),
-                 QDir(temp).filePath(handed.front()).toUtf8() + '\n');
+                 QDir::toNativeSeparators(QDir(temp).filePath(handed.front())).toUtf8() + '\n');
         // What MapSource got is the file the writer made, of the samples'
         // waypoints.
         const QByteArray copy = FileBytes(folder + QStringLiteral("/copy.bin"));
@@ -97,14 +110,95 @@ private Q_SLOTS:
         QTEST(copy.at(11), "letter");
     }
 
+#ifdef Q_OS_WIN
+    // Windows hands the program one text, which it splits itself: a quoted
+    // name with blanks, a flag in capitals with its value quoted, a value
+    // that names the current folder's file.
+    void windowsCommandLine() {
+        QTemporaryDir home;
+        const QString folder = QDir::toNativeSeparators(home.filePath(QStringLiteral("my files")));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile::copy(kLakeside, folder + QStringLiteral("\\lake side.gpx")));
+        QProcess p;
+        p.setProcessEnvironment(ProgramEnvironment(home.path()));
+        p.setWorkingDirectory(folder);
+        p.setProgram(QStringLiteral(WAYFOLD_PROGRAM));
+        p.setNativeArguments(QStringLiteral("--headless \"lake side.gpx\" /S:\"") + folder +
+                             QStringLiteral("\\out put.mps\" /x:copy.gpx /Q"));
+        p.start();
+        QVERIFY(p.waitForFinished(60000));
+        QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+        QVERIFY(FileBytes(folder + QStringLiteral("\\out put.mps")).startsWith("MsRc"));
+        QVERIFY(FileBytes(folder + QStringLiteral("\\copy.gpx")).contains("GC9WF01"));
+    }
+
+    // With nothing stored, MapSource is found in the program folders that
+    // Windows names, the 64-bit one first; it is started on the file, and its
+    // folder is stored as Windows writes it.
+    void mapSourceInProgramFiles_data() {
+        AddColumns<QString, QString>("variable", "place");
+        AddRow("Program Files", QStringLiteral("ProgramFiles"),
+               QStringLiteral("Garmin/MapSource/MapSource.exe"));
+        AddRow("Program Files (x86)", QStringLiteral("ProgramFiles(x86)"),
+               QStringLiteral("MapSource/MapSource.exe"));
+    }
+    void mapSourceInProgramFiles() {
+        QFETCH(QString, variable);
+        QFETCH(QString, place);
+        QTemporaryDir home;
+        const QString temp = home.filePath(QStringLiteral("tmp"));
+        QVERIFY(QDir().mkpath(temp));
+        QProcessEnvironment environment = ProgramEnvironment(home.path());
+        environment.insert(QStringLiteral("TMPDIR"), temp);
+        // A 64-bit program's ProgramFiles is made from ProgramW6432 as it starts.
+        for (const char* name : {"ProgramFiles", "ProgramFiles(x86)"}) {
+            const QString folder = home.filePath(QLatin1String(name));
+            QVERIFY(QDir().mkpath(folder));
+            environment.insert(QLatin1String(name), QDir::toNativeSeparators(folder));
+        }
+        environment.insert(QStringLiteral("ProgramW6432"),
+                           environment.value(QStringLiteral("ProgramFiles")));
+        const QString program = home.filePath(variable + u'/' + place);
+        QVERIFY(MakeFakeMapSource(program));
+        const QString folder = QFileInfo(program).path();
+        const ProgramRun r = RunProgram(
+            {QStringLiteral("--headless"), kLakeside, QStringLiteral("/m"), QStringLiteral("/q")},
+            environment);
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        QVERIFY(WaitForFile(folder + QStringLiteral("/done.txt")));
+        const QStringList handed = QDir(temp).entryList({QStringLiteral("MPS*.wayfold.tmp")});
+        QCOMPARE(handed.size(), 1);
+        QCOMPARE(FileBytes(folder + QStringLiteral("/args.txt")),
+                 QDir::toNativeSeparators(QDir(temp).filePath(handed.front())).toUtf8() + '\n');
+        QVERIFY(FileBytes(folder + QStringLiteral("/copy.bin")).contains("GC9WF01"));
+        QCOMPARE(QSettings(QStringLiteral("HKEY_CURRENT_USER\\Software\\Wayfold\\Wayfold"),
+                           QSettings::NativeFormat)
+                     .value(QStringLiteral("Program Settings/Mapsource_Dir")),
+                 QDir::toNativeSeparators(folder).toLower() + u'\\');
+    }
+#endif
+
     // With its window: a first start shows the home folder and stores it with
     // the first-run place when "/q" unloads the window; nothing else is stored.
+    // On Windows the first-run folder is drive C:, and the store the registry.
     void windowStartsAndQuits() {
         QTemporaryDir home;
         QProcessEnvironment environment = ProgramEnvironment(home.path());
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         QCOMPARE(RunProgram({QStringLiteral("readme"), QStringLiteral("/q")}, environment).status,
                  0);
+#ifdef Q_OS_WIN
+        QSettings stored(QStringLiteral("HKEY_CURRENT_USER\\Software\\Wayfold\\Wayfold\\"
+                                        "Program Settings"),
+                         QSettings::NativeFormat);
+        QStringList values;
+        for (const QString& key : stored.childKeys()) {
+            values += key + u'=' + stored.value(key).toString();
+        }
+        QCOMPARE(values, QStringList({QStringLiteral("ImportDir=C:\\"), QStringLiteral("Left= 480"),
+                                      QStringLiteral("Top= 480")}));
+        return;
+#endif
         QCOMPARE(FileBytes(home.filePath(QStringLiteral("config/Wayfold/Wayfold.ini"))),
                  "[Program%20Settings]\nImportDir=" + home.path().toUtf8() +
                      "\nLeft=\" 480\"\nTop=\" 480\"\n");

@@ -70,6 +70,9 @@ private Q_SLOTS:
         }
     }
     void writeFailures() {
+#ifdef Q_OS_WIN
+        QSKIP("The failures are made by a shell script, in a Linux mount namespace");
+#endif
         QFETCH(QString, kind);
         QFETCH(QString, fileName);
         QFETCH(QString, failure);

@@ -318,8 +318,15 @@ private Q_SLOTS:
         } else if (name.startsWith(QLatin1String("folder"))) {
             QVERIFY(QDir(dir.path()).mkdir(name));
         } else if (name.startsWith(QLatin1String("pipe"))) {
+#ifdef Q_OS_WIN
+            QSKIP("Windows keeps no pipes among the files of a folder");
+#else
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+#endif
         } else if (name.startsWith(QLatin1String("unreadable"))) {
+#ifdef Q_OS_WIN
+            QSKIP("Windows has no permission that keeps a file's owner from reading it");
+#endif
             QVERIFY(MakeFile(path, "MsRcd"));
             QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions()));
             if (QFileInfo(path).isReadable()) {
@@ -329,7 +336,12 @@ private Q_SLOTS:
         TestSession t;
         t.session.store.Waypoints.push_back(Sentinel());
         QVERIFY(ImportFile(t.session, path));
-        QCOMPARE(t.frontend.messageTexts(), QStringList{expected[0].mid(9).arg(path)});
+        // The system's own words for a file that is not there.
+        QFile absent(dir.filePath(QStringLiteral("absent")));
+        QVERIFY(!absent.open(QIODevice::ReadOnly));
+        QCOMPARE(t.frontend.messageTexts(),
+                 QStringList{expected[0].mid(9).arg(path).replace(QLatin1String("<no such file>"),
+                                                                  absent.errorString())});
         QCOMPARE(QStringLiteral("icon: %1").arg(int(t.frontend.messages.front().icon)),
                  expected[1]);
         QCOMPARE(t.session.problemCount, 1);

@@ -103,7 +103,7 @@ class WritersTest : public QObject {
         QFETCH(QStringList, expected);
         const QString base = dir_.filePath(QStringLiteral("store"));
         QVERIFY(MakeFile(base + QStringLiteral(".json"), document));
-        StoreFile input = LoadStoreFile(QDir(kWriterData).relativeFilePath(base));
+        StoreFile input = LoadStoreFile(base);
         const QJsonArray list =
             QJsonDocument::fromJson(document)[QLatin1String("waypoints")].toArray();
         for (qsizetype i = 0; i < list.size(); ++i) {

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSettings>
 #include <QTest>
 #include <utility>
 
@@ -171,6 +172,11 @@ bool WaitForFile(const QString& path) {
 }
 
 bool MakeFakeMapSource(const QString& program) {
+#ifdef Q_OS_WIN
+    QFile::remove(program);
+    return QDir().mkpath(QFileInfo(program).path()) &&
+           QFile::copy(QStringLiteral(WAYFOLD_FAKE_MAPSOURCE), program);
+#else
     return MakeFile(program,
                     "#!/bin/sh\n"
                     "here=$(dirname \"$0\")\n"
@@ -178,6 +184,7 @@ bool MakeFakeMapSource(const QString& program) {
                     "cp \"$1\" \"$here/copy.bin\"\n"
                     "echo done >> \"$here/done.txt\"\n",
                     true);
+#endif
 }
 
 void AddTestWaypoint(WaypointStore& store, const QString& name) {
@@ -199,21 +206,85 @@ QProcessEnvironment ProgramEnvironment(const QString& home) {
     e.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
     e.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
     e.insert(QStringLiteral("WINEPREFIX"), home + QStringLiteral("/wine"));
+#ifdef Q_OS_WIN
+    QSettings(QStringLiteral("HKEY_CURRENT_USER\\Software\\Wayfold"), QSettings::NativeFormat)
+        .remove(QString());
+#endif
     return e;
 }
+
+bool StoreProgramSettings(const QString& home, const QList<std::pair<QString, QString>>& values) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(home);
+    QSettings settings(QStringLiteral("HKEY_CURRENT_USER\\Software\\Wayfold\\Wayfold"),
+                       QSettings::NativeFormat);
+#else
+    QSettings settings(home + QStringLiteral("/config/Wayfold/Wayfold.ini"), QSettings::IniFormat);
+#endif
+    for (const auto& [name, value] : values) {
+        settings.setValue(QStringLiteral("Program Settings/") + name, value);
+    }
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+#ifdef Q_OS_WIN
+namespace {
+
+// A test's arguments are written as on Linux; Windows takes every "/" for the
+// start of a flag, so the paths in them go over with the drive and "\".
+QString WindowsArgument(const QString& argument) {
+    const auto native = [](const QString& path) {
+        return QDir::toNativeSeparators(path.startsWith(u'/') ? QFileInfo(path).absoluteFilePath()
+                                                              : path);
+    };
+    if (argument.startsWith(u'/') && argument.size() > 2 && argument.at(2) == u':') {
+        return argument.left(3) + native(argument.mid(3));
+    }
+    return argument.startsWith(u'/') && argument.indexOf(u'/', 1) < 0 ? argument : native(argument);
+}
+
+}  // namespace
+#endif
 
 ProgramRun RunProgram(const QStringList& arguments, const QProcessEnvironment& environment,
                       const QString& workingFolder) {
     QProcess p;
+#ifdef Q_OS_WIN
+    // The temporary folder a test gives is the program's on Windows too.
+    QProcessEnvironment windows = environment;
+    if (environment.contains(QStringLiteral("TMPDIR"))) {
+        const QString temp = QDir::toNativeSeparators(environment.value(QStringLiteral("TMPDIR")));
+        windows.insert(QStringLiteral("TMP"), temp);
+        windows.insert(QStringLiteral("TEMP"), temp);
+    }
+    p.setProcessEnvironment(windows);
+#else
     p.setProcessEnvironment(environment);
+#endif
     p.setWorkingDirectory(workingFolder);
+#ifdef Q_OS_WIN
+    QStringList windowsArguments;
+    for (const QString& argument : arguments) {
+        windowsArguments.push_back(WindowsArgument(argument));
+    }
+    p.start(QStringLiteral(WAYFOLD_PROGRAM), windowsArguments);
+#else
     p.start(QStringLiteral(WAYFOLD_PROGRAM), arguments);
+#endif
     if (!p.waitForFinished(60000)) {
         p.kill();
         p.waitForFinished();
         return {};
     }
+    // Windows writes a program's text with CR LF line ends.
+    const auto text = [](const QByteArray& bytes) {
+        QString lines = QString::fromUtf8(bytes);
+#ifdef Q_OS_WIN
+        lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+#endif
+        return lines;
+    };
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+            text(p.readAllStandardOutput()), text(p.readAllStandardError())};
 }

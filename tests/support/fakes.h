@@ -148,8 +148,8 @@ QByteArray FileBytes(const QString& path);
 // Waits up to ten seconds for a file to appear.
 bool WaitForFile(const QString& path);
 
-// A stand-in for MapSource at program: a script that appends its arguments to
-// args.txt, copies the file it was given to copy.bin and then writes
+// A stand-in for MapSource at program (a script, on Windows a program) that
+// appends its arguments to args.txt, copies the file it was given to copy.bin and then writes
 // done.txt, all next to itself.
 bool MakeFakeMapSource(const QString& program);
 
@@ -163,7 +163,11 @@ struct ProgramRun {
     QString err;
 };
 // The system's environment without any display, with HOME at home and the
-// configuration, data and Wine folders below it (config, data, wine).
+// configuration, data and Wine folders below it (config, data, wine). On
+// Windows, where the settings are the user's registry, they are emptied.
 QProcessEnvironment ProgramEnvironment(const QString& home);
+// Stores settings of section "Program Settings" where the program run with
+// ProgramEnvironment(home) reads them.
+bool StoreProgramSettings(const QString& home, const QList<std::pair<QString, QString>>& values);
 ProgramRun RunProgram(const QStringList& arguments, const QProcessEnvironment& environment,
                       const QString& workingFolder = QString());

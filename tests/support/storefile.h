@@ -35,12 +35,15 @@ void FromJson(const QJsonObject& o, const char* key, T& field, More&&... more) {
     FromJson(o, std::forward<More>(more)...);
 }
 
-// Every Waypoint field may be given by its name; missing fields keep the
+// The store file name.json (name relative to tests/data/writers, or a whole
+// path). Every Waypoint field may be given by its name; missing fields keep the
 // values of a fresh record, missing semicircles are computed from the degrees.
 inline StoreFile LoadStoreFile(const QString& name) {
     StoreFile result;
     const QJsonObject root =
-        QJsonDocument::fromJson(FileBytes(kWriterData + name + QStringLiteral(".json"))).object();
+        QJsonDocument::fromJson(
+            FileBytes(QDir(kWriterData).filePath(name + QStringLiteral(".json"))))
+            .object();
     Options& p = result.options;
     FromJson(root.value(QLatin1String("options")).toObject(), "IconNumber", p.IconNumber,
              "PreserveIcons", p.PreserveIcons, "DisplayMode", p.DisplayMode, "PreserveDisplay",

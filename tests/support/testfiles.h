@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QStringDecoder>
 #include <QStringList>
 #include <QTest>
 #include <charconv>
@@ -187,6 +189,20 @@ inline void CheckRead(FileReader reader, const QString& path, const QStringList&
     store.Waypoints.resize(size_t(before));
     store.Waypoints[0] = Sentinel();
     const ImportResult r = reader(path, store, progress);
+#ifdef Q_OS_WIN
+    // Qt for Windows is built here without ICU, so its decoders are those of
+    // the UTFs and Latin-1 only: a file in another encoding that the reader
+    // then refuses is a known gap, marked so and not hidden.
+    const QRegularExpressionMatch declared =
+        QRegularExpression(QStringLiteral("encoding=[\"']([A-Za-z0-9._:-]+)[\"']"))
+            .match(QString::fromLatin1(FileBytes(path).left(300)));
+    if (declared.hasMatch() && !QStringDecoder(declared.captured(1).toLatin1()).isValid() &&
+        Texts(r).join(u'|').contains(QLatin1String("is not supported")) &&
+        !expected.join(u'|').contains(QLatin1String("is not supported"))) {
+        QEXPECT_FAIL("", "Qt for Windows has no decoder for this encoding (no ICU)", Abort);
+        QVERIFY(!Texts(r).join(u'|').contains(QLatin1String("is not supported")));
+    }
+#endif
     QStringList messages;
     qint32 result = store.WaypointCount() - before;
     for (const QString& e : expected) {
@@ -243,6 +259,11 @@ inline void CheckCase(FileReader reader, const QString& folder, const QString& n
 // no compiled one.
 inline std::optional<QProcessEnvironment> GermanEnvironment(
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment()) {
+#ifdef Q_OS_WIN
+    // A Windows program's C locale is "C" whatever its environment says.
+    Q_UNUSED(environment);
+    return std::nullopt;
+#endif
     const QString locales = qEnvironmentVariable("WAYFOLD_LOCPATH");
     const QString german = QStringLiteral("de_DE.UTF-8");
     if (locales.isEmpty() || !QFileInfo(locales + QLatin1Char('/') + german).isDir()) {
@@ -258,6 +279,10 @@ inline std::optional<QProcessEnvironment> GermanEnvironment(
 // the German one, whose decimal separator is a comma; false when the test
 // build has none compiled.
 inline bool UseGermanLocale() {
+#ifdef Q_OS_WIN
+    // Windows has its locales built in; a program picks one itself.
+    return std::setlocale(LC_ALL, "German_Germany.1252") != nullptr;
+#endif
     const std::optional<QProcessEnvironment> e = GermanEnvironment();
     if (!e) {
         return false;

@@ -143,11 +143,12 @@ private Q_SLOTS:
                 if (commandLine) {
                     const QString out = f.temp.filePath(QStringLiteral("out"));
                     status = RunCommands(
-                        f.session, ParsePosixArguments(
-                                       {large, QStringLiteral("/s:") + out + QStringLiteral(".mps"),
-                                        QStringLiteral("small.gpx"), QStringLiteral("/m"),
-                                        QStringLiteral("/l:") + out + QStringLiteral(".loc")},
-                                       f.temp.path()));
+                        f.session,
+                        ParsePosixArguments({QStringLiteral("large.gpx"),
+                                             QStringLiteral("/s:") + out + QStringLiteral(".mps"),
+                                             QStringLiteral("small.gpx"), QStringLiteral("/m"),
+                                             QStringLiteral("/l:") + out + QStringLiteral(".loc")},
+                                            f.temp.path()));
                 } else {
                     QVERIFY(!f.window->fileBrowser()->showFolder(f.temp.path()));
                     f.find<QListWidget>("filOpen")->selectAll();

@@ -24,6 +24,10 @@
 #include "ui/waypointmodel.h"
 #include "windowfixture.h"
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace {
 
 // Where a first run puts the window: 480 twips from the left and the top.
@@ -112,6 +116,20 @@ private Q_SLOTS:
         QVERIFY(MakeZip(zip, {{QStringLiteral("4711.gpx"),
                                "<gpx><wpt lat=\"1\" lon=\"2\"><name>GC1</name></wpt></gpx>"}}));
         QVERIFY(QDir(f.temp.path()).mkdir(QStringLiteral("folder.gpx")));
+#ifdef Q_OS_WIN
+        // Hidden and system files are not listed.
+        for (const auto& [name, attribute] :
+             {std::pair{u"g.loc", FILE_ATTRIBUTE_HIDDEN}, std::pair {
+                  u"h.gpx",
+                  FILE_ATTRIBUTE_SYSTEM
+              }}) {
+            const QString path =
+                QDir::toNativeSeparators(f.temp.filePath(QString::fromUtf16(name)));
+            QVERIFY(MakeFile(path));
+            QVERIFY(SetFileAttributesW(reinterpret_cast<LPCWSTR>(path.utf16()), attribute));
+            QVERIFY(GetFileAttributesW(reinterpret_cast<LPCWSTR>(path.utf16())) & attribute);
+        }
+#endif
         QVERIFY(!f.window->fileBrowser()->showFolder(f.temp.path()));
         auto* list = f.find<QListWidget>("filOpen");
         QStringList names;
@@ -201,7 +219,8 @@ private Q_SLOTS:
                  QStringLiteral(" %1 %2")
                      .arg(std::lround(100 * 1440 / w.screen()->logicalDotsPerInchX()))
                      .arg(std::lround(50 * 1440 / w.screen()->logicalDotsPerInchY())));
-        QCOMPARE(f.settings.values.value(QStringLiteral("ImportDir")), f.temp.path());
+        QCOMPARE(f.settings.values.value(QStringLiteral("ImportDir")),
+                 QDir::toNativeSeparators(f.temp.path()));
         QVERIFY(!QFileInfo::exists(leftover));
 
         // The next start opens where this one ended.
@@ -214,7 +233,9 @@ private Q_SLOTS:
     // No stored place, or one out of sight, and a stored folder that is gone,
     // give what a first run shows, with the progress bar hidden and the time of
     // day.
-    void placeOutOfSightGivesTheFirstRunPlace_data() { AddTableRows({"left", "top"}); }
+    void placeOutOfSightGivesTheFirstRunPlace_data() {
+        AddTableRows({"left", "top"});
+    }
     void placeOutOfSightGivesTheFirstRunPlace() {
         QFETCH(QString, left);
         QFETCH(QString, top);
@@ -297,12 +318,40 @@ private Q_SLOTS:
         Q_EMIT drives->activated(drives->count() - 1);
         QCOMPARE(f.answers.messages.size(), size_t(1));
         const UserMessage& m = f.answers.messages.front();
-        QCOMPARE(m.title, QStringLiteral("Error %1 with %2/").arg(QString::number(ENOENT), gone));
+#ifdef Q_OS_WIN
+        const QString title = QDir::toNativeSeparators(gone).toUpper() + u'\\';
+#else
+        const QString title = gone + u'/';
+#endif
+        QCOMPARE(m.title, QStringLiteral("Error %1 with ").arg(ENOENT) + title);
         QCOMPARE(m.text, QString::fromLocal8Bit(std::strerror(ENOENT)));
         QCOMPARE(m.icon, MessageIcon::Exclamation);
         QCOMPARE(drives->currentIndex(), before);
         QCOMPARE(f.window->fileBrowser()->folder(), QCoreApplication::applicationDirPath());
     }
+
+#ifdef Q_OS_WIN
+    // Every drive letter, written in lower case; choosing one shows its root.
+    void driveList() {
+        WindowFixture f;
+        auto* drives = f.find<QComboBox>("drvOpen");
+        QStringList letters;
+        for (int i = 0; i < drives->count(); ++i) {
+            letters.push_back(drives->itemText(i).left(2));
+        }
+        QStringList expected;
+        for (const QFileInfo& drive : QDir::drives()) {
+            expected.push_back(drive.absoluteFilePath().left(2).toLower());
+        }
+        QCOMPARE(letters, expected);
+        const int c = letters.indexOf(QStringLiteral("c:"));
+        QVERIFY(c >= 0);
+        drives->setCurrentIndex(c);
+        Q_EMIT drives->activated(c);
+        QCOMPARE(f.answers.messages.size(), size_t(0));
+        QCOMPARE(QDir(f.window->fileBrowser()->folder()), QDir(QStringLiteral("C:/")));
+    }
+#endif
 
     // The About window has a title bar, the version, the copyright and where
     // the documentation is; Escape, its Close button or a click closes it.
