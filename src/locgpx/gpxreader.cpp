@@ -164,19 +164,8 @@ size_t AppendStoredElement(std::string_view raw, size_t at, bool cache, std::str
         out.append(raw.data() + copied, from - copied);
         copied = to;
     };
-    // The position after the ">" of the tag whose name starts at p: the
-    // first ">" unless a quoted value comes before it.
-    const auto tagEnd = [&raw, n](size_t p) {
-        for (;;) {
-            const size_t gt = std::min(raw.find('>', p), n);
-            const std::string_view upTo = raw.substr(p, gt - p);
-            const size_t quote = std::min(upTo.find('"'), upTo.find('\''));
-            if (quote == upTo.npos) {
-                return std::min(gt + 1, n);
-            }
-            p = std::min(raw.find(upTo[quote], p + quote + 1), n - 1) + 1;
-        }
-    };
+    // The position after the ">" that ends the tag whose name starts at p.
+    const auto tagEnd = [&raw, n](size_t p) { return std::min(TagEnd(raw, p), n - 1) + 1; };
     int depth = 0;
     size_t p = at;
     while (p < n) {

@@ -123,73 +123,35 @@ void AppendText(Output& out, QStringView text, qsizetype* dropped) {
     out.commit(p);
 }
 
-// The length of the UTF-8 sequence at s[i] when it is a well-formed
-// character beyond ASCII that XML allows; 0 otherwise.
-size_t XmlSequenceLength(std::string_view s, size_t i) {
-    const auto at = [&s](size_t k) -> char32_t {
-        return k < s.size() ? static_cast<unsigned char>(s[k]) : 0;
-    };
-    const auto follows = [&at](size_t k) { return (at(k) & 0xC0) == 0x80; };
-    const char32_t c = at(i);
-    if (c >= 0xC2 && c <= 0xDF) {
-        return follows(i + 1) ? 2 : 0;
-    }
-    if (c >= 0xE0 && c <= 0xEF && follows(i + 1) && follows(i + 2)) {
-        const char32_t code = ((c & 0x0F) << 12) | ((at(i + 1) & 0x3F) << 6) | (at(i + 2) & 0x3F);
-        return code >= 0x800 && IsXmlChar(code) ? 3 : 0;
-    }
-    if (c >= 0xF0 && c <= 0xF4 && follows(i + 1) && follows(i + 2) && follows(i + 3)) {
-        const char32_t code = ((c & 0x07) << 18) | ((at(i + 1) & 0x3F) << 12) |
-                              ((at(i + 2) & 0x3F) << 6) | (at(i + 3) & 0x3F);
-        return code >= 0x10000 && code <= 0x10FFFF ? 4 : 0;
-    }
-    return 0;
-}
-
 // Appends UTF-8 text from a listing, byte for byte as the same text read
 // into a QString would be written; text with anything else than well-formed
 // characters XML allows takes that way.
 void AppendText(Output& out, std::string_view text, qsizetype* dropped) {
-    // The ASCII bytes written as they are.
+    if (!IsXmlUtf8(text)) {
+        AppendText(out, QString::fromUtf8(text.data(), qsizetype(text.size())), dropped);
+        return;
+    }
+    // The bytes written as they are; every other one is escaped.
     static constexpr std::array<bool, 256> kPlain = [] {
         std::array<bool, 256> plain{};
-        for (int c = 0x20; c < 0x80; ++c) {
+        for (int c = 0x20; c < 0x100; ++c) {
             plain[size_t(c)] = c != '&' && c != '<' && c != '>' && c != '"' && c != '\'';
         }
         plain['\t'] = plain['\n'] = true;
         return plain;
     }();
     char* p = out.room(6 * qsizetype(text.size()));
-    qsizetype left = 0;
-    for (size_t i = 0; i < text.size();) {
-        size_t run = i;
-        while (run < text.size() && kPlain[static_cast<unsigned char>(text[run])]) {
-            ++run;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const size_t from = i;
+        while (i < text.size() && kPlain[static_cast<unsigned char>(text[i])]) {
+            ++i;
         }
-        std::memcpy(p, text.data() + i, run - i);
-        p += run - i;
-        if (run == text.size()) {
-            break;
+        std::memcpy(p, text.data() + from, i - from);
+        p += i - from;
+        if (i < text.size()) {
+            PutEscape(p, static_cast<unsigned char>(text[i]));
         }
-        i = run;
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c >= 0x80) {
-            const size_t length = XmlSequenceLength(text, i);
-            if (length == 0) {
-                AppendText(out, QString::fromUtf8(text.data(), qsizetype(text.size())), dropped);
-                return;
-            }
-            std::memcpy(p, text.data() + i, length);
-            p += length;
-            i += length;
-            continue;
-        }
-        if (!PutEscape(p, c)) {
-            ++left;  // a control character
-        }
-        ++i;
     }
-    *dropped += left;
     out.commit(p);
 }
 

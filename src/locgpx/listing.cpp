@@ -61,22 +61,6 @@ size_t SkipSpecial(std::string_view text, size_t p) {
     return p;
 }
 
-// The ">" of the tag whose name ends at p, past quoted attribute values.
-size_t TagEnd(std::string_view text, size_t p) {
-    char quote = 0;
-    for (; p < text.size(); ++p) {
-        const char c = text[p];
-        if (quote != 0) {
-            quote = c == quote ? 0 : quote;
-        } else if (c == '"' || c == '\'') {
-            quote = c;
-        } else if (c == '>') {
-            return p;
-        }
-    }
-    return kNone;
-}
-
 // The next start tag at this level from p on, which it moves past the tag;
 // false at an end tag (p at its "<") or at the end of the text (p kNone).
 bool NextStartTag(std::string_view text, size_t& p, StartTag& tag) {

@@ -1247,6 +1247,30 @@ std::string ElementUtf8(const pugi::xml_node& element) {
     return std::string(TrimmedView(text));
 }
 
+size_t TagEnd(std::string_view text, size_t p) {
+    for (;;) {
+        const size_t gt = text.find('>', p);
+        const std::string_view upTo = text.substr(p, gt == text.npos ? text.npos : gt - p);
+        const size_t quote = std::min(upTo.find('"'), upTo.find('\''));
+        if (quote == upTo.npos) {
+            return gt;
+        }
+        const size_t close = text.find(upTo[quote], p + quote + 1);
+        if (close == text.npos) {
+            return text.npos;
+        }
+        p = close + 1;
+    }
+}
+
+bool IsXmlUtf8(std::string_view text) {
+    Utf8Stop stop = Utf8Stop::End;
+    char32_t bad = 0;
+    return ValidUtf8Prefix(reinterpret_cast<const unsigned char*>(text.data()), text.size(), stop,
+                           bad) == text.size() &&
+           stop == Utf8Stop::End;
+}
+
 QString ElementText(const pugi::xml_node& element) {
     std::string storage;
     return Utf8Text(ElementTextView(element, storage));

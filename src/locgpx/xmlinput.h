@@ -161,6 +161,11 @@ QString ElementText(const pugi::xml_node& element);
 // The same as a view: into the document when the element holds a single
 // piece of text (the usual case), otherwise into storage.
 std::string_view ElementTextView(const pugi::xml_node& element, std::string& storage);
+// The ">" that ends the tag whose name ends at p, past quoted attribute
+// values; npos when the text ends first.
+size_t TagEnd(std::string_view text, size_t p);
+// True when text is well-formed UTF-8 of characters XML allows.
+bool IsXmlUtf8(std::string_view text);
 // An attribute's value as text.
 QString AttributeText(const pugi::xml_attribute& attribute);
 
