@@ -94,6 +94,7 @@ class WritersTest : public QObject {
     // Altitude of "nan" is not a number). Its keys:
     //   has: text        the file holds text (read as Latin-1 but for GPX)
     //   match: pattern   a regular expression the file matches
+    //   ids: name=id ...  each cache's id by its name, "-" for none
     //   file: name       the file is tests/data/writers/name
     //   message: text    a message of the writer (%1 is the file's path)
     //   icon: n          the first message's MessageIcon as a number
@@ -128,6 +129,20 @@ class WritersTest : public QObject {
                 const QRegularExpression pattern(value,
                                                  QRegularExpression::DotMatchesEverythingOption);
                 QVERIFY2(pattern.match(text).hasMatch(), qPrintable(value));
+            } else if (key == QLatin1String("ids")) {
+                // The cache element's id follows the name within its wpt, or no
+                // cache element does.
+                for (const QString& pair : value.split(u' ')) {
+                    const QString name = QRegularExpression::escape(pair.section(u'=', 0, 0));
+                    const QString id = pair.section(u'=', 1);
+                    const QRegularExpression pattern(
+                        id == u"-"
+                            ? u"<name>"_s + name + u"</name>(?:(?!groundspeak:cache).)*?</wpt>"_s
+                            : u"<name>"_s + name +
+                                  u"</name>(?:(?!</wpt>).)*<groundspeak:cache id=\""_s + id + u'"',
+                        QRegularExpression::DotMatchesEverythingOption);
+                    QVERIFY2(pattern.match(text).hasMatch(), qPrintable(pair));
+                }
             } else if (key == QLatin1String("file")) {
                 QCOMPARE(bytes, FileBytes(kWriterData + value));
             } else if (key == QLatin1String("message")) {

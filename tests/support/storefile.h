@@ -1,9 +1,9 @@
 #pragma once
 
 // What the writer tests share: stores and options described in JSON files
-// (tests/data/writers/*.json), so that a test and the script that made its
-// golden files start from the same waypoints; every export kind's writer and
-// reader; a device that fails part-way.
+// (tests/data/writers/*.json), the stores the golden files beside them were
+// made from; every export kind's writer and reader; a device that fails
+// part-way.
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -40,10 +40,14 @@ void FromJson(const QJsonObject& o, const char* key, T& field, More&&... more) {
 // values of a fresh record, missing semicircles are computed from the degrees.
 inline StoreFile LoadStoreFile(const QString& name) {
     StoreFile result;
-    const QJsonObject root =
-        QJsonDocument::fromJson(
-            FileBytes(QDir(kWriterData).filePath(name + QStringLiteral(".json"))))
+    const auto load = [](const QString& file) {
+        return QJsonDocument::fromJson(
+                   FileBytes(QDir(kWriterData).filePath(file + QStringLiteral(".json"))))
             .object();
+    };
+    const QJsonObject root = load(name);
+    // A store may take its waypoints from another one and change only the options.
+    const QString of = root.value(QLatin1String("waypointsOf")).toString();
     Options& p = result.options;
     FromJson(root.value(QLatin1String("options")).toObject(), "IconNumber", p.IconNumber,
              "PreserveIcons", p.PreserveIcons, "DisplayMode", p.DisplayMode, "PreserveDisplay",
@@ -51,7 +55,8 @@ inline StoreFile LoadStoreFile(const QString& name) {
              p.CopyHint, "Categories", p.Categories, "PreserveCats", p.PreserveCats,
              "PreserveTimes", p.PreserveTimes, "ManualTime", p.ManualTime, "GdbVersion",
              p.GdbVersion);
-    for (const QJsonValue& v : root.value(QLatin1String("waypoints")).toArray()) {
+    for (const QJsonValue& v :
+         (of.isEmpty() ? root : load(of)).value(QLatin1String("waypoints")).toArray()) {
         const QJsonObject o = v.toObject();
         Waypoint w;
         FromJson(o, "Name", w.Name, "Description", w.Description, "Url", w.Url, "LinkName",
