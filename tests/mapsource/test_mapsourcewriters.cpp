@@ -1,5 +1,5 @@
-// What the golden files of realistic.json and options.json (test_exporter)
-// and the round trips (test_writerroundtrip) leave open in the MPS and GDB
+// What the golden files of realistic.json and options.json and the round
+// trips (test_roundtrip) leave open in the MPS and GDB
 // writers: hand-made golden files, link completion, cache names, texts the
 // fields cannot hold and the symbol table.
 #include <QtTest>
@@ -10,6 +10,8 @@
 #include "mapsource/gdbwriter.h"
 #include "support/storefile.h"
 #include "support/testfiles.h"
+
+using namespace Qt::StringLiterals;
 
 class MapSourceWritersTest : public QObject {
     Q_OBJECT
@@ -36,40 +38,49 @@ private Q_SLOTS:
                  FileBytes(kWriterData + QLatin1String(QTest::currentDataTag())));
     }
 
-    // Only the written one of two duplicates gets a link
-    // (tests/data/mapsource/links.txt).
-    void linkCompletion_data() { AddCaseRows("../mapsource/links.txt"); }
+    // Only the written one of two duplicates gets a link, made of the cache
+    // site (the default one when none is set) and a code of at least six
+    // characters that starts with GC, in capitals.
     void linkCompletion() {
-        QFETCH(QByteArray, document);
-        QFETCH(QStringList, expected);
-        const QString name = QString::fromUtf8(document.split('\n').front());
-        WaypointStore store;
-        store.Waypoints = {NamedWaypoint(name), NamedWaypoint(name.toLower())};
-        Options o = TestOptions();
-        o.CacheSiteUrl = QString::fromUtf8(document.split('\n').value(1));
-        WaypointStore back;
-        RecordingProgress progress;
-        ReadGdbBytes(EncodeGdbFile(store, o).bytes, QStringLiteral("x.gdb"), back, progress);
-        QCOMPARE(back.WaypointCount(), 1);
-        QVERIFY(store.Waypoints[1].Duplicate && store.Waypoints[1].Url.isEmpty());
-        QCOMPARE(QStringList({QStringLiteral("written: ") + back.Waypoints[0].Url,
-                              QStringLiteral("written: ") + store.Waypoints[0].Url}),
-                 expected + expected);
+        const auto link = [](const QString& name, const QString& site) {
+            WaypointStore store;
+            store.Waypoints = {NamedWaypoint(name), NamedWaypoint(name.toLower())};
+            Options o = TestOptions();
+            o.CacheSiteUrl = site;
+            WaypointStore back;
+            RecordingProgress progress;
+            ReadGdbBytes(EncodeGdbFile(store, o).bytes, u"x.gdb"_s, back, progress);
+            const bool one = back.WaypointCount() == 1 && store.Waypoints[1].Duplicate &&
+                             store.Waypoints[1].Url.isEmpty() &&
+                             back.Waypoints[0].Url == store.Waypoints[0].Url;
+            return one ? back.Waypoints[0].Url : u"(not one link)"_s;
+        };
+        QCOMPARE(QStringList({link(u"GC00AB"_s, {}), link(u"GC123"_s, {}), link(u"Park12"_s, {}),
+                              link(u"Gc1a2b"_s, u"http://caches.example:8080"_s)}),
+                 QStringList({u"https://www.geocaching.com/seek/cache_details.aspx?wp=GC00AB"_s,
+                              {},
+                              {},
+                              u"http://caches.example:8080/seek/cache_details.aspx?wp=GC1A2B"_s}));
     }
 
-    // Cache names with ModNames on (tests/data/mapsource/exportnames.txt).
-    void exportName_data() { AddCaseRows("../mapsource/exportnames.txt"); }
+    // Cache names with ModNames on, where the MapSource and TerraByte tables
+    // agree (the options golden files hold the rest): the code's GC becomes
+    // the letters of its type, any letter case, the type text as it is.
     void exportName() {
-        QFETCH(QByteArray, document);
-        QFETCH(QStringList, expected);
         Options o;
         o.ModNames = true;
-        Waypoint w;
-        w.Name = QString::fromUtf8(document.split('\n').front());
-        w.CacheType = QString::fromUtf8(document.split('\n').back());
-        QCOMPARE(QStringList({u'[' + ExportName(w, o) + u']',
-                              u'[' + ExportName(w, o, CacheCodes::TerraByte) + u']'}),
-                 expected + expected);
+        QStringList names;
+        for (const QString& c :
+             u"gc1A2B:Traditional Cache|GC1:WEBCAM CACHE|GC1234:virtual cache|"
+             u"Gc77:Locationless (Reverse) Cache|GC5:Unknown Cache|GC5: multi-cache|GC:Multi-cache|"
+             u"G:Multi-cache|:Multi-cache"_s.split(u'|')) {
+            Waypoint w;
+            w.Name = c.section(u':', 0, 0);
+            w.CacheType = c.section(u':', 1);
+            names += ExportName(w, o) + u'/' + ExportName(w, o, CacheCodes::TerraByte);
+        }
+        QCOMPARE(names.join(u' '),
+                 u"GC1A2B/GC1A2B WC1/WC1 VC1234/VC1234 LC77/LC77 GC5/GC5 GC5/GC5 MC/MC G/G /"_s);
     }
 
     // A character outside the BMP is one "?"; so is a NUL, which would end
