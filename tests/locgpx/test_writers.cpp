@@ -93,6 +93,18 @@ class WritersTest : public QObject {
     void check(QString kind, const QString& name) {
         QFETCH(QByteArray, document);
         QFETCH(QStringList, expected);
+        // "{c*n}" is the letter c n times.
+        static const QRegularExpression repeat(u"\\{([a-z])\\*(\\d+)\\}"_s);
+        for (QRegularExpressionMatch m;
+             (m = repeat.match(QString::fromUtf8(document))).hasMatch();) {
+            document.replace(m.captured().toUtf8(),
+                             m.captured(1).repeated(m.captured(2).toInt()).toUtf8());
+        }
+        for (QString& e : expected) {
+            for (QRegularExpressionMatch m; (m = repeat.match(e)).hasMatch();) {
+                e.replace(m.captured(), m.captured(1).repeated(m.captured(2).toInt()));
+            }
+        }
         const QString base = dir_.filePath(QStringLiteral("store"));
         QVERIFY(MakeFile(base + QStringLiteral(".json"), document));
         StoreFile input = LoadStoreFile(base);
