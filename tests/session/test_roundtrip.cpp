@@ -13,6 +13,7 @@
 #include "core/ansi.h"
 #include "core/symbols.h"
 #include "mapsource/fieldencoding.h"
+#include "session/exportdispatch.h"
 #include "support/storefile.h"
 #include "support/testfiles.h"
 
@@ -149,6 +150,21 @@ private Q_SLOTS:
         QVERIFY(std::ranges::is_sorted(t.session.store.Waypoints, {}, &Waypoint::SortKey));
         QVERIFY(std::ranges::is_permutation(StoreTexts(input.store, false),
                                             StoreTexts(t.session.store, false)));
+    }
+
+    // The save dialog opens in the folder of the last export while it is
+    // there, else in the file browser's.
+    void saveDialogFolder() {
+        TestSession t;
+        AddTestWaypoint(t.session.store, u"GC1"_s);
+        const int gpx = FormatById(u"gpx"_s)->listPlace;
+        QStringList folders;
+        for (const QString& last : {QString(), dir_.path(), dir_.filePath(u"gone"_s)}) {
+            t.session.settings.setValue(u"ExportDir"_s, last);
+            RunExport(t.session, {gpx, false, u"/browser"_s, {}});
+            folders += t.frontend.dialogs.back().folder;
+        }
+        QCOMPARE(folders, QStringList({u"/browser"_s, dir_.path(), u"/browser"_s}));
     }
 
     // Read back by our reader, each waypoint written (duplicates left out)
