@@ -44,21 +44,19 @@ enum class Layout { Mps, Gdb1, Gdb3 };
 struct Fields {
     QByteArray bytes;
     template <typename T>
-    Fields& number(T value) {
+    Fields& put(T value) {
+        value = qToLittleEndian(value);
         bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
         return *this;
     }
     Fields& text(QByteArrayView text) {
-        bytes += text;
-        bytes += '\0';
+        bytes += text.toByteArray() + '\0';
         return *this;
     }
 };
 
 QByteArray Record(char type, QByteArrayView data) {
-    Fields f;
-    f.number(qToLittleEndian(qint32(data.size())));
-    return f.bytes + type + data.toByteArray();
+    return Fields().put(qint32(data.size())).bytes + type + data.toByteArray();
 }
 
 // The values behind the flags of altitude, proximity, depth and temperature,
@@ -75,30 +73,23 @@ QByteArray Point(Layout layout, QByteArrayView name, std::array<quint8, 5> flags
                  qint32 links = 2, qint32 phones = 1) {
     const bool gdb3 = layout == Layout::Gdb3;
     Fields f;
-    int next = 0;
-    const auto flagged = [&] {
-        f.number(flags[next]);
-        if (layout == Layout::Mps || flags[next] == 1) {
-            f.number(qToLittleEndian(kValues[next]));
+    const auto flagged = [&](int n) {
+        f.put(flags[n]);
+        if (layout == Layout::Mps || flags[n] == 1) {
+            n < 4 ? f.put(kValues[n]) : f.put(kTime);
         }
-        ++next;
     };
-    f.text(name).number(qint32(0)).text("Deutschland").bytes += QByteArray(22, '\xff');
-    f.number(qToLittleEndian(qint32(1 << 29))).number(qToLittleEndian(qint32(-(1 << 29))));
-    flagged();
+    f.text(name).put(qint32(0)).text("Deutschland").bytes += QByteArray(22, '\xff');
+    f.put(qint32(1 << 29)).put(qint32(-(1 << 29)));
+    flagged(0);
     f.text(gdb3 ? "Near the \xe2\x80\x9cold\xe2\x80\x9d oak" : "Near the \x93old\x94 oak");
-    flagged();
-    f.number(qToLittleEndian(qint32(2))).number(qToLittleEndian(qint32(5)));
-    f.number(qToLittleEndian(qint32(117))).text("Leipzig").text("Sachsen").text("Rathaus");
-    f.number(quint8(0));
-    flagged();
+    flagged(1);
+    f.put(qint32(2)).put(qint32(5)).put(qint32(117)).text("Leipzig").text("Sachsen");
+    f.text("Rathaus").put(quint8(0));
+    flagged(2);
     if (gdb3) {
-        f.text(
-             "Hauptstra\xc3\x9f"
-             "e 1")
-            .number(quint8(0))
-            .number(qToLittleEndian(qint32(3600)));
-        f.text("left at the gate").number(qToLittleEndian(links)).text(kUrl).text("http://b/");
+        f.text("Main Street 1").put(quint8(0)).put(qint32(3600)).text("left at the gate");
+        f.put(links).text(kUrl).text("http://b/");
     } else {
         f.bytes += QByteArray(6, '\0');
         f.text("left at the gate");
@@ -107,15 +98,11 @@ QByteArray Point(Layout layout, QByteArrayView name, std::array<quint8, 5> flags
         }
         f.text(kUrl);
     }
-    f.number(qToLittleEndian(qint16(-32767)));
-    flagged();
-    f.number(flags[4]);
-    if (flags[4] == 1) {
-        f.number(qToLittleEndian(kTime));
-    }
+    f.put(qint16(-32767));
+    flagged(3);
+    flagged(4);
     if (gdb3) {
-        f.number(qToLittleEndian(phones)).text("+49 341 123").text("Mobile");
-        f.text("Deutschland").text("04109");
+        f.put(phones).text("+49 341 123").text("Mobile").text("Deutschland").text("04109");
     }
     return f.bytes;
 }
