@@ -7,8 +7,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "locgpx/readercases.h"
 #include "support/fakes.h"
-#include "support/testfiles.h"
+
+using namespace Qt::StringLiterals;
 
 #ifndef Q_OS_WIN
 #include <arpa/inet.h>
@@ -51,7 +53,7 @@ MeasuredRun RunMeasured(const QStringList& arguments, const QString& folder,
         argv.push_back(s.isEmpty() ? nullptr : s.data());
     }
     argv.push_back(nullptr);
-    const QString err = folder + QStringLiteral("/err.txt");
+    const QString err = folder + u"/err.txt"_s;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -151,41 +153,41 @@ private Q_SLOTS:
         QVERIFY(dir_.isValid());
         const QProcessEnvironment plain = ProgramEnvironment(dir_.path());
         environment_ = GermanEnvironment(plain).value_or(plain);
-        const QString path = WriteTestFile(dir_.path(), QStringLiteral("small.gpx"),
-                                           "<gpx><wpt lat=\"1\" lon=\"2\"/></gpx>");
-        const MeasuredRun r =
-            RunMeasured({QStringLiteral("--headless"), path}, dir_.path(), environment_);
+        const QString path =
+            WriteTestFile(dir_.path(), u"small.gpx"_s, "<gpx><wpt lat=\"1\" lon=\"2\"/></gpx>");
+        const MeasuredRun r = RunMeasured({u"--headless"_s, path}, dir_.path(), environment_);
         QCOMPARE(r.status, 0);
         // Start-up's own size, with room for the allocator's whims.
         baseKiB_ = r.peakKiB + 16 * 1024;
         qInfo("start-up: peak %lld KiB", r.peakKiB);
-        QVERIFY(MakeFile(dir_.filePath(QStringLiteral("secret.txt")), kMarker));
-        QVERIFY(MakeFile(dir_.filePath(QStringLiteral("secret.dtd")),
-                         "<!ENTITY secret \"" + kMarker + "\">\n"));
+        QVERIFY(MakeFile(dir_.filePath(u"secret.txt"_s), kMarker));
+        QVERIFY(MakeFile(dir_.filePath(u"secret.dtd"_s), "<!ENTITY secret \"" + kMarker + "\">\n"));
 #endif
     }
 
     void program_data() {
-        AddCaseRows("program.txt");
+        AddCaseLines("program.txt");
     }
     void program() {
 #ifndef Q_OS_WIN
         QFETCH(QByteArray, document);
         QFETCH(QStringList, expected);
         const QString folder = dir_.path();
-        const QString out = folder + QStringLiteral("/out.loc");
+        const QString out = folder + u"/out.loc"_s;
         QFile::remove(out);
         const Listener listener;
         const int port = listener.listenedPort();
         QVERIFY(port > 0);
         document.replace("%DIR%", QFile::encodeName(folder))
-            .replace("%PORT%", QByteArray::number(port));
+            .replace("%PORT%", QByteArray::number(port))
+            .replace("%NEST%",
+                     QByteArray("<a>").repeated(100000) + QByteArray("</a>").repeated(100000));
 
         QString path;
         QString err;
         QList<QByteArray> written;
         for (const QString& e : expected) {
-            const QString value = e.section(QStringLiteral(": "), 1);
+            const QString value = e.section(u": "_s, 1);
             if (e.startsWith(QLatin1String("fixture: "))) {
                 REQUIRE_PEER_FIXTURES();
                 path = FixturePath(value);
@@ -201,8 +203,7 @@ private Q_SLOTS:
         QVERIFY(!path.isEmpty());
         const qint64 fileSize = QFileInfo(path).size();
         const MeasuredRun r =
-            RunMeasured({QStringLiteral("--headless"), path, QStringLiteral("/l:") + out}, folder,
-                        environment_);
+            RunMeasured({u"--headless"_s, path, u"/l:"_s + out}, folder, environment_);
         qInfo("%lld bytes, peak %lld KiB", fileSize, r.peakKiB);
         QCOMPARE(r.err, err.replace(QLatin1String("%1"), path));
         QCOMPARE(r.status, err.count(u'\n') > 1 ? 1 : 0);
@@ -221,7 +222,7 @@ private Q_SLOTS:
         const qint64 allowed =
             baseKiB_ + fileSize * 6 / 1024 + (kSanitized ? fileSize * 3 / 1024 + 300 * 1024 : 0);
         QVERIFY2(r.peakKiB <= allowed,
-                 qPrintable(QStringLiteral("%1 KiB, %2 KiB allowed").arg(r.peakKiB).arg(allowed)));
+                 qPrintable(u"%1 KiB, %2 KiB allowed"_s.arg(r.peakKiB).arg(allowed)));
 #endif
     }
 };

@@ -1,7 +1,8 @@
 // The GPX, XML LOC and TerraByte LOC readers on the cases of
-// tests/data/readers, the real files of other programs, files cut at every
-// length, ZIP archives of GPX files, and files that are missing or not
-// files; all under the German locale, whose decimal separator is a comma.
+// tests/data/readers and on generated large files, the real files of other
+// programs, files cut at every length, ZIP archives of GPX files, and files
+// that are missing or not files; all under the German locale, whose decimal
+// separator is a comma.
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -9,12 +10,14 @@
 #include "locgpx/listing.h"
 #include "locgpx/locreader.h"
 #include "locgpx/pocketquery.h"
+#include "locgpx/readercases.h"
 #include "locgpx/terrabytereader.h"
 #include "mapsource/gdbreader.h"
 #include "mapsource/mpsreader.h"
-#include "support/testfiles.h"
 
 #include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -43,16 +46,91 @@ class ReadersTest : public QObject {
     QTemporaryDir dir_;
 
 private Q_SLOTS:
-    void gpx_data() { AddCaseRows("gpx.txt"); }
-    void gpx() { CheckCase(&ReadGpxFile, dir_.path(), QStringLiteral("case.gpx")); }
+    void gpx_data() { AddCaseLines("gpx.txt"); }
+    void gpx() { CheckCase(&ReadGpxFile, dir_.path(), u"case.gpx"_s); }
     // What the XML readers take as XML, read as GPX (which shows every
-    // parse error).
-    void xml_data() { AddCaseRows("xml.txt"); }
+    // parse error); megabyte values, and elements, texts and line counts
+    // across the reader's 1 MB read blocks.
+    void xml_data() {
+        AddCaseLines("xml.txt");
+        const QByteArray mb(1 << 20, 'x');
+        QTest::newRow("megabyte attributes and text")
+            << "<gpx creator=\"" + mb + "\"><wpt junk=\"" + mb +
+                   "\" lat=\"1\" lon=\"2\"><name>GC1</name><desc>" + mb + "</desc></wpt></gpx>"
+            << QStringList{u"Name,Description: GC1|"_s + QLatin1String(mb)};
+        QByteArray blocks = "<gpx>";
+        QStringList names;
+        const QByteArray description = "\xC3\xA9\xE2\x82\xAC" + QByteArray(300, 'd');
+        for (int n = 1; n <= 9000; ++n) {
+            names += u"GC%1"_s.arg(n);
+            blocks += "\n<wpt lat=\"1\" lon=\"2\"><name>" + names.back().toLatin1() +
+                      "</name><desc>" + description + "</desc></wpt>";
+        }
+        QTest::newRow("across read blocks")
+            << blocks + "\n</gpx>"
+            << QStringList{u"names: "_s + names.join(u'|'),
+                           u"Description@9000: "_s + QString::fromUtf8(description),
+                           u"progress: 3145728"_s};
+        QTest::newRow("across read blocks, fault at the end")
+            << blocks + "\n<wpt lat=\"1\" lon=\"2\"></wpx>"
+            << QStringList{
+                   u"error: The end tag </wpx> does not match the start tag "
+                   "<wpt> (line 9002, column 22)"_s};
+    }
     void xml() { gpx(); }
-    void loc_data() { AddCaseRows("loc.txt"); }
-    void loc() { CheckCase(&ReadLocFile, dir_.path(), QStringLiteral("case.loc")); }
-    void terraByte_data() { AddCaseRows("terrabyte.txt"); }
-    void terraByte() { CheckCase(&ReadTerraByteFile, dir_.path(), QStringLiteral("case.loc")); }
+    // Running totals at the store slots that are multiples of 20, where
+    // alone the cancel is looked at (what was read before it stays); a
+    // fault late in the file undoes the waypoints read before it, and the
+    // coordinate flag that one of them set.
+    void loc_data() {
+        AddCaseLines("loc.txt");
+        QByteArray doc = "<?xml version=\"1.0\"?><loc version=\"1.0\" src=\"Test\">";
+        QStringList names;
+        for (int n = 1; n <= 45; ++n) {
+            names += u"GC%1"_s.arg(n);
+            doc += "\n<waypoint><name id=\"" + names.back().toLatin1() +
+                   "\">x</name><coord lat=\"1\" lon=\"2\"/></waypoint>";
+        }
+        const auto rows = [&](const char* tag, const QString& settings, const char* totals,
+                              int read) {
+            QTest::newRow(tag) << doc + "</loc>"
+                               << settings.split(u'|', Qt::SkipEmptyParts) +
+                                      QStringList{u"totals: "_s + QLatin1String(totals),
+                                                  u"names: "_s + names.first(read).join(u'|')};
+        };
+        rows("45 after one", QString(), "20 40", 45);
+        rows("45 after 15", u"stored: 15"_s, "20 40 60", 45);
+        rows("cancel at once", u"cancel: 1"_s, "20", 18);
+        rows("cancel during the second twenty", u"cancel: 25"_s, "20 40", 38);
+        QByteArray faulty = doc.first(doc.indexOf("\n<waypoint><name id=\"GC31"));
+        faulty.insert(faulty.indexOf('\n'),
+                      "\n<waypoint><name>x</name><coord lat=\"95\" lon=\"2\"/></waypoint>");
+        QTest::newRow("fault after 31 waypoints")
+            << faulty + "\n<waypoint><name>x</nam></waypoint>"
+            << QStringList{
+                   u"error: The end tag </nam> does not match the start tag "
+                   "<name> (line 33, column 18)"_s,
+                   u"result: -1"_s};
+    }
+    void loc() { CheckCase(&ReadLocFile, dir_.path(), u"case.loc"_s); }
+    // Running totals every 20 records, counted from the store's size; no
+    // cancel. More than 32767 records are all read.
+    void terraByte_data() {
+        AddCaseLines("terrabyte.txt");
+        QByteArray doc = "TerraByte Location File Copyright 2002 TopoGrafix\x0A\x0E";
+        QStringList totals;
+        for (int n = 1; n <= 40000; ++n) {
+            doc += "W\x08" + QByteArray::number(n) + QByteArray("\0\xFF", 2);
+            totals += n % 20 == 0 ? QString::number(100 + n) : QString();
+        }
+        totals.removeAll(QString());
+        QTest::newRow("40000 records after 100")
+            << doc + QByteArray(1, '\0')
+            << QStringList{u"stored: 100"_s,       u"cancel: 1"_s,
+                           u"Name@32768: 32768"_s, u"Name@40000: 40000"_s,
+                           u"result: 40000"_s,     u"totals: "_s + totals.join(u' ')};
+    }
+    void terraByte() { CheckCase(&ReadTerraByteFile, dir_.path(), u"case.loc"_s); }
 
     // A cache's listing as the window shows it, and the table's summary of
     // it, which reads the markup itself and must agree.
@@ -60,28 +138,28 @@ private Q_SLOTS:
         REQUIRE_PEER_FIXTURES();
         WaypointStore store;
         RecordingProgress progress;
-        ReadGpxFile(FixturePath(QStringLiteral("GCGCA8.gpx")), store, progress);
+        ReadGpxFile(FixturePath(u"GCGCA8.gpx"_s), store, progress);
         ReadGpxFile(QStringLiteral(WAYFOLD_EXAMPLES "/lakeside.gpx"), store, progress);
         QCOMPARE(store.WaypointCount(), 6);
         const CacheListing l = ParseListing(store.record(1));
         QVERIFY(l.cache && l.archived && !l.available);
         QCOMPARE(l.title + u'|' + l.owner + u'|' + l.type + u'|' + l.container + u'|' +
                      l.difficulty + u'/' + l.terrain + u'|' + l.state + u'|' + l.country,
-                 QStringLiteral("Oozy rat in a sanitary zoo|robertlipe|Unknown Cache|Not chosen|3/"
-                                "2|Tennessee|United States"));
+                 u"Oozy rat in a sanitary zoo|robertlipe|Unknown Cache|Not chosen|3/"
+                 "2|Tennessee|United States"_s);
         QCOMPARE(l.attributes.size(), size_t(8));
-        QCOMPARE(l.attributes[0].text, QStringLiteral("Wheelchair accessible"));
+        QCOMPARE(l.attributes[0].text, u"Wheelchair accessible"_s);
         QVERIFY(!l.attributes[0].included && l.attributes[1].included);
         QVERIFY(l.longDescription.html && l.longDescription.text.contains(u"<li>Too hot to hoot"));
         QCOMPARE(l.logs.size(), size_t(25));
         QCOMPARE(l.logs[3].date + u'|' + l.logs[3].type + u'|' + l.logs[3].finder,
-                 QStringLiteral("2017-10-08T19:00:00Z|Didn't find it|Abiectio"));
+                 u"2017-10-08T19:00:00Z|Didn't find it|Abiectio"_s);
         QVERIFY(l.hint.isEmpty());
-        QCOMPARE(ParseListing(store.record(2)).hint, QStringLiteral("Under the third plank"));
+        QCOMPARE(ParseListing(store.record(2)).hint, u"Under the third plank"_s);
         // The parking: no cache, no cache type, no hint; what its file gave.
         const CacheListing parking = ParseListing(store.record(6));
         QVERIFY(!parking.cache && parking.type.isEmpty() && parking.hint.isEmpty());
-        QCOMPARE(parking.waypointType, QStringLiteral("Waypoint|Parking Area"));
+        QCOMPARE(parking.waypointType, u"Waypoint|Parking Area"_s);
         // A run that writes no listing keeps none, but the fields beside them.
         WaypointStore lean;
         lean.KeepListings = false;
@@ -114,28 +192,28 @@ private Q_SLOTS:
             QCOMPARE(s.waypointType, full.waypointType);
             QCOMPARE(s.cacheType, n == 7 || !full.type.isEmpty());
         }
-        QCOMPARE(SummarizeListing(odd.Listing).container, QStringLiteral("Small & \u263A"));
+        QCOMPARE(SummarizeListing(odd.Listing).container, u"Small & \u263A"_s);
         QVERIFY(!SummarizeListing(odd.Listing).available);
     }
 
     // The listing site's hint decoding keeps what stands in brackets.
     void decodeHint() {
-        QCOMPARE(DecodeHint(QStringLiteral("Haqre gur [oevqtr], Zbff! 3 [xz] abegu")),
-                 QStringLiteral("Under the [oevqtr], Moss! 3 [xz] north"));
-        QCOMPARE(DecodeHint(DecodeHint(QStringLiteral("Abc xyz"))), QStringLiteral("Abc xyz"));
+        QCOMPARE(DecodeHint(u"Haqre gur [oevqtr], Zbff! 3 [xz] abegu"_s),
+                 u"Under the [oevqtr], Moss! 3 [xz] north"_s);
+        QCOMPARE(DecodeHint(DecodeHint(u"Abc xyz"_s)), u"Abc xyz"_s);
     }
 
     // Each read by the reader its extension names.
-    void realFiles_data() { AddCaseRows("peer.txt"); }
+    void realFiles_data() { AddCaseLines("peer.txt"); }
     void realFiles() {
         REQUIRE_PEER_FIXTURES();
         QFETCH(QByteArray, document);
         QFETCH(QStringList, expected);
         const QString path = FixturePath(QString::fromUtf8(document));
-        const QHash<QString, FileReader> readers{{QStringLiteral("mps"), &ReadMpsFile},
-                                                 {QStringLiteral("gdb"), &ReadGdbFile},
-                                                 {QStringLiteral("loc"), &ReadLocFile},
-                                                 {QStringLiteral("gpx"), &ReadGpxFile}};
+        const QHash<QString, FileReader> readers{{u"mps"_s, &ReadMpsFile},
+                                                 {u"gdb"_s, &ReadGdbFile},
+                                                 {u"loc"_s, &ReadLocFile},
+                                                 {u"gpx"_s, &ReadGpxFile}};
         CheckRead(readers.value(QFileInfo(path).suffix()), path, expected);
     }
 
@@ -143,9 +221,8 @@ private Q_SLOTS:
     // "TerraByte" are neither format; all others keep the records of the
     // whole file that end inside them, and one message says the file is cut.
     void truncations_data() {
-        AddCaseRows("truncated.txt");
-        QTest::newRow("easygps.loc")
-            << QByteArray("peer:easygps.loc") << QStringList{QStringLiteral("ends: ")};
+        AddCaseLines("truncated.txt");
+        QTest::newRow("easygps.loc") << QByteArray("peer:easygps.loc") << QStringList{u"ends: "_s};
     }
     void truncations() {
         QFETCH(QByteArray, document);
@@ -155,7 +232,7 @@ private Q_SLOTS:
             document = FileBytes(FixturePath(QString::fromLatin1(document.mid(5))));
         }
         const QStringList ends = expected[0].mid(6).split(u' ', Qt::SkipEmptyParts);
-        const QString path = dir_.filePath(QStringLiteral("cut.loc"));
+        const QString path = dir_.filePath(u"cut.loc"_s);
         const auto read = [&](qsizetype length, QStringList& texts) {
             WaypointStore store;
             RecordingProgress progress;
@@ -174,14 +251,12 @@ private Q_SLOTS:
             QStringList texts;
             read(length, texts);
             const qsizetype count = texts.size() - 1;
-            const QString damage =
-                QStringLiteral("The TerraByte LOC file %1 is truncated").arg(path);
+            const QString damage = u"The TerraByte LOC file %1 is truncated"_s.arg(path);
             QVERIFY2(length < 9
                          ? texts[0].contains(QLatin1String("Error parsing"))
                          : texts[0].startsWith(damage) &&
                                texts[0].endsWith(
-                                   QStringLiteral("Waypoints imported from before the damage: %1")
-                                       .arg(count)),
+                                   u"Waypoints imported from before the damage: %1"_s.arg(count)),
                      qPrintable(texts[0]));
             QCOMPARE(texts.mid(1), whole.first(count));
             QVERIFY(count >= previous);
@@ -205,50 +280,44 @@ private Q_SLOTS:
         AddColumns<QStringList, QByteArray, QStringList>("entries", "damage", "messages");
         QStringList many;
         for (int n = 0; n <= 1000; ++n) {
-            many += QStringLiteral("%1.gpx").arg(n);
+            many += u"%1.gpx"_s.arg(n);
         }
         AddRow("pocket query",
-               QStringList{QStringLiteral("4711-wpts.gpx"), QStringLiteral("4711.gpx"),
-                           QStringLiteral("docs/"), QStringLiteral("readme.txt"),
-                           QStringLiteral("inner.zip"), QStringLiteral("../up.gpx"),
-                           QStringLiteral("/etc/abs.gpx")},
+               QStringList{u"4711-wpts.gpx"_s, u"4711.gpx"_s, u"docs/"_s, u"readme.txt"_s,
+                           u"inner.zip"_s, u"../up.gpx"_s, u"/etc/abs.gpx"_s},
                QByteArray(),
-               QStringList{QStringLiteral("Some entries of %1 were not read:\r\n"
-                                          "readme.txt (not a GPX file)\r\n"
-                                          "inner.zip (an archive inside the archive)\r\n"
-                                          "../up.gpx (a name that climbs out of the archive)\r\n"
-                                          "/etc/abs.gpx (an absolute path)\r\n"
-                                          "Its GPX files were imported."),
-                           QStringLiteral("Some waypoints in %1/4711-wpts.gpx were skipped:\r\n"
-                                          "wpt elements without the lat or lon attribute: 1\r\n"
-                                          "The other waypoints were imported.")});
+               QStringList{u"Some entries of %1 were not read:\r\n"
+                           "readme.txt (not a GPX file)\r\n"
+                           "inner.zip (an archive inside the archive)\r\n"
+                           "../up.gpx (a name that climbs out of the archive)\r\n"
+                           "/etc/abs.gpx (an absolute path)\r\n"
+                           "Its GPX files were imported."_s,
+                           u"Some waypoints in %1/4711-wpts.gpx were skipped:\r\n"
+                           "wpt elements without the lat or lon attribute: 1\r\n"
+                           "The other waypoints were imported."_s});
         AddRow("too many entries", many, QByteArray(),
-               QStringList{QStringLiteral(
-                   "Can't import %1: it holds 1001 entries; at most 1000 are read.")});
-        AddRow("bomb", QStringList{QStringLiteral("4711.gpx"), QStringLiteral("big.gpx")},
-               QByteArray(),
-               QStringList{QStringLiteral("Can't import %1: its entry big.gpx would unpack to 21 "
-                                          "MB, more than 100 times its packed size; it looks like "
-                                          "a ZIP bomb.")});
-        AddRow("damaged entry",
-               QStringList{QStringLiteral("4711.gpx"), QStringLiteral("4711-wpts.gpx")},
+               QStringList{u"Can't import %1: it holds 1001 entries; at most 1000 are read."_s});
+        AddRow("bomb", QStringList{u"4711.gpx"_s, u"big.gpx"_s}, QByteArray(),
+               QStringList{u"Can't import %1: its entry big.gpx would unpack to 21 "
+                           "MB, more than 100 times its packed size; it looks like "
+                           "a ZIP bomb."_s});
+        AddRow("damaged entry", QStringList{u"4711.gpx"_s, u"4711-wpts.gpx"_s},
                QByteArray("Park here"),
-               QStringList{QStringLiteral("Can't import %1: its entry 4711-wpts.gpx can't be "
-                                          "unpacked (CRC error); nothing of it was imported.")});
-        AddRow(
-            "understated size", QStringList{QStringLiteral("4711.gpx")}, QByteArray("understate"),
-            QStringList{QStringLiteral("Can't import %1: its entry 4711.gpx can't be unpacked (it "
-                                       "holds more than the archive's directory says); nothing "
-                                       "of it was imported.")});
-        AddRow("cut archive", QStringList{QStringLiteral("4711.gpx")}, QByteArray("cut"),
-               QStringList{QStringLiteral("Can't import %1: it is not a ZIP archive that can be "
-                                          "read (Not a zip archive).")});
+               QStringList{u"Can't import %1: its entry 4711-wpts.gpx can't be "
+                           "unpacked (CRC error); nothing of it was imported."_s});
+        AddRow("understated size", QStringList{u"4711.gpx"_s}, QByteArray("understate"),
+               QStringList{u"Can't import %1: its entry 4711.gpx can't be unpacked (it "
+                           "holds more than the archive's directory says); nothing "
+                           "of it was imported."_s});
+        AddRow("cut archive", QStringList{u"4711.gpx"_s}, QByteArray("cut"),
+               QStringList{u"Can't import %1: it is not a ZIP archive that can be "
+                           "read (Not a zip archive)."_s});
     }
     void zipArchives() {
         QFETCH(QStringList, entries);
         QFETCH(QByteArray, damage);
         QFETCH(QStringList, messages);
-        const QString path = dir_.filePath(QStringLiteral("pq.zip"));
+        const QString path = dir_.filePath(u"pq.zip"_s);
         QList<std::pair<QString, QByteArray>> archive;
         for (const QString& name : entries) {
             archive.push_back({name, EntryBytes(name)});
@@ -287,31 +356,56 @@ private Q_SLOTS:
             QCOMPARE(Names(t.session.store), QStringList{Sentinel().Name});
             return;
         }
-        QCOMPARE(Names(t.session.store), QStringList{Sentinel().Name} + Names(caches) +
-                                             QStringList{QStringLiteral("ST9WF01")});
-        QCOMPARE(stored[1].File, path + QStringLiteral("/4711.gpx"));
-        QCOMPARE(stored.back().File, path + QStringLiteral("/4711-wpts.gpx"));
-        QCOMPARE(t.frontend.panel2, QStringLiteral("Last Import: %1").arg(stored.size() - 1));
+        QCOMPARE(Names(t.session.store),
+                 QStringList{Sentinel().Name} + Names(caches) + QStringList{u"ST9WF01"_s});
+        QCOMPARE(stored[1].File, path + u"/4711.gpx"_s);
+        QCOMPARE(stored.back().File, path + u"/4711-wpts.gpx"_s);
+        QCOMPARE(t.frontend.panel2, u"Last Import: %1"_s.arg(stored.size() - 1));
     }
 
     // A cancel in the caches file leaves the waypoints file unread. The
     // cancel is looked at when the store reaches 19 waypoints.
     void zipCancelled() {
-        const QString path = dir_.filePath(QStringLiteral("cancel.zip"));
-        QVERIFY(MakeZip(
-            path, {{QStringLiteral("4711-wpts.gpx"), EntryBytes(QStringLiteral("4711-wpts.gpx"))},
-                   {QStringLiteral("4711.gpx"), EntryBytes(QStringLiteral("4711.gpx"))}}));
+        const QString path = dir_.filePath(u"cancel.zip"_s);
+        QVERIFY(MakeZip(path, {{u"4711-wpts.gpx"_s, EntryBytes(u"4711-wpts.gpx"_s)},
+                               {u"4711.gpx"_s, EntryBytes(u"4711.gpx"_s)}}));
         CheckRead(&ReadZipFile, path,
-                  {QStringLiteral("stored: 15"), QStringLiteral("cancel: 1"),
-                   QStringLiteral("names: GC9WF01|GC9WF02|GC9WF03|GC9WF04")});
+                  {u"stored: 15"_s, u"cancel: 1"_s, u"names: GC9WF01|GC9WF02|GC9WF03|GC9WF04"_s});
     }
 
     // Through the session, each with one message and the store as it was.
-    void badFiles_data() { AddCaseRows("badfiles.txt"); }
+    // The MapSource formats and the XML ones each share their words; a .loc
+    // file that is not XML goes to the TerraByte reader, which can't read
+    // these either (-1).
+    void badFiles_data() {
+        AddColumns<QString, QString, int, int>("name", "message", "icon", "last");
+        const QStringList mapSource{u"Please create %1 before using this function!"_s,
+                                    u"the file is empty"_s, u"it is a folder, not a file"_s,
+                                    u"it is not a plain file"_s,
+                                    u"the file can't be opened (Permission denied)"_s};
+        const QStringList xml{u"The file cannot be opened: <no such file>"_s,
+                              u"The file is empty (line 1, column 1)"_s,
+                              u"It is a folder, not a file"_s, u"It is not a plain file"_s,
+                              u"The file cannot be opened: Permission denied"_s};
+        const QStringList kinds{u"missing"_s, u"empty"_s, u"folder"_s, u"pipe"_s, u"unreadable"_s};
+        const QStringList extensions{u"mps"_s, u"gdb"_s, u"loc"_s, u"gpx"_s};
+        for (qsizetype e = 0; e < extensions.size(); ++e) {
+            for (qsizetype k = 0; k < kinds.size(); ++k) {
+                const QString name = kinds[k] + u'.' + extensions[e];
+                AddRow(qPrintable(name), name,
+                       e < 2
+                           ? (k == 0 ? mapSource[0] : u"Can't import %1: "_s + mapSource[k] + u'.')
+                           : u"Error parsing %1\r\nReason: "_s + xml[k],
+                       e < 2 ? (k == 0 ? 0 : 2) : 3, e == 2 ? -1 : 0);
+            }
+        }
+    }
     void badFiles() {
-        QFETCH(QStringList, expected);
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        QFETCH(int, icon);
+        QFETCH(int, last);
         QTemporaryDir dir;
-        const QString name = QString::fromUtf8(QTest::currentDataTag());
         const QString path = dir.filePath(name);
         if (name.startsWith(QLatin1String("empty"))) {
             QVERIFY(MakeFile(path));
@@ -337,17 +431,16 @@ private Q_SLOTS:
         t.session.store.Waypoints.push_back(Sentinel());
         QVERIFY(ImportFile(t.session, path));
         // The system's own words for a file that is not there.
-        QFile absent(dir.filePath(QStringLiteral("absent")));
+        QFile absent(dir.filePath(u"absent"_s));
         QVERIFY(!absent.open(QIODevice::ReadOnly));
         QCOMPARE(t.frontend.messageTexts(),
-                 QStringList{expected[0].mid(9).arg(path).replace(QLatin1String("<no such file>"),
-                                                                  absent.errorString())});
-        QCOMPARE(QStringLiteral("icon: %1").arg(int(t.frontend.messages.front().icon)),
-                 expected[1]);
+                 QStringList{message.arg(path).replace(QLatin1String("<no such file>"),
+                                                       absent.errorString())});
+        QCOMPARE(int(t.frontend.messages.front().icon), icon);
         QCOMPARE(t.session.problemCount, 1);
         QCOMPARE(Names(t.session.store), QStringList{Sentinel().Name});
-        QCOMPARE(t.frontend.panel1, QStringLiteral("Imported waypoints: 1"));
-        QCOMPARE(QStringLiteral("last: ") + t.frontend.panel2.mid(13), expected[2]);
+        QCOMPARE(t.frontend.panel1, u"Imported waypoints: 1"_s);
+        QCOMPARE(t.frontend.panel2, u"Last Import: %1"_s.arg(last));
     }
 };
 

@@ -1,12 +1,16 @@
-// The MPS and GDB readers on the files of tests/data/readers/mps.txt and
-// gdb.txt and on the real files, each also cut at every byte; progress and
-// cancel.
+// The MPS and GDB readers on files built from their fields here and on the
+// real files, each also cut at every byte; progress and cancel. The layouts
+// are those described in src/mapsource/mapsourceinput.cpp.
 #include <QTemporaryDir>
+#include <QtEndian>
+#include <array>
 
 #include "mapsource/gdbreader.h"
 #include "mapsource/mpsreader.h"
 #include "mapsource/mpswriter.h"
 #include "support/testfiles.h"
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -34,6 +38,116 @@ void CheckCuts(BytesReader read, const QByteArray& bytes) {
     }
 }
 
+enum class Layout { Mps, Gdb1, Gdb3 };
+
+// Little-endian numbers and zero-terminated texts, one after the other.
+struct Fields {
+    QByteArray bytes;
+    template <typename T>
+    Fields& put(T value) {
+        value = qToLittleEndian(value);
+        bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
+        return *this;
+    }
+    Fields& text(QByteArrayView text) {
+        bytes += text.toByteArray() + '\0';
+        return *this;
+    }
+};
+
+QByteArray Record(char type, QByteArrayView data) {
+    return Fields().put(qint32(data.size())).bytes + type + data.toByteArray();
+}
+
+// The values behind the flags of altitude, proximity, depth and temperature,
+// and the time.
+const double kValues[] = {123.25, 50.5, -3.5, -7.5};
+const qint32 kTime = 1143841766;
+const QByteArray kUrl = "http://example.org/x";
+
+// A user waypoint's data with every field filled: the flags of altitude,
+// proximity, depth, temperature and time as given, each value written after
+// a flag of 1 (in MPS after every flag); declared counts of links and phone
+// numbers (GDB version 3), which hold two links and one phone number.
+QByteArray Point(Layout layout, QByteArrayView name, std::array<quint8, 5> flags = {},
+                 qint32 links = 2, qint32 phones = 1) {
+    const bool gdb3 = layout == Layout::Gdb3;
+    Fields f;
+    const auto flagged = [&](int n) {
+        f.put(flags[n]);
+        if (layout == Layout::Mps || flags[n] == 1) {
+            n < 4 ? f.put(kValues[n]) : f.put(kTime);
+        }
+    };
+    f.text(name).put(qint32(0)).text("Deutschland").bytes += QByteArray(22, '\xff');
+    f.put(qint32(1 << 29)).put(qint32(-(1 << 29)));
+    flagged(0);
+    f.text(gdb3 ? "Near the \xe2\x80\x9cold\xe2\x80\x9d oak" : "Near the \x93old\x94 oak");
+    flagged(1);
+    f.put(qint32(2)).put(qint32(5)).put(qint32(117)).text("Leipzig").text("Sachsen");
+    f.text("Rathaus").put(quint8(0));
+    flagged(2);
+    if (gdb3) {
+        f.text("Main Street 1").put(quint8(0)).put(qint32(3600)).text("left at the gate");
+        f.put(links).text(kUrl).text("http://b/");
+    } else {
+        f.bytes += QByteArray(6, '\0');
+        f.text("left at the gate");
+        if (layout == Layout::Mps) {
+            return f.bytes;
+        }
+        f.text(kUrl);
+    }
+    f.put(qint16(-32767));
+    flagged(3);
+    flagged(4);
+    if (gdb3) {
+        f.put(phones).text("+49 341 123").text("Mobile").text("Deutschland").text("04109");
+    }
+    return f.bytes;
+}
+
+// A record of another class than 0 (a map point): only its class is read.
+const QByteArray kMapPoint = Record('W', QByteArray("MAP\0\x0a\0\0\0", 8) + QByteArray(13, '\xab'));
+const QByteArray kApplication("\x9d\x01SQA\0Feb 04 1980\x0006:45:00", 27);
+const QByteArray kMapSet = Record('V', QByteArrayView("\0\x01", 2));
+
+// A file of the version letter given, the application record (in GDB its
+// name after it), the records and the map set.
+QByteArray File(Layout layout, char version, const QList<QByteArray>& records,
+                QByteArrayView application = "MapSource") {
+    QByteArray file = QByteArray(layout == Layout::Mps ? "MsRcd" : "MsRcf", 6) +
+                      Record('D', QByteArray(1, version) + '\0') + Record('A', kApplication);
+    file += layout == Layout::Mps ? QByteArray() : application.toByteArray() + '\0';
+    return file + records.join() + kMapSet;
+}
+
+// Rows of a file read with the names given (and fields, see CheckRead), or
+// refused with nothing read and a message: "\r\n" and a text, or a reason.
+void Read(const QString& tag, const QByteArray& file, const QStringList& expected) {
+    AddRow(qPrintable(tag), file, expected);
+}
+void Refuse(const QString& tag, const QByteArray& file, const QString& message) {
+    Read(tag, file, {u"names: "_s, u"message: Can't import %1:"_s + message});
+}
+QString Reason(const QString& reason) {
+    return u' ' + reason + u'.';
+}
+QString TooShort(char type, qsizetype at, qsizetype field) {
+    return Reason(
+        u"the %1 record at byte %2 is too short for its fields (the field at byte %3 runs past its end)"_s
+            .arg(QLatin1Char(type))
+            .arg(at)
+            .arg(field));
+}
+QString Unknown(const char* format, const QString& text) {
+    return u"\r\n%2%3\r\nPlease inform the program author and send the %1 file you are trying to import"_s
+        .arg(QLatin1String(format),
+             text.contains(u'(') ? QString()
+                                 : QLatin1String(format) + u" is in an unknown format:  "_s,
+             text);
+}
+
 }  // namespace
 
 class MapSourceFilesTest : public QObject {
@@ -51,9 +165,149 @@ class MapSourceFilesTest : public QObject {
     }
 
 private Q_SLOTS:
-    void mps_data() { AddCaseRows("mps.txt"); }
+    void mps_data() {
+        AddColumns<QByteArray, QStringList>("document", "expected");
+        const Layout mps = Layout::Mps;
+        const QByteArray a = Record('W', Point(mps, "A"));
+        const QByteArray b = Record('W', Point(mps, "B"));
+        const QByteArray two = File(mps, 'g', {a, b});
+        const qsizetype last = two.size() - kMapSet.size();
+        const QByteArray start = two.first(last);
+        const QStringList ab{u"names: A|B"_s};
+        for (const char version : {'g', 'h', 'i'}) {
+            Read(u"version "_s + QLatin1Char(version), File(mps, version, {a, b}), ab);
+        }
+        Refuse(u"version k"_s, File(mps, 'k', {a}), Unknown("MPS", u"k"_s));
+        Refuse(u"version g without its 00"_s, QByteArray(two).replace(11, 2, "gx"),
+               Unknown("MPS", u"g"_s));
+        const QByteArray signature("MsRcd\0", 6);
+        Refuse(u"version record of no bytes"_s, signature + Record('D', "") + kMapSet,
+               TooShort('D', 6, 11));
+        Refuse(u"application record of one byte"_s,
+               signature + Record('D', QByteArray("g\0", 2)) + Record('A', "x") + kMapSet,
+               TooShort('A', 13, 18));
+        // A map set ends the file when fewer than 6 bytes follow it.
+        Read(u"map set of no bytes"_s, start + Record('V', ""), ab);
+        Read(u"map set followed by 5 bytes"_s, two + "\x05\0\0\0W", ab);
+        Refuse(u"map set followed by 6 stray bytes"_s, two + QByteArray(6, '\0'),
+               Unknown("MPS", u"Unknown record identifier: (0)"_s));
+        Refuse(u"record letter 0xE9"_s, start + Record('\xe9', "") + kMapSet,
+               Unknown("MPS", u"Unknown record identifier: (233)\u00e9"_s));
+        Refuse(u"no map-set record"_s, start,
+               Reason(u"the file ends at byte %1 without its map-set record"_s.arg(last)));
+        Refuse(u"record header cut short"_s, start + "\x05\0\0",
+               Reason(u"the file ends inside the record at byte %1"_s.arg(last)));
+        Refuse(u"length -1"_s, start + "\xff\xff\xff\xffW" + kMapSet,
+               Reason(u"the record at byte %1 has a negative length (-1)"_s.arg(last)));
+        Refuse(
+            u"length 2^31-1"_s, start + "\xff\xff\xff\x7fW" + kMapSet,
+            Reason(
+                u"the file ends inside the record at byte %1, which declares 2147483647 data bytes where 7 are left"_s
+                    .arg(last)));
+        Refuse(u"W record of no bytes"_s, start + Record('W', "") + kMapSet,
+               TooShort('W', last, last + 5));
+        // Without the 00 of its last text.
+        Refuse(u"W record one byte short"_s, start + Record('W', a.mid(5).chopped(1)) + kMapSet,
+               TooShort('W', last, last + a.indexOf("left at the gate")));
+        Read(u"record longer than its fields"_s,
+             File(mps, 'g', {a, Record('W', Point(mps, "LONG") + "WWWWWWW"), b}),
+             {u"names: A|LONG|B"_s});
+        Refuse(u"no MapSource signature"_s, QByteArray(two).replace(3, 1, "x"),
+               u"\r\nThat's not a valid Mapsource file!"_s);
+        Refuse(u"GDB signature"_s, File(Layout::Gdb1, 'k', {a}),
+               u"\r\nThat's not a valid MPS file!"_s);
+        Refuse(u"signature cut after its fifth byte"_s, "MsRcd",
+               Reason(u"the file ends at byte 5 inside its 6-byte signature"_s));
+        // The doubles are there whatever the flags say.
+        Read(
+            u"every field"_s, File(mps, 'g', {Record('W', Point(mps, "Caf\xe9 \x80", {1, 0, 1}))}),
+            {u"Name,Description,Semicircles,Position,Altitude,Proximity,Depth,Display,Colour,"
+             u"Symbol,CategoryBits,Url,LinkName,Comment,Hint,Time: "
+             "Caf\u00e9 \u20ac|Near the \u201cold\u201d oak|536870912 -536870912|45 -45|1 123.25|0 50.5|1 -3.5|2|5|117|999|||||0 0"_s});
+        Read(u"records of every kind and class, 3 bytes after the map set"_s,
+             File(mps, 'g',
+                  {a, kMapPoint, Record('R', "WW"), b, Record('T', "xy"), Record('L', "")}) +
+                 "abc",
+             ab);
+    }
     void mps() { check(&ReadMpsFile, &ReadMpsBytes, "case.mps"); }
-    void gdb_data() { AddCaseRows("gdb.txt"); }
+
+    void gdb_data() {
+        AddColumns<QByteArray, QStringList>("document", "expected");
+        for (const Layout layout : {Layout::Gdb1, Layout::Gdb3}) {
+            const bool gdb3 = layout == Layout::Gdb3;
+            const QString v = gdb3 ? u"v3 "_s : QString();
+            const QByteArray a = Record('W', Point(layout, "A"));
+            const QByteArray b = Record('W', Point(layout, gdb3 ? "\xc3\x9c"
+                                                                  "B"
+                                                                : "\xdc"
+                                                                  "B"));
+            // Version 2 differs from version 1 only in records that are skipped;
+            // the map set ends the file whatever follows it.
+            for (const char version : gdb3 ? QByteArray("m") : QByteArray("kl")) {
+                for (const char* application : {"MapSource", "Mapsource", "BaseCamp"}) {
+                    Read(u"version %1 from %2"_s.arg(version).arg(QLatin1String(application)),
+                         File(layout, version, {a, kMapPoint, Record('T', "VVV"), b}, application) +
+                             "garbage",
+                         {u"names: A|\u00dcB"_s});
+                }
+            }
+            // A value follows a flag only when the flag is 1.
+            for (int mask = 0; mask <= 32; ++mask) {
+                std::array<quint8, 5> flags{};
+                QStringList flagged;
+                for (int n = 0; n < 5; ++n) {
+                    flags[n] = mask == 32 ? 2 : (mask >> n) & 1;
+                    flagged += flags[n] != 1 ? u"%1 0"_s.arg(flags[n])
+                                             : u"1 "_s + (n < 4 ? QString::number(kValues[n])
+                                                                : QString::number(kTime));
+                }
+                const QByteArray name = gdb3 ? "Caf\xc3\xa9 \xe2\x82\xac" : "Caf\xe9 \x80";
+                Read(
+                    v + u"flags %1"_s.arg(mask),
+                    File(layout, gdb3 ? 'm' : 'k',
+                         {Record('W', Point(layout, name, flags)),
+                          Record('W', Point(layout, "NEXT"))}),
+                    {u"names: Caf\u00e9 \u20ac|NEXT"_s,
+                     u"Altitude,Proximity,Depth,Temperature,Time: "_s + flagged.join(u'|'),
+                     u"Description,Semicircles,Position,Display,Colour,Symbol,Url,LinkName,"
+                     u"CategoryBits,Comment,Hint: "
+                     "Near the \u201cold\u201d oak|536870912 -536870912|45 -45|2|5|117|http://example.org/x|Link|-32767||"_s});
+            }
+            Refuse(v + u"application name in Windows-1252"_s,
+                   File(layout, 'k', {a}, "Map\xa7ource"),
+                   u"\r\nThat's not a valid MapSource GDB!\r\n*Map\u00a7ource*"_s);
+            // Without the 00 of its last text (version 1: the time flag).
+            const QByteArray start = File(layout, gdb3 ? 'm' : 'k', {}).chopped(kMapSet.size());
+            const qsizetype at = start.size();
+            Refuse(v + u"W record one byte short"_s,
+                   start + Record('W', a.mid(5).chopped(1)) + kMapSet,
+                   TooShort('W', at, at + (gdb3 ? a.indexOf("04109") : a.size() - 1)));
+        }
+        const QByteArray a = Record('W', Point(Layout::Gdb1, "A"));
+        Refuse(u"application name without its 00"_s, File(Layout::Gdb1, 'k', {}).first(45 + 9),
+               Reason(u"the file ends inside the application name at byte 45"_s));
+        Refuse(u"version k without its 00"_s,
+               QByteArray("MsRcf\0", 6) + Record('D', "kx") + a + kMapSet, Unknown("GDB", u"kx"_s));
+        Refuse(u"version n"_s, File(Layout::Gdb3, 'n', {a}), Unknown("GDB", u"n"_s));
+        Refuse(u"an MPS file"_s, File(Layout::Mps, 'g', {a}), Unknown("GDB", u"g"_s));
+        const QByteArray start = File(Layout::Gdb3, 'm', {}).chopped(kMapSet.size());
+        const QByteArray full = Point(Layout::Gdb3, "A");
+        for (const auto& [tag, links, phones] :
+             {std::tuple("link count beyond the record", 0x7fffffff, 1),
+              {"link count below zero", -1, 1},
+              {"phone count beyond the record", 2, 19},
+              {"phone count below zero", 2, -2}}) {
+            const qsizetype count = start.size() + 5 + full.indexOf(phones == 1 ? kUrl : "+49") - 4;
+            Refuse(
+                QLatin1String(tag),
+                start + Record('W', Point(Layout::Gdb3, "A", {}, links, phones)) + kMapSet,
+                Reason(
+                    u"the W record at byte %1 holds a count at byte %2 that is negative or larger than the rest of the record"_s
+                        .arg(start.size())
+                        .arg(count)));
+        }
+    }
     void gdb() { check(&ReadGdbFile, &ReadGdbBytes, "case.gdb"); }
 
     void realFilesCut() {
