@@ -32,13 +32,11 @@ public:
         connect(&server_, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* socket = server_.nextPendingConnection()) {
                 ++connections;
-                if (mode_ == Closing) {
-                    socket->abort();
-                    socket->deleteLater();
-                    continue;
-                }
                 connect(socket, &QTcpSocket::readyRead, this, [this, socket] { read(socket); });
                 connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+                if (mode_ == Closing) {
+                    socket->abort();
+                }
             }
         });
     }
@@ -62,41 +60,28 @@ private:
         if (!request.contains("\r\n\r\n")) {
             return;
         }
-        const QList<QByteArray> lines = request.split('\n');
-        const QString path = QString::fromLatin1(lines.front().split(' ').value(1));
-        for (const QByteArray& line : lines) {
-            if (line.toLower().startsWith("user-agent:")) {
-                agents.push_back(QString::fromLatin1(line.mid(11).trimmed()));
-            }
-        }
+        const QString path = QString::fromLatin1(request.split(' ').value(1));
+        const qsizetype agent = request.toLower().indexOf("\nuser-agent:");
+        agents.push_back(
+            QString::fromLatin1(request.mid(agent + 12).split('\r').front().trimmed()));
         pending_.remove(socket);
         paths.push_back(path);
         peak = std::max(peak, ++open);
-        const auto answer = [this, socket, path] {
+        QTimer::singleShot(mode_ == Slow ? 250 : 0, socket, [this, socket, path] {
             --open;
-            QByteArray head;
             QByteArray body;
-            if (mode_ == Failing) {
-                head = "HTTP/1.1 500 Internal Server Error\r\n";
-            } else {
-                QImage tile(kTileSize, kTileSize, QImage::Format_RGB32);
-                tile.fill(colourOf(path));
-                QBuffer png(&body);
-                png.open(QIODevice::WriteOnly);
-                tile.save(&png, "PNG");
-                head =
-                    "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nCache-Control: "
-                    "max-age=86400\r\n";
-            }
-            socket->write(head + "Content-Length: " + QByteArray::number(body.size()) +
-                          "\r\nConnection: close\r\n\r\n" + body);
+            QBuffer png(&body);
+            QImage tile(kTileSize, kTileSize, QImage::Format_RGB32);
+            tile.fill(colourOf(path));
+            QVERIFY(png.open(QIODevice::WriteOnly) && tile.save(&png, "PNG"));
+            socket->write((mode_ == Failing ? "HTTP/1.1 500 Internal Server Error\r\n"
+                                            : "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\n"
+                                              "Cache-Control: max-age=86400\r\n") +
+                          QByteArray("Content-Length: ") +
+                          QByteArray::number(mode_ == Failing ? 0 : body.size()) +
+                          "\r\nConnection: close\r\n\r\n" + (mode_ == Failing ? "" : body));
             socket->disconnectFromHost();
-        };
-        if (mode_ == Slow) {
-            QTimer::singleShot(250, socket, answer);
-        } else {
-            answer();
-        }
+        });
     }
 
     Mode mode_;
@@ -104,30 +89,27 @@ private:
     QHash<QTcpSocket*, QByteArray> pending_;
 };
 
-// The tiles the pane covers, as "/z/x/y.png".
-std::set<QString> TilesInView(MapPane* map) {
-    const QPointF corner =
-        WorldPixel(map->centre(), map->zoom()) - QPointF(map->width() / 2.0, map->height() / 2.0);
-    std::set<QString> tiles;
+// The tile under a point of the pane, as "/z/x/y.png".
+QString TileAt(MapPane* map, QPointF at) {
+    const QPointF pixel = WorldPixel(map->centre(), map->zoom()) -
+                          QPointF(map->width() / 2.0, map->height() / 2.0) + at;
     const int last = (1 << map->zoom()) - 1;
-    for (int y = std::max(0, int(std::floor(corner.y() / kTileSize)));
-         y <= std::min(last, int(std::floor((corner.y() + map->height()) / kTileSize))); ++y) {
-        for (int x = std::max(0, int(std::floor(corner.x() / kTileSize)));
-             x <= std::min(last, int(std::floor((corner.x() + map->width()) / kTileSize))); ++x) {
-            tiles.insert(QStringLiteral("/%1/%2/%3.png").arg(map->zoom()).arg(x).arg(y));
+    return QStringLiteral("/%1/%2/%3.png")
+        .arg(map->zoom())
+        .arg(std::clamp(int(std::floor(pixel.x() / kTileSize)), 0, last))
+        .arg(std::clamp(int(std::floor(pixel.y() / kTileSize)), 0, last));
+}
+
+// The tiles the pane covers.
+std::set<QString> TilesInView(MapPane* map) {
+    std::set<QString> tiles;
+    for (int y = 0; y < map->height() + kTileSize; y += kTileSize / 2) {
+        for (int x = 0; x < map->width() + kTileSize; x += kTileSize / 2) {
+            tiles.insert(
+                TileAt(map, QPointF(std::min(x, map->width()), std::min(y, map->height()))));
         }
     }
     return tiles;
-}
-
-// The tile under a point of the pane, as "/z/x/y.png".
-QString TileAt(MapPane* map, QPoint at) {
-    const QPointF pixel = WorldPixel(map->centre(), map->zoom()) -
-                          QPointF(map->width() / 2.0, map->height() / 2.0) + QPointF(at);
-    return QStringLiteral("/%1/%2/%3.png")
-        .arg(map->zoom())
-        .arg(int(std::floor(pixel.x() / kTileSize)))
-        .arg(int(std::floor(pixel.y() / kTileSize)));
 }
 
 // The window shown with the map large enough for a few tiles, at this view
