@@ -816,6 +816,7 @@ private Q_SLOTS:
                 options.push_back(w->objectName());
             }
         }
+        QVERIFY(options.contains(QStringLiteral("chkCats15")) && options.size() > 40);
         for (const QString& name : options) {
             const QWidget* w = f.find(qPrintable(name));
             for (int page = 0; page < tabs->count(); ++page) {

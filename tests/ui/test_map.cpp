@@ -389,9 +389,9 @@ private Q_SLOTS:
         }
         // The tile server's policy: two connections at most.
         QVERIFY(server.peak >= 1 && server.peak <= 2);
-        // Each once: the requests were the tiles in view.
-        QCOMPARE(std::set<QString>(server.paths.begin(), server.paths.end()).size(),
-                 size_t(server.paths.size()));
+        // Each once, and none out of view.
+        QCOMPARE(std::set<QString>(server.paths.begin(), server.paths.end()), inView);
+        QCOMPARE(inView.size(), size_t(server.paths.size()));
         QCOMPARE(server.agents.size(), server.paths.size());
         QCOMPARE(server.agents.front(), QStringLiteral("Wayfold/" WAYFOLD_VERSION));
 
