@@ -33,32 +33,6 @@ public:
     bool readOnly = false;
 };
 
-// What registering, then unregistering, does to a class root holding before.
-struct ClassRootRun {
-    QStringList messages;  // sorted
-    Values registered;
-    bool ticked = false;
-    Values unregistered;
-    bool tickedAfter = false;
-};
-
-ClassRootRun RunClassRoot(const Values& before, const QString& folder, bool readOnly = false) {
-    FakeClassRoot root;
-    root.values = before;
-    root.readOnly = readOnly;
-    ClassRootRun run;
-    for (const UserMessage& m : RegisterClassRootVerbs(root, folder)) {
-        run.messages += m.text;
-    }
-    run.messages.sort();
-    run.registered = root.values;
-    run.ticked = ClassRootVerbsRegistered(root);
-    UnregisterClassRootVerbs(root);
-    run.unregistered = root.values;
-    run.tickedAfter = ClassRootVerbsRegistered(root);
-    return run;
-}
-
 // The file types, .loc files of class locClass.
 Values Types(const QString& locClass) {
     return {{{u".loc"_s, {}}, locClass},
@@ -102,54 +76,63 @@ private Q_SLOTS:
     void initTestCase() {
 #ifndef Q_OS_WIN
         qputenv("XDG_DATA_HOME", dataHome_.path().toUtf8());
-        QCOMPARE(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
-                 dataHome_.path());
 #endif
     }
 
     // The verbs go under the class a type has, else under a fallback class
-    // made for it; removing them leaves the types, the verbs of earlier
-    // releases' names go too and other verbs stay.
-    void classRoot() {
-        const QString topo = u"TopoGrafix.Document"_s;
-        ClassRootRun run = RunClassRoot({}, u"C:\\Tools"_s);
-        QCOMPARE(run.messages, QStringList());
-        QCOMPARE(run.registered, Registration(u"C:\\Tools\\Wayfold.exe"_s, topo));
-        QVERIFY(run.ticked && !run.tickedAfter);
-        QCOMPARE(run.unregistered, Types(topo));
-
-        const QString easyGps = u"EasyGPS.loc"_s;
-        run = RunClassRoot({{{u".loc"_s, {}}, easyGps}}, u"D:\\"_s);
-        QCOMPARE(run.registered, Registration(u"D:\\Wayfold.exe"_s, easyGps));
-        QCOMPARE(run.unregistered, Types(easyGps));
-
-        const QString old = u"GPX.Document\\shell\\Open in Mapsource (Wayfold)"_s;
-        const std::pair<QString, QString> print{u"GPX.Document\\shell\\print"_s, {}};
-        run = RunClassRoot({{{old, {}}, u"Open in Mapsource (Wayfold)"_s},
-                            {{old + u"\\command"_s, {}}, u"old"_s},
-                            {print, u"Print"_s}},
-                           u"C:\\Tools"_s);
-        Values left = Types(topo);
-        left.insert(print, u"Print"_s);
-        QCOMPARE(run.unregistered, left);
-    }
-
+    // made for it, and the tick follows; removing them leaves the types,
+    // takes the verbs of earlier releases' names too and leaves other verbs.
     // Every write that fails says so; the tick then depends on what was
     // there, with the MPS flags exactly as written.
-    void classRootReadOnly() {
-        ClassRootRun run = RunClassRoot({}, u"C:\\Tools"_s, true);
-        QVERIFY(run.registered.isEmpty() && !run.ticked);
-        QCOMPARE(run.messages, WriteFailures(Registration({}, u"TopoGrafix.Document"_s)));
-
-        const QString command = u"EasyGPS.loc\\shell\\Open_in_Mapsource_(Wayfold)\\command"_s;
+    void classRoot_data() {
+        AddColumns<Values, QString, bool, QStringList, Values, bool, Values>(
+            "before", "folder", "readOnly", "messages", "registered", "ticked", "unregistered");
+        const QString topo = u"TopoGrafix.Document"_s;
+        const QString easyGps = u"EasyGPS.loc"_s;
+        const QString tools = u"C:\\Tools"_s;
+        const Values easyLoc{{{u".loc"_s, {}}, easyGps}};
+        AddRow("no class yet", Values(), tools, false, QStringList(),
+               Registration(u"C:\\Tools\\Wayfold.exe"_s, topo), true, Types(topo));
+        AddRow("an existing class", easyLoc, u"D:\\"_s, false, QStringList(),
+               Registration(u"D:\\Wayfold.exe"_s, easyGps), true, Types(easyGps));
+        const QString old = u"GPX.Document\\shell\\Open in Mapsource (Wayfold)"_s;
+        const std::pair<QString, QString> print{u"GPX.Document\\shell\\print"_s, {}};
+        const Values earlier{{{old, {}}, u"Open in Mapsource (Wayfold)"_s},
+                             {{old + u"\\command"_s, {}}, u"old"_s},
+                             {print, u"Print"_s}};
+        Values registered = Registration(u"C:\\Tools\\Wayfold.exe"_s, topo);
+        registered.insert(earlier);
+        Values left = Types(topo);
+        left.insert(print, u"Print"_s);
+        AddRow("earlier names", earlier, tools, false, QStringList(), registered, true, left);
+        AddRow("read-only", Values(), tools, true, WriteFailures(Registration({}, topo)), Values(),
+               false, Values());
         for (const QString& flags : {u"/m /q"_s, u"/M /Q"_s}) {
-            const Values before{{{u".loc"_s, {}}, u"EasyGPS.loc"_s},
-                                {{command, {}}, u"\"D:\\Wayfold.exe\" \"%1\" "_s + flags}};
-            run = RunClassRoot(before, u"C:\\Tools"_s, true);
-            QCOMPARE(run.registered, before);
-            QCOMPARE(run.ticked, flags.at(1) == u'm');
-            QCOMPARE(run.messages, WriteFailures(Registration({}, u"EasyGPS.loc"_s)));
+            Values before = easyLoc;
+            before.insert({easyGps + u"\\shell\\Open_in_Mapsource_(Wayfold)\\command"_s, {}},
+                          u"\"D:\\Wayfold.exe\" \"%1\" "_s + flags);
+            AddRow(qPrintable(u"read-only, registered before with "_s + flags), before, tools, true,
+                   WriteFailures(Registration({}, easyGps)), before, flags == u"/m /q"_s, easyLoc);
         }
+    }
+    void classRoot() {
+        FakeClassRoot root;
+        QFETCH(Values, before);
+        QFETCH(QString, folder);
+        QFETCH(bool, readOnly);
+        root.values = before;
+        root.readOnly = readOnly;
+        QStringList messages;
+        for (const UserMessage& m : RegisterClassRootVerbs(root, folder)) {
+            messages += m.text;
+        }
+        messages.sort();
+        QTEST(messages, "messages");
+        QTEST(root.values, "registered");
+        QTEST(ClassRootVerbsRegistered(root), "ticked");
+        UnregisterClassRootVerbs(root);
+        QTEST(root.values, "unregistered");
+        QVERIFY(!ClassRootVerbsRegistered(root));
     }
 
     // Quoted and escaped as desktop entries want it: once as an argument of
@@ -175,11 +158,9 @@ private Q_SLOTS:
         QSettings users(u"HKEY_CURRENT_USER\\Software\\Classes"_s, QSettings::NativeFormat);
         QSettings machines(u"HKEY_LOCAL_MACHINE\\Software\\Classes"_s, QSettings::NativeFormat);
         const auto clear = [&] {
-            for (QSettings* root : {&users, &machines}) {
-                for (const char* key : {".loc", ".gpx", "TopoGrafix.Document", "Test.Gpx"}) {
-                    root->remove(QLatin1String(key));
-                }
-                root->sync();
+            for (const char* key : {".loc", ".gpx", "TopoGrafix.Document", "Test.Gpx"}) {
+                users.remove(QLatin1String(key));
+                machines.remove(QLatin1String(key));
             }
         };
         clear();
@@ -190,11 +171,10 @@ private Q_SLOTS:
 
         FakeProcessStarter processes;
         const QString program = u"C:\\Program Files\\Wayfold\\wayfold.exe"_s;
-        QVERIFY(SetShellVerbs(true, program, processes).empty());
-        QVERIFY(ShellVerbsRegistered());
+        QVERIFY(SetShellVerbs(true, program, processes).empty() && ShellVerbsRegistered());
         users.sync();
-        QStringList values;
         const QString verb = u"Test.Gpx/shell/Open_in_Mapsource_6_(Wayfold)/"_s;
+        QStringList values;
         for (const QString& key : {u".loc/Default"_s, u".gpx/Default"_s, verb + u"Default"_s,
                                    verb + u"command/Default"_s}) {
             values += users.value(key).toString();
@@ -204,17 +184,14 @@ private Q_SLOTS:
                               u"Open in Mapsource 6 (Wayfold)"_s,
                               u"\"C:\\Program Files\\Wayfold\\Wayfold.exe\" \"%1\" /6 /q"_s}));
 
-        QVERIFY(SetShellVerbs(false, program, processes).empty());
-        QVERIFY(!ShellVerbsRegistered());
-        for (QSettings* root : {&users, &machines}) {
-            root->sync();
-            root->beginGroup(u"Test.Gpx/shell"_s);
-        }
-        QCOMPARE(users.childGroups(), QStringList());
-        QCOMPARE(machines.childGroups(), QStringList{u"open"_s});
-        for (QSettings* root : {&users, &machines}) {
-            root->endGroup();
-        }
+        QVERIFY(SetShellVerbs(false, program, processes).empty() && !ShellVerbsRegistered());
+        users.sync();
+        machines.sync();
+        users.beginGroup(u"Test.Gpx/shell"_s);
+        machines.beginGroup(u"Test.Gpx/shell"_s);
+        QCOMPARE(users.childGroups() + machines.childGroups(), QStringList{u"open"_s});
+        users.endGroup();
+        machines.endGroup();
         clear();
     }
 #endif
@@ -233,8 +210,8 @@ private Q_SLOTS:
         const QString mime = dataHome_.filePath(u"mime"_s);
         QVERIFY(!ShellVerbsRegistered());
         FakeProcessStarter processes;
-        QVERIFY(SetShellVerbs(true, u"/opt/way fold/bin/wayfold"_s, processes).empty());
-        QVERIFY(ShellVerbsRegistered());
+        QVERIFY(SetShellVerbs(true, u"/opt/way fold/bin/wayfold"_s, processes).empty() &&
+                ShellVerbsRegistered());
         for (const char16_t* entry : {MapSourceDesktopEntry, MapSource6DesktopEntry}) {
             QCOMPARE(FileBytes(applications + QString::fromUtf16(entry)),
                      FileBytes(QStringLiteral(WAYFOLD_TEST_DATA "/desktop/") +
@@ -253,10 +230,8 @@ private Q_SLOTS:
                 QStringList({updateMime, mime}));
         }
         QVERIFY(MakeFile(applications + u"Open in Mapsource (Wayfold).desktop"_s));
-        for (int twice = 0; twice < 2; ++twice) {
-            QVERIFY(SetShellVerbs(false, {}, processes).empty());
-        }
-        QVERIFY(!ShellVerbsRegistered());
+        QVERIFY(SetShellVerbs(false, {}, processes).empty() &&
+                SetShellVerbs(false, {}, processes).empty() && !ShellVerbsRegistered());
         QCOMPARE(QDir(applications).entryList(QDir::Files), QStringList());
         QVERIFY(QFileInfo::exists(mime + u"/packages/wayfold.xml"_s));
 

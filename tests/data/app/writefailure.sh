@@ -5,9 +5,9 @@
 # 99 when the failure could not be set up). The failures: "full" (nothing
 # left) and "page" (one page left, so the write fails part-way) on a small
 # tmpfs; "read-only", a read-only bind mount, which holds for root too;
-# "folder", a folder in the target's place. It records the program's exit
-# status ("status"), the target folder's entries, hidden ones too
-# ("listing"), and the target's bytes afterwards ("after").
+# "folder", a folder in the target's place. It prints the program's exit
+# status, the target folder's entries, hidden ones too, and the target's
+# bytes afterwards.
 if [ "$1" != --inside ]; then
     for way in "unshare --mount" "unshare --user --map-root-user --mount"; do
         if $way true 2>/dev/null; then exec $way sh "$0" --inside "$@"; fi
@@ -27,8 +27,8 @@ page) dd if=/dev/zero of=fs/filler bs=4096 2>/dev/null; truncate -s -4096 fs/fil
 read-only) mount --bind fs/target fs/target && mount -o remount,bind,ro fs/target ;;
 folder) rm "fs/target/$name" && mkdir "fs/target/$name" ;;
 esac || exit 99
-"$@"
-echo $? >status
-ls -A fs/target >listing
-cat "fs/target/$name" >after 2>/dev/null
+"$@" >/dev/null
+echo $?
+ls -A fs/target
+cat "fs/target/$name" 2>/dev/null
 exit 0
