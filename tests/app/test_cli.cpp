@@ -117,7 +117,6 @@ private Q_SLOTS:
 #ifdef Q_OS_WIN
         // A 64-bit program's ProgramFiles is made from ProgramW6432 as it starts.
         for (const char* name : {"ProgramFiles", "ProgramFiles(x86)"}) {
-            QVERIFY(QDir().mkpath(home.filePath(QLatin1String(name))));
             environment.insert(QLatin1String(name),
                                QDir::toNativeSeparators(home.filePath(QLatin1String(name))));
         }
@@ -234,19 +233,16 @@ private Q_SLOTS:
     // and the reason, exits 1, and leaves the old file as it was and nothing
     // else beside it.
     void writeFailures_data() {
-        AddColumns<QString, QString, QString>("fileName", "failure", "reason");
+        AddColumns<QString, QString>("flag", "failure");
         for (const FileFormat& format : FileFormats()) {
-            for (const auto& [failure, reason] : {std::pair{"full", "No space left on device"},
-                                                  {"page", "No space left on device"},
-                                                  {"read-only", "Existing file %1 is not writable"},
-                                                  {"folder", "Filename refers to a directory"}}) {
+            for (const char* failure : {"full", "page", "read-only", "folder"}) {
                 // Field notes are written from a device's visits, which no GPX file holds.
                 if (format.write != nullptr && format.flag != 0 &&
                     qstrcmp(format.id, "fieldnotes")) {
                     QTest::addRow("%s, %s", format.id, failure)
-                        << u"/%1:out."_s.arg(QLatin1Char(format.flag)) +
-                               QLatin1String(format.extension)
-                        << QString::fromLatin1(failure) << QString::fromLatin1(reason);
+                        << u"/%1:out.%2"_s.arg(QChar::fromLatin1(format.flag))
+                               .arg(QLatin1String(format.extension))
+                        << QString::fromLatin1(failure);
                 }
             }
         }
@@ -255,9 +251,8 @@ private Q_SLOTS:
 #ifdef Q_OS_WIN
         QSKIP("The failures are made by a shell script, in a Linux mount namespace");
 #endif
-        QFETCH(QString, fileName);
+        QFETCH(QString, flag);
         QFETCH(QString, failure);
-        QFETCH(QString, reason);
         QTemporaryDir dir;
         // Enough waypoints that every format's file spans several pages and
         // a GPX file is written in pieces.
@@ -269,27 +264,30 @@ private Q_SLOTS:
         const QByteArray old("the old file\0\x01\xFF\n", 16);
         QVERIFY(MakeFile(dir.filePath(u"in.gpx"_s), gpx + "</gpx>\n") &&
                 MakeFile(dir.filePath(u"old"_s), old));
-        // The row's flag with the target, "/s:out.mps".
-        const QString target = dir.filePath(u"fs/target/"_s + fileName.mid(3));
+        const QString fileName = flag.mid(3);
+        const QString target = dir.filePath(u"fs/target/"_s + fileName);
         QProcess p;
         p.setProcessEnvironment(ProgramEnvironment(dir.path()));
         p.setWorkingDirectory(dir.path());
         p.start(u"sh"_s, {QStringLiteral(WAYFOLD_TEST_DATA "/app/writefailure.sh"), failure,
-                          fileName.mid(3), QStringLiteral(WAYFOLD_PROGRAM), u"--headless"_s,
-                          u"in.gpx"_s, fileName.left(3) + target, u"/q"_s});
+                          fileName, QStringLiteral(WAYFOLD_PROGRAM), u"--headless"_s, u"in.gpx"_s,
+                          flag.left(3) + target, u"/q"_s});
         QVERIFY(p.waitForFinished(120000));
         const QString err = QString::fromUtf8(p.readAllStandardError());
         if (p.exitCode() == 98) {
             QSKIP("no mount namespace: neither root nor allowed a user namespace");
         }
         QVERIFY2(p.exitCode() == 0, qPrintable(err));
-        QVERIFY2(err.contains(u"Wayfold: Could not write %1\nReason: "_s.arg(target) +
-                              QString(reason).replace(u"%1"_s, target) + u'\n'),
+        const QString reason = failure == u"folder"_s ? u"Filename refers to a directory"_s
+                               : failure == u"read-only"_s
+                                   ? u"Existing file %1 is not writable"_s.arg(target)
+                                   : u"No space left on device"_s;
+        QVERIFY2(err.contains(u"Wayfold: Could not write %1\nReason: %2\n"_s.arg(target, reason)),
                  qPrintable(err));
         // The script's output: the program's status, the target folder's
         // entries and the target's bytes.
-        QCOMPARE(p.readAllStandardOutput(), "1\n" + fileName.mid(3).toUtf8() + '\n' +
-                                                (failure == u"folder"_s ? QByteArray() : old));
+        QCOMPARE(p.readAllStandardOutput(),
+                 "1\n" + fileName.toUtf8() + '\n' + (failure == u"folder"_s ? QByteArray() : old));
     }
 };
 

@@ -17,8 +17,7 @@ namespace {
 // Values by key and value name; an empty name is the key's default value.
 using Values = QMap<std::pair<QString, QString>, QString>;
 
-class FakeClassRoot final : public ClassRoot {
-public:
+struct FakeClassRoot final : ClassRoot {
     QString readValue(const QString& key, const QString& name) const override {
         return values.value({key, name});
     }
@@ -70,15 +69,7 @@ QStringList WriteFailures(const Values& values) {
 class ShellVerbsTest : public QObject {
     Q_OBJECT
 
-    QTemporaryDir dataHome_;
-
 private Q_SLOTS:
-    void initTestCase() {
-#ifndef Q_OS_WIN
-        qputenv("XDG_DATA_HOME", dataHome_.path().toUtf8());
-#endif
-    }
-
     // The verbs go under the class a type has, else under a fallback class
     // made for it, and the tick follows; removing them leaves the types,
     // takes the verbs of earlier releases' names too and leaves other verbs.
@@ -196,27 +187,45 @@ private Q_SLOTS:
     }
 #endif
 
-    // As desktop entries: the entries as tests/data/desktop holds them, and a
-    // mime package that shared-mime-info reads. Removing them takes entries
-    // of earlier names too and leaves the mime package; removing what is not
-    // there is no error. A GLib file manager (gio) starts the program on the
-    // file with the flags, from a folder whose name needs quotes, escapes and
-    // env.
+    // As desktop entries: an entry is ours when the Exec line of its own
+    // group has the MPS flags. Registered, the entries are as tests/data/desktop
+    // holds them, with a mime package that shared-mime-info reads. Removing
+    // them takes entries of earlier names too and leaves the mime package;
+    // removing what is not there is no error. A program path that env cannot
+    // take, and a data folder that cannot be written, are refused with a
+    // message. A GLib file manager (gio) starts the program on the file with
+    // the flags, from a folder whose name needs quotes, escapes and env.
     void desktopEntries() {
 #ifdef Q_OS_WIN
         QSKIP("Desktop entries are the Linux file managers' verbs; Windows has the registry's");
 #endif
-        const QString applications = dataHome_.filePath(u"applications/"_s);
-        const QString mime = dataHome_.filePath(u"mime"_s);
-        QVERIFY(!ShellVerbsRegistered());
+        QTemporaryDir dataHome;
+        qputenv("XDG_DATA_HOME", dataHome.path().toUtf8());
+        const QString applications = dataHome.filePath(u"applications/"_s);
+        const QString mime = dataHome.filePath(u"mime"_s);
+        for (const auto& [entry, ours] :
+             {std::pair{"[Desktop Entry]\nExec=wayfold %f /6 /q\n", false},
+              {"[Other]\nExec=wayfold %f /m /q\n[Desktop Entry]\nName=x\n", false},
+              {"[Desktop Entry]\nExecute=/m /q\nExec = wayfold %f /m /q\n", true},
+              {"[Desktop Entry]\nExec=way\\sfold %f /m\\s/q\n", true}}) {
+            QVERIFY(MakeFile(applications + QString::fromUtf16(MapSourceDesktopEntry), entry));
+            QVERIFY2(ShellVerbsRegistered() == ours, entry);
+        }
         FakeProcessStarter processes;
+        QVERIFY(SetShellVerbs(false, {}, processes).empty() && !ShellVerbsRegistered());
+        const QString strange = dataHome.filePath(u"100%=sure/wayfold"_s);
+        const auto refused = SetShellVerbs(true, strange, processes);
+        QVERIFY(refused.size() == 1 && refused.front().text.contains(strange));
+        QVERIFY(!QFileInfo::exists(mime));
+
+        processes.starts.clear();
         QVERIFY(SetShellVerbs(true, u"/opt/way fold/bin/wayfold"_s, processes).empty() &&
                 ShellVerbsRegistered());
-        for (const char16_t* entry : {MapSourceDesktopEntry, MapSource6DesktopEntry}) {
-            QCOMPARE(FileBytes(applications + QString::fromUtf16(entry)),
-                     FileBytes(QStringLiteral(WAYFOLD_TEST_DATA "/desktop/") +
-                               QString::fromUtf16(entry)));
-        }
+        const auto entries = [](const QString& folder) {
+            return FileBytes(folder + QString::fromUtf16(MapSourceDesktopEntry)) +
+                   FileBytes(folder + QString::fromUtf16(MapSource6DesktopEntry));
+        };
+        QCOMPARE(entries(applications), entries(QStringLiteral(WAYFOLD_TEST_DATA "/desktop/")));
         // The databases are refreshed with the tools that are installed.
         const QString updateMime = QStandardPaths::findExecutable(u"update-mime-database"_s);
         if (!updateMime.isEmpty()) {
@@ -230,15 +239,19 @@ private Q_SLOTS:
                 QStringList({updateMime, mime}));
         }
         QVERIFY(MakeFile(applications + u"Open in Mapsource (Wayfold).desktop"_s));
-        QVERIFY(SetShellVerbs(false, {}, processes).empty() &&
-                SetShellVerbs(false, {}, processes).empty() && !ShellVerbsRegistered());
+        QVERIFY(SetShellVerbs(false, {}, processes).empty() && !ShellVerbsRegistered());
         QCOMPARE(QDir(applications).entryList(QDir::Files), QStringList());
         QVERIFY(QFileInfo::exists(mime + u"/packages/wayfold.xml"_s));
 
+        // A file where the folder should be: both entries fail.
+        QVERIFY(QDir(applications).removeRecursively() && MakeFile(applications.chopped(1)));
+        const auto failed = SetShellVerbs(true, u"/usr/bin/wayfold"_s, processes);
+        QVERIFY(failed.size() == 2 &&
+                failed.front().text.startsWith(u"Error creating "_s + applications));
+        QVERIFY(QFile::remove(applications.chopped(1)) && !ShellVerbsRegistered());
+
         const QString gio = QStandardPaths::findExecutable(u"gio"_s);
-        if (gio.isEmpty()) {
-            QSKIP("gio (package libglib2.0-bin) is not installed");
-        }
+        QVERIFY2(!gio.isEmpty(), "gio is missing: install libglib2.0-bin (make deps does)");
         QTemporaryDir dir;
         const QString program = dir.filePath(u"100% \"sure\" $x\\/wayfold"_s);
         const QString file = dir.filePath(u"a b.loc"_s);
@@ -252,37 +265,6 @@ private Q_SLOTS:
         QVERIFY(WaitForFile(QFileInfo(program).dir().filePath(u"done.txt"_s)));
         QCOMPARE(FileBytes(QFileInfo(program).dir().filePath(u"args.txt"_s)),
                  file.toUtf8() + "\n/m\n/q\n");
-    }
-
-    // An entry is ours when the Exec line of its own group has the MPS flags.
-    // A program path that env cannot take, and a data folder that cannot be
-    // written, are refused with a message.
-    void desktopTickAndFailures() {
-#ifdef Q_OS_WIN
-        QSKIP("Desktop entries are the Linux file managers' verbs; Windows has the registry's");
-#endif
-        QTemporaryDir home;
-        const QString applications = home.filePath(u"applications/"_s);
-        for (const auto& [entry, ours] :
-             {std::pair{"[Desktop Entry]\nExec=wayfold %f /6 /q\n", false},
-              {"[Other]\nExec=wayfold %f /m /q\n[Desktop Entry]\nName=x\n", false},
-              {"[Desktop Entry]\nExecute=/m /q\nExec = wayfold %f /m /q\n", true},
-              {"[Desktop Entry]\nExec=way\\sfold %f /m\\s/q\n", true}}) {
-            QVERIFY(MakeFile(applications + QString::fromUtf16(MapSourceDesktopEntry), entry));
-            QVERIFY2(DesktopVerbsRegistered(home.path()) == ours, entry);
-        }
-        FakeProcessStarter processes;
-        const QString strange = home.filePath(u"100%=sure/wayfold"_s);
-        QVERIFY(QDir(applications).removeRecursively());
-        const auto refused = RegisterDesktopVerbs(home.path(), strange, processes);
-        QVERIFY(refused.size() == 1 && refused.front().text.contains(strange));
-        QVERIFY(!QFileInfo::exists(applications));
-        // A file where the folder should be: both entries fail.
-        QVERIFY(MakeFile(applications.chopped(1)));
-        const auto failed = RegisterDesktopVerbs(home.path(), u"/usr/bin/wayfold"_s, processes);
-        QVERIFY(failed.size() == 2 &&
-                failed.front().text.startsWith(u"Error creating "_s + applications));
-        QVERIFY(!DesktopVerbsRegistered(home.path()));
     }
 };
 

@@ -2,9 +2,9 @@
 # NAME PROGRAM ARGUMENTS... in a folder holding "old", which becomes the
 # target fs/target/NAME before the run. It runs in a mount namespace of its own,
 # as root or as root of a user namespace (exit 98 when neither can be had;
-# 99 when the failure could not be set up). The failures: "full" (nothing
-# left) and "page" (one page left, so the write fails part-way) on a small
-# tmpfs; "read-only", a read-only bind mount, which holds for root too;
+# 99 when the failure could not be set up), on a small tmpfs. The failures:
+# "full" (nothing left) and "page" (one page left, so the write fails
+# part-way); "read-only", a read-only bind mount, which holds for root too;
 # "folder", a folder in the target's place. It prints the program's exit
 # status, the target folder's entries, hidden ones too, and the target's
 # bytes afterwards.
@@ -16,11 +16,8 @@ if [ "$1" != --inside ]; then
 fi
 failure=$2 name=$3
 shift 3
-mkdir fs || exit 99
-case $failure in
-full | page) mount -t tmpfs -o size=128k tmpfs fs || exit 99 ;;
-esac
-mkdir fs/target && cp old "fs/target/$name" || exit 99
+mkdir fs && mount -t tmpfs -o size=128k tmpfs fs && mkdir fs/target &&
+    cp old "fs/target/$name" || exit 99
 case $failure in
 full) dd if=/dev/zero of=fs/filler bs=4096 2>/dev/null || : ;;
 page) dd if=/dev/zero of=fs/filler bs=4096 2>/dev/null; truncate -s -4096 fs/filler ;;
