@@ -165,24 +165,19 @@ private Q_SLOTS:
         QVERIFY(SetShellVerbs(true, program, processes).empty() && ShellVerbsRegistered());
         users.sync();
         const QString verb = u"Test.Gpx/shell/Open_in_Mapsource_6_(Wayfold)/"_s;
-        QStringList values;
-        for (const QString& key : {u".loc/Default"_s, u".gpx/Default"_s, verb + u"Default"_s,
-                                   verb + u"command/Default"_s}) {
-            values += users.value(key).toString();
-        }
-        QCOMPARE(values,
+        const auto value = [&users](const QString& key) { return users.value(key).toString(); };
+        QCOMPARE(QStringList({value(u".loc/Default"_s), value(u".gpx/Default"_s),
+                              value(verb + u"Default"_s), value(verb + u"command/Default"_s)}),
                  QStringList({u"TopoGrafix.Document"_s, u"Test.Gpx"_s,
                               u"Open in Mapsource 6 (Wayfold)"_s,
                               u"\"C:\\Program Files\\Wayfold\\Wayfold.exe\" \"%1\" /6 /q"_s}));
 
         QVERIFY(SetShellVerbs(false, program, processes).empty() && !ShellVerbsRegistered());
-        users.sync();
-        machines.sync();
-        users.beginGroup(u"Test.Gpx/shell"_s);
-        machines.beginGroup(u"Test.Gpx/shell"_s);
-        QCOMPARE(users.childGroups() + machines.childGroups(), QStringList{u"open"_s});
-        users.endGroup();
-        machines.endGroup();
+        const QString shell = u"\\Software\\Classes\\Test.Gpx\\shell"_s;
+        QCOMPARE(
+            QSettings(u"HKEY_CURRENT_USER"_s + shell, QSettings::NativeFormat).childGroups() +
+                QSettings(u"HKEY_LOCAL_MACHINE"_s + shell, QSettings::NativeFormat).childGroups(),
+            QStringList{u"open"_s});
         clear();
     }
 #endif
