@@ -1,12 +1,17 @@
 // End-to-end runs of the built program: headless, with a recording stand-in
-// for MapSource, and with its window on the offscreen platform.
+// for MapSource, with writes that fail, and with its window on the offscreen
+// platform.
 #include <QDir>
+#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "session/commandline.h"
-#include "support/testfiles.h"
+#include "session/formats.h"
+#include "support/fakes.h"
+
+using namespace Qt::StringLiterals;
 
 const QString kLakeside = QStringLiteral(WAYFOLD_EXAMPLES "/lakeside.gpx");
 
@@ -14,100 +19,131 @@ class CliTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void runs_data() { AddCaseRows("../app/cliruns.txt"); }
+    // Runs without MapSource: the exit status, what is printed where
+    // (<settings> stands for the settings' place).
+    void runs_data() {
+        AddColumns<QString, QString, int, QString, QString>("arguments", "display", "status", "out",
+                                                            "err");
+        const QString usage = UsageText().replace(u"\r\n"_s, u"\n"_s);
+        const QString help =
+            usage +
+            u"\n\n--headless : Work without a window, even when a display is "
+            "available\n--version : Print the version\n--help : Show this usage\n"_s;
+        const QString nothing = u"\nImported waypoints: 0 | Last Import: 0\n"_s;
+        AddRow("headless /?", "--headless|/?", "", 0, help, "");
+        // Nothing after the invalid flag is processed.
+        AddRow("invalid flag", "--headless|x.txt|/help|y.txt", "", 2, "",
+               u"Wayfold: Can't import files of type .TXT\n"_s + nothing +
+                   u"Wayfold: Invalid flag detected\n\n"_s + usage + u'\n');
+        AddRow("quit at once, display without server", "/q", ":99", 0, "", "");
+        AddRow("version", "--version", "", 0, "Wayfold " WAYFOLD_VERSION "\n", "");
+        for (const char* flag : {"/m", "/6"}) {
+            AddRow(flag, u"--headless|"_s + kLakeside + u'|' + QLatin1String(flag) + u"|/q"_s, "",
+                   1, "",
+                   u"Imported waypoints: 5 | Last Import: 5\nWayfold: MapSource was not found, so "
+                   "it was not started.\nSet the value \"Mapsource_Dir\" (section \"Program "
+                   "Settings\" in <settings>) to the folder that holds mapsource.exe.\n"_s);
+        }
+#ifndef Q_OS_WIN
+        // Windows always has a display, where the window would open; its
+        // command line holds at most 32767 characters.
+        AddRow("no display, file before usage", "x.loc|--help", "", 0, help, "");
+        AddRow("long and strange, display without server",
+               QString(100000, u'x') + u".jpeg|Łódź.png|\"unterminated|/q"_s, ":99", 1, "",
+               u"Wayfold: Can't import files of type .JPEG\n"_s + nothing +
+                   u"Wayfold: Can't import files of type .PNG\n"_s + nothing);
+#endif
+    }
     void runs() {
-        QFETCH(QByteArray, document);
-        QFETCH(QStringList, expected);
+        QFETCH(QString, arguments);
+        QFETCH(QString, display);
+        QFETCH(QString, err);
         QTemporaryDir home;
         QProcessEnvironment environment = ProgramEnvironment(home.path());
-        environment.insert(QStringLiteral("TMPDIR"), home.path());
-        QStringList arguments;
-        for (const QString& line : QString::fromUtf8(document).split(u'\n', Qt::SkipEmptyParts)) {
-            if (line.startsWith(QLatin1String("display: "))) {
-                environment.insert(QStringLiteral("DISPLAY"), line.mid(9));
-            } else if (line.startsWith(QLatin1String("posix: "))) {
-#ifdef Q_OS_WIN
-                QSKIP(qPrintable(line.mid(7)));
-#endif
-            } else {
-                arguments =
-                    line.mid(11)
-                        .replace(QLatin1String("<examples>"), QLatin1String(WAYFOLD_EXAMPLES))
-                        .replace(QLatin1String("<long>"), QString(100000, u'x'))
-                        .split(u'|');
-            }
+        environment.insert(u"TMPDIR"_s, home.path());
+        if (!display.isEmpty()) {
+            environment.insert(u"DISPLAY"_s, display);
         }
-        const ProgramRun r = RunProgram(arguments, environment, home.path());
-        QStringList got{QStringLiteral("status: %1").arg(r.status)};
-        const QString usage =
-            QString(UsageText()).replace(QLatin1String("\r\n"), QLatin1String("\n"));
-        for (const auto& [stream, text] : {std::pair{QStringLiteral("out: "), r.out},
-                                           std::pair{QStringLiteral("err: "), r.err}}) {
-            if (text.isEmpty()) {
-                continue;
-            }
-            QVERIFY2(text.endsWith(u'\n'), qPrintable(text));
-            for (const QString& line :
-                 QString(text).replace(usage, QStringLiteral("<usage>")).chopped(1).split(u'\n')) {
-                got += stream + line;
-            }
-        }
+        const ProgramRun r = RunProgram(arguments.split(u'|'), environment, home.path());
 #ifdef Q_OS_WIN
-        const QString settings = QSettings(QSettings::NativeFormat, QSettings::UserScope,
-                                           QStringLiteral("Wayfold"), QStringLiteral("Wayfold"))
-                                     .fileName();
+        const QString settings =
+            QSettings(QSettings::NativeFormat, QSettings::UserScope, u"Wayfold"_s, u"Wayfold"_s)
+                .fileName();
 #else
-        const QString settings = home.filePath(QStringLiteral("config/Wayfold/Wayfold.ini"));
+        const QString settings = home.filePath(u"config/Wayfold/Wayfold.ini"_s);
 #endif
-        QCOMPARE(got, expected.replaceInStrings(QStringLiteral("<settings>"), settings)
-                          .replaceInStrings(QStringLiteral("<home>"), home.path())
-                          .replaceInStrings(QStringLiteral("<version>"),
-                                            QStringLiteral(WAYFOLD_VERSION)));
+        QTEST(r.status, "status");
+        QTEST(r.out, "out");
+        QCOMPARE(r.err, err.replace(u"<settings>"_s, settings));
         // Nothing was handed over, so nothing is left behind.
         QCOMPARE(QDir(home.path()).entryList(QDir::Files), QStringList());
     }
 
-    // No shell is involved anywhere: the temporary folder's path, with a
-    // space and a ";", reaches MapSource intact. The GDB format version
-    // comes from the settings file ("gdbVersion": the letter expected); the
-    // row names the file's kind first.
+    // MapSource in the folder stored for it, with the GDB version stored
+    // ("letter": the version's letter in the file) or, on Windows with
+    // nothing stored, in a program folder that Windows names, which is
+    // then stored as Windows writes it. No shell is involved anywhere: the
+    // temporary folder's path, with a space and a ";", reaches MapSource
+    // intact. The row names the file's kind first.
     void openInMapSource_data() {
-        AddColumns<QString, QString, char>("flag", "gdbVersion", "letter");
-        AddRow("MPS", "/m", "3", 'g');
-        AddRow("GDB", "/6", "", 'k');
-        AddRow("GDB version 3", "/6", "3", 'm');
-        AddRow("GDB version 2 is 1", "/6", "2", 'k');
+        AddColumns<QString, QString, char, QString>("flag", "gdbVersion", "letter", "place");
+        const QString stored = u"Fake GPS/mapsource.exe"_s;
+        AddRow("MPS", "/m", "3", 'g', stored);
+        AddRow("GDB", "/6", "", 'k', stored);
+        AddRow("GDB version 3", "/6", "3", 'm', stored);
+        AddRow("GDB version 2 is 1", "/6", "2", 'k', stored);
+#ifdef Q_OS_WIN
+        AddRow("MPS, Program Files", "/m", "", 'g', "ProgramFiles/Garmin/MapSource/MapSource.exe");
+        AddRow("MPS, Program Files (x86)", "/m", "", 'g',
+               "ProgramFiles(x86)/MapSource/MapSource.exe");
+#endif
     }
     void openInMapSource() {
         QFETCH(QString, flag);
         QFETCH(QString, gdbVersion);
+        QFETCH(QString, place);
         QTemporaryDir home;
-        const QString folder = home.filePath(QStringLiteral("Fake GPS"));
-        QVERIFY(MakeFakeMapSource(folder + QStringLiteral("/mapsource.exe")));
-        const QString temp = home.filePath(QStringLiteral("tmp dir;x"));
-        QVERIFY(QDir().mkpath(temp));
+        const QString program = home.filePath(place);
+        const QString folder = QFileInfo(program).path();
+        const QString temp = home.filePath(u"tmp dir;x"_s);
+        QVERIFY(MakeFakeMapSource(program) && QDir().mkpath(temp));
         QProcessEnvironment environment = ProgramEnvironment(home.path());
-        environment.insert(QStringLiteral("TMPDIR"), temp);
-        QVERIFY(StoreProgramSettings(home.path(), {{QStringLiteral("Mapsource_Dir"),
-                                                    QDir::toNativeSeparators(folder + u'/')},
-                                                   {QStringLiteral("GdbVersion"), gdbVersion}}));
-        const ProgramRun r = RunProgram(
-            {QStringLiteral("--headless"), kLakeside, flag, QStringLiteral("/q")}, environment);
+        environment.insert(u"TMPDIR"_s, temp);
+        const bool stored = place.startsWith(u"Fake"_s);
+        QVERIFY(!stored ||
+                StoreProgramSettings(home.path(),
+                                     {{u"Mapsource_Dir"_s, QDir::toNativeSeparators(folder + u'/')},
+                                      {u"GdbVersion"_s, gdbVersion}}));
+#ifdef Q_OS_WIN
+        // A 64-bit program's ProgramFiles is made from ProgramW6432 as it starts.
+        for (const char* name : {"ProgramFiles", "ProgramFiles(x86)"}) {
+            environment.insert(QLatin1String(name),
+                               QDir::toNativeSeparators(home.filePath(QLatin1String(name))));
+        }
+        environment.insert(u"ProgramW6432"_s, environment.value(u"ProgramFiles"_s));
+#endif
+        const ProgramRun r = RunProgram({u"--headless"_s, kLakeside, flag, u"/q"_s}, environment);
         QCOMPARE(r.status, 0);
-        QVERIFY2(WaitForFile(folder + QStringLiteral("/done.txt")), qPrintable(r.err));
+        QVERIFY2(WaitForFile(folder + u"/done.txt"_s), qPrintable(r.err));
         // Started exactly once, with one argument: the temporary file, which
         // stays for MapSource although the program has ended.
         const QStringList handed = QDir(temp).entryList(
-            {QLatin1String(QTest::currentDataTag()).first(3) + QStringLiteral("*.wayfold.tmp")});
+            {QLatin1String(QTest::currentDataTag()).first(3) + u"*.wayfold.tmp"_s});
         QCOMPARE(handed.size(), 1);
-        QCOMPARE(FileBytes(folder + QStringLiteral("/args.txt")),
+        QCOMPARE(FileBytes(folder + u"/args.txt"_s),
                  QDir::toNativeSeparators(QDir(temp).filePath(handed.front())).toUtf8() + '\n');
         // What MapSource got is the file the writer made, of the samples'
         // waypoints.
-        const QByteArray copy = FileBytes(folder + QStringLiteral("/copy.bin"));
+        const QByteArray copy = FileBytes(folder + u"/copy.bin"_s);
         QCOMPARE(copy, FileBytes(QDir(temp).filePath(handed.front())));
         QVERIFY(copy.contains("GC9WF01") && copy.contains("PK9WF01"));
         QTEST(copy.at(11), "letter");
+#ifdef Q_OS_WIN
+        QVERIFY(stored || QSettings(u"HKEY_CURRENT_USER\\Software\\Wayfold\\Wayfold"_s,
+                                    QSettings::NativeFormat)
+                                  .value(u"Program Settings/Mapsource_Dir"_s) ==
+                              QDir::toNativeSeparators(folder).toLower() + u'\\');
+#endif
     }
 
 #ifdef Q_OS_WIN
@@ -116,65 +152,19 @@ private Q_SLOTS:
     // that names the current folder's file.
     void windowsCommandLine() {
         QTemporaryDir home;
-        const QString folder = QDir::toNativeSeparators(home.filePath(QStringLiteral("my files")));
-        QVERIFY(QDir().mkpath(folder));
-        QVERIFY(QFile::copy(kLakeside, folder + QStringLiteral("\\lake side.gpx")));
+        const QString folder = QDir::toNativeSeparators(home.filePath(u"my files"_s));
+        QVERIFY(QDir().mkpath(folder) && QFile::copy(kLakeside, folder + u"\\lake side.gpx"_s));
         QProcess p;
         p.setProcessEnvironment(ProgramEnvironment(home.path()));
         p.setWorkingDirectory(folder);
         p.setProgram(QStringLiteral(WAYFOLD_PROGRAM));
-        p.setNativeArguments(QStringLiteral("--headless \"lake side.gpx\" /S:\"") + folder +
-                             QStringLiteral("\\out put.mps\" /x:copy.gpx /Q"));
+        p.setNativeArguments(u"--headless \"lake side.gpx\" /S:\""_s + folder +
+                             u"\\out put.mps\" /x:copy.gpx /Q"_s);
         p.start();
         QVERIFY(p.waitForFinished(60000));
         QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
-        QVERIFY(FileBytes(folder + QStringLiteral("\\out put.mps")).startsWith("MsRc"));
-        QVERIFY(FileBytes(folder + QStringLiteral("\\copy.gpx")).contains("GC9WF01"));
-    }
-
-    // With nothing stored, MapSource is found in the program folders that
-    // Windows names, the 64-bit one first; it is started on the file, and its
-    // folder is stored as Windows writes it.
-    void mapSourceInProgramFiles_data() {
-        AddColumns<QString, QString>("variable", "place");
-        AddRow("Program Files", QStringLiteral("ProgramFiles"),
-               QStringLiteral("Garmin/MapSource/MapSource.exe"));
-        AddRow("Program Files (x86)", QStringLiteral("ProgramFiles(x86)"),
-               QStringLiteral("MapSource/MapSource.exe"));
-    }
-    void mapSourceInProgramFiles() {
-        QFETCH(QString, variable);
-        QFETCH(QString, place);
-        QTemporaryDir home;
-        const QString temp = home.filePath(QStringLiteral("tmp"));
-        QVERIFY(QDir().mkpath(temp));
-        QProcessEnvironment environment = ProgramEnvironment(home.path());
-        environment.insert(QStringLiteral("TMPDIR"), temp);
-        // A 64-bit program's ProgramFiles is made from ProgramW6432 as it starts.
-        for (const char* name : {"ProgramFiles", "ProgramFiles(x86)"}) {
-            const QString folder = home.filePath(QLatin1String(name));
-            QVERIFY(QDir().mkpath(folder));
-            environment.insert(QLatin1String(name), QDir::toNativeSeparators(folder));
-        }
-        environment.insert(QStringLiteral("ProgramW6432"),
-                           environment.value(QStringLiteral("ProgramFiles")));
-        const QString program = home.filePath(variable + u'/' + place);
-        QVERIFY(MakeFakeMapSource(program));
-        const QString folder = QFileInfo(program).path();
-        const ProgramRun r = RunProgram(
-            {QStringLiteral("--headless"), kLakeside, QStringLiteral("/m"), QStringLiteral("/q")},
-            environment);
-        QVERIFY2(r.status == 0, qPrintable(r.err));
-        QVERIFY(WaitForFile(folder + QStringLiteral("/done.txt")));
-        const QStringList handed = QDir(temp).entryList({QStringLiteral("MPS*.wayfold.tmp")});
-        QCOMPARE(handed.size(), 1);
-        QCOMPARE(FileBytes(folder + QStringLiteral("/args.txt")),
-                 QDir::toNativeSeparators(QDir(temp).filePath(handed.front())).toUtf8() + '\n');
-        QVERIFY(FileBytes(folder + QStringLiteral("/copy.bin")).contains("GC9WF01"));
-        QCOMPARE(QSettings(QStringLiteral("HKEY_CURRENT_USER\\Software\\Wayfold\\Wayfold"),
-                           QSettings::NativeFormat)
-                     .value(QStringLiteral("Program Settings/Mapsource_Dir")),
-                 QDir::toNativeSeparators(folder).toLower() + u'\\');
+        QVERIFY(FileBytes(folder + u"\\out put.mps"_s).startsWith("MsRc") &&
+                FileBytes(folder + u"\\copy.gpx"_s).contains("GC9WF01"));
     }
 #endif
 
@@ -184,24 +174,120 @@ private Q_SLOTS:
     void windowStartsAndQuits() {
         QTemporaryDir home;
         QProcessEnvironment environment = ProgramEnvironment(home.path());
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        QCOMPARE(RunProgram({QStringLiteral("readme"), QStringLiteral("/q")}, environment).status,
-                 0);
+        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        QCOMPARE(RunProgram({u"readme"_s, u"/q"_s}, environment).status, 0);
 #ifdef Q_OS_WIN
-        QSettings stored(QStringLiteral("HKEY_CURRENT_USER\\Software\\Wayfold\\Wayfold\\"
-                                        "Program Settings"),
+        QSettings stored(u"HKEY_CURRENT_USER\\Software\\Wayfold\\Wayfold\\Program Settings"_s,
                          QSettings::NativeFormat);
         QStringList values;
         for (const QString& key : stored.childKeys()) {
             values += key + u'=' + stored.value(key).toString();
         }
-        QCOMPARE(values, QStringList({QStringLiteral("ImportDir=C:\\"), QStringLiteral("Left= 480"),
-                                      QStringLiteral("Top= 480")}));
+        QCOMPARE(values, QStringList({u"ImportDir=C:\\"_s, u"Left= 480"_s, u"Top= 480"_s}));
         return;
 #endif
-        QCOMPARE(FileBytes(home.filePath(QStringLiteral("config/Wayfold/Wayfold.ini"))),
+        QCOMPARE(FileBytes(home.filePath(u"config/Wayfold/Wayfold.ini"_s)),
                  "[Program%20Settings]\nImportDir=" + home.path().toUtf8() +
                      "\nLeft=\" 480\"\nTop=\" 480\"\n");
+    }
+
+    // The bundled samples, GPX and XML LOC, written to all five formats;
+    // then, with nothing imported, every export and Open in MapSource says
+    // so and no file is written, new or old.
+    void allFiveFormatsThenNothing() {
+        QTemporaryDir dir;
+        const auto run = [&dir](const QString& arguments) {
+            return RunProgram((u"--headless "_s + arguments).split(u' '),
+                              ProgramEnvironment(dir.path()), dir.path());
+        };
+        const ProgramRun r = run(kLakeside + u" " WAYFOLD_EXAMPLES
+                                             "/hilltop.loc /s:out.mps /g:out.gdb /l:out.loc "
+                                             "/e:out.tb.loc /x:out.gpx /q"_s);
+        QVERIFY2(r.status == 0, qPrintable(r.err));
+        const std::pair<const char*, QByteArray> starts[] = {
+            {"out.gdb", QByteArray("MsRcf\0\x02\0\0\0Dk\0", 13)},
+            {"out.gpx", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<gpx "},
+            {"out.loc", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"},
+            {"out.mps", QByteArray("MsRcd\0", 6)},
+            {"out.tb.loc", "TerraByte Location"}};
+        // The folder's listing, then each file's bytes.
+        const auto files = [&] {
+            QByteArrayList bytes{QDir(dir.path()).entryList(QDir::Files).join(u'|').toUtf8()};
+            for (const auto& [file, start] : starts) {
+                bytes += FileBytes(dir.filePath(QLatin1String(file)));
+            }
+            return bytes;
+        };
+        const QByteArrayList before = files();
+        for (size_t i = 0; i < std::size(starts); ++i) {
+            QVERIFY2(before[qsizetype(i) + 1].startsWith(starts[i].second), starts[i].first);
+        }
+        const ProgramRun none = run(u"/s:new.mps /g:out.gdb /l:out.loc /e:out.tb.loc /m /6 /q"_s);
+        QCOMPARE(none.status, 1);
+        QCOMPARE(none.err.count(u"Wayfold: No waypoints to export\n"_s), 6);
+        QCOMPARE(files(), before);
+    }
+
+    // A write that fails, for every writer (tests/data/app/writefailure.sh
+    // makes it in a mount namespace of its own): the program names the file
+    // and the reason, exits 1, and leaves the old file as it was and nothing
+    // else beside it.
+    void writeFailures_data() {
+        AddColumns<QString, QString>("flag", "failure");
+        for (const FileFormat& format : FileFormats()) {
+            for (const char* failure : {"full", "page", "read-only", "folder"}) {
+                // Field notes are written from a device's visits, which no GPX file holds.
+                if (format.write != nullptr && format.flag != 0 &&
+                    qstrcmp(format.id, "fieldnotes")) {
+                    QTest::addRow("%s, %s", format.id, failure)
+                        << u"/%1:out.%2"_s.arg(QChar::fromLatin1(format.flag))
+                               .arg(QLatin1String(format.extension))
+                        << QString::fromLatin1(failure);
+                }
+            }
+        }
+    }
+    void writeFailures() {
+#ifdef Q_OS_WIN
+        QSKIP("The failures are made by a shell script, in a Linux mount namespace");
+#endif
+        QFETCH(QString, flag);
+        QFETCH(QString, failure);
+        QTemporaryDir dir;
+        // Enough waypoints that every format's file spans several pages and
+        // a GPX file is written in pieces.
+        QByteArray gpx = "<gpx>";
+        for (int i = 0; i < 2000; ++i) {
+            gpx += "<wpt lat=\"47.5\" lon=\"7.5\"><name>GC" + QByteArray::number(i) +
+                   "</name><desc>" + QByteArray(80, 'x') + "</desc></wpt>\n";
+        }
+        const QByteArray old("the old file\0\x01\xFF\n", 16);
+        QVERIFY(MakeFile(dir.filePath(u"in.gpx"_s), gpx + "</gpx>\n") &&
+                MakeFile(dir.filePath(u"old"_s), old));
+        const QString fileName = flag.mid(3);
+        const QString target = dir.filePath(u"fs/target/"_s + fileName);
+        QProcess p;
+        p.setProcessEnvironment(ProgramEnvironment(dir.path()));
+        p.setWorkingDirectory(dir.path());
+        p.start(u"sh"_s, {QStringLiteral(WAYFOLD_TEST_DATA "/app/writefailure.sh"), failure,
+                          fileName, QStringLiteral(WAYFOLD_PROGRAM), u"--headless"_s, u"in.gpx"_s,
+                          flag.left(3) + target, u"/q"_s});
+        QVERIFY(p.waitForFinished(120000));
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        if (p.exitCode() == 98) {
+            QSKIP("no mount namespace: neither root nor allowed a user namespace");
+        }
+        QVERIFY2(p.exitCode() == 0, qPrintable(err));
+        const QString reason = failure == u"folder"_s ? u"Filename refers to a directory"_s
+                               : failure == u"read-only"_s
+                                   ? u"Existing file %1 is not writable"_s.arg(target)
+                                   : u"No space left on device"_s;
+        QVERIFY2(err.contains(u"Wayfold: Could not write %1\nReason: %2\n"_s.arg(target, reason)),
+                 qPrintable(err));
+        // The script's output: the program's status, the target folder's
+        // entries and the target's bytes.
+        QCOMPARE(p.readAllStandardOutput(),
+                 "1\n" + fileName.toUtf8() + '\n' + (failure == u"folder"_s ? QByteArray() : old));
     }
 };
 

@@ -1,5 +1,5 @@
-// The "Open in Mapsource" verbs: in a Windows class root, case by case
-// (tests/data/desktop/classroot.txt), and as desktop entries that GLib launches.
+// The "Open in Mapsource" verbs: in a Windows class root, and as desktop
+// entries that GLib launches.
 #include <QDir>
 #include <QProcess>
 #include <QSettings>
@@ -8,13 +8,16 @@
 #include <QtTest>
 
 #include "desktop/shellverbs.h"
-#include "support/testfiles.h"
+#include "support/fakes.h"
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
-// A class root in memory that records the keys deleted, in order.
-class FakeClassRoot final : public ClassRoot {
-public:
+// Values by key and value name; an empty name is the key's default value.
+using Values = QMap<std::pair<QString, QString>, QString>;
+
+struct FakeClassRoot final : ClassRoot {
     QString readValue(const QString& key, const QString& name) const override {
         return values.value({key, name});
     }
@@ -22,170 +25,207 @@ public:
         return !readOnly && values.insert({key, name}, data) != values.end();
     }
     void deleteKey(const QString& key) override {
-        log += QStringLiteral("deleted: ") + key;
         values.removeIf([&key](const auto& v) { return v.key().first == key; });
     }
-    QStringList contents(const QString& label) const {
-        QStringList lines;
-        for (auto it = values.cbegin(); it != values.cend(); ++it) {
-            lines += label + it.key().first + u'|' + it.key().second + u'=' + it.value();
-        }
-        return lines;
-    }
 
-    QMap<std::pair<QString, QString>, QString> values;
-    QStringList log;
+    Values values;
     bool readOnly = false;
 };
+
+// The file types, .loc files of class locClass.
+Values Types(const QString& locClass) {
+    return {{{u".loc"_s, {}}, locClass},
+            {{u".loc"_s, u"Content Type"_s}, u"application/xml-loc"_s},
+            {{u".gpx"_s, {}}, u"GPX.Document"_s},
+            {{u".gpx"_s, u"Content Type"_s}, u"application/xml-gpx"_s}};
+}
+
+// The types and both verbs in both classes, starting program.
+Values Registration(const QString& program, const QString& locClass) {
+    Values values = Types(locClass);
+    for (const QString& c : {locClass, u"GPX.Document"_s}) {
+        for (const auto& [six, flags] : {std::pair{u""_s, u"/m /q"_s}, {u" 6"_s, u"/6 /q"_s}}) {
+            const QString caption = u"Open in Mapsource%1 (Wayfold)"_s.arg(six);
+            const QString key = c + u"\\shell\\"_s + QString(caption).replace(u' ', u'_');
+            values[{key, {}}] = caption;
+            values[{key + u"\\command"_s, {}}] = u'"' + program + u"\" \"%1\" "_s + flags;
+        }
+    }
+    return values;
+}
+
+// The messages of a registration whose every write fails, sorted.
+QStringList WriteFailures(const Values& values) {
+    QStringList messages;
+    for (const auto& [key, name] : values.keys()) {
+        messages += u"Error creating value "_s + key + u'\\' + name;
+    }
+    messages.sort();
+    return messages;
+}
 
 }  // namespace
 
 class ShellVerbsTest : public QObject {
     Q_OBJECT
 
-    QTemporaryDir dataHome_;
-
 private Q_SLOTS:
-    void initTestCase() {
-#ifndef Q_OS_WIN
-        qputenv("XDG_DATA_HOME", dataHome_.path().toUtf8());
-        QCOMPARE(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
-                 dataHome_.path());
-#endif
-    }
-
+    // The verbs go under the class a type has, else under a fallback class
+    // made for it, and the tick follows; removing them leaves the types,
+    // takes the verbs of earlier releases' names too and leaves other verbs.
+    // Every write that fails says so; the tick then depends on what was
+    // there, with the MPS flags exactly as written.
     void classRoot_data() {
-        AddCaseRows("../desktop/classroot.txt");
+        AddColumns<Values, QString, bool, QStringList, Values, bool, Values>(
+            "before", "folder", "readOnly", "messages", "registered", "ticked", "unregistered");
+        const QString topo = u"TopoGrafix.Document"_s;
+        const QString easyGps = u"EasyGPS.loc"_s;
+        const QString tools = u"C:\\Tools"_s;
+        const Values easyLoc{{{u".loc"_s, {}}, easyGps}};
+        AddRow("no class yet", Values(), tools, false, QStringList(),
+               Registration(u"C:\\Tools\\Wayfold.exe"_s, topo), true, Types(topo));
+        AddRow("an existing class", easyLoc, u"D:\\"_s, false, QStringList(),
+               Registration(u"D:\\Wayfold.exe"_s, easyGps), true, Types(easyGps));
+        const QString old = u"GPX.Document\\shell\\Open in Mapsource (Wayfold)"_s;
+        const std::pair<QString, QString> print{u"GPX.Document\\shell\\print"_s, {}};
+        const Values earlier{{{old, {}}, u"Open in Mapsource (Wayfold)"_s},
+                             {{old + u"\\command"_s, {}}, u"old"_s},
+                             {print, u"Print"_s}};
+        Values registered = Registration(u"C:\\Tools\\Wayfold.exe"_s, topo);
+        registered.insert(earlier);
+        Values left = Types(topo);
+        left.insert(print, u"Print"_s);
+        AddRow("earlier names", earlier, tools, false, QStringList(), registered, true, left);
+        AddRow("read-only", Values(), tools, true, WriteFailures(Registration({}, topo)), Values(),
+               false, Values());
+        for (const QString& flags : {u"/m /q"_s, u"/M /Q"_s}) {
+            Values before = easyLoc;
+            before.insert({easyGps + u"\\shell\\Open_in_Mapsource_(Wayfold)\\command"_s, {}},
+                          u"\"D:\\Wayfold.exe\" \"%1\" "_s + flags);
+            AddRow(qPrintable(u"read-only, registered before with "_s + flags), before, tools, true,
+                   WriteFailures(Registration({}, easyGps)), before, flags == u"/m /q"_s, easyLoc);
+        }
     }
     void classRoot() {
-        QFETCH(QByteArray, document);
-        QFETCH(QStringList, expected);
         FakeClassRoot root;
-        QString folder;
-        for (const QString& line : QString::fromUtf8(document).split(u'\n', Qt::SkipEmptyParts)) {
-            const QString value = line.section(QStringLiteral(": "), 1);
-            if (line.startsWith(QLatin1String("folder: "))) {
-                folder = value;
-            } else if (line.startsWith(QLatin1String("read-only"))) {
-                root.readOnly = true;
-            } else {
-                root.values[{value.section(u'|', 0, 0),
-                             value.section(u'|', 1).section(u'=', 0, 0)}] = value.section(u'=', 1);
-            }
-        }
-        QStringList got;
+        QFETCH(Values, before);
+        QFETCH(QString, folder);
+        QFETCH(bool, readOnly);
+        root.values = before;
+        root.readOnly = readOnly;
+        QStringList messages;
         for (const UserMessage& m : RegisterClassRootVerbs(root, folder)) {
-            got += QStringLiteral("message: ") + m.text;
+            messages += m.text;
         }
-        got += root.contents(QStringLiteral("value: "));
-        got += QStringLiteral("registered: %1").arg(ClassRootVerbsRegistered(root));
+        messages.sort();
+        QTEST(messages, "messages");
+        QTEST(root.values, "registered");
+        QTEST(ClassRootVerbsRegistered(root), "ticked");
         UnregisterClassRootVerbs(root);
+        QTEST(root.values, "unregistered");
         QVERIFY(!ClassRootVerbsRegistered(root));
-        QCOMPARE(got + root.log + root.contents(QStringLiteral("left: ")), expected);
     }
 
-    void desktopExec_data() {
-        AddCaseRows("../desktop/desktopexec.txt");
-    }
+    // Quoted and escaped as desktop entries want it: once as an argument of
+    // the Exec line, once more as a string of the entry file.
     void desktopExec() {
-        QFETCH(QByteArray, document);
-        const QString program = QString::fromUtf8(document);
-        QFETCH(QStringList, expected);
-        QCOMPARE(QStringList({DesktopExecArgument(program),
-                              DesktopExecValue(program, QStringLiteral("/m /q"))}),
-                 expected);
+        const QStringList cases[] = {
+            {u"/usr/bin/wayfold"_s, u"/usr/bin/wayfold"_s, u"/usr/bin/wayfold %f /m /q"_s},
+            {u"/opt/my apps(1)"_s, u"\"/opt/my apps(1)\""_s, u"\"/opt/my apps(1)\" %f /m /q"_s},
+            {u"/opt/$x\"y`\\b"_s, u"\"/opt/\\$x\\\"y\\`\\\\b\""_s,
+             u"\"/opt/\\\\$x\\\\\"y\\\\`\\\\\\\\b\" %f /m /q"_s},
+            {u"/opt/100%/wayfold"_s, u"/opt/100%%/wayfold"_s, u"env /opt/100%%/wayfold %f /m /q"_s},
+            {u""_s, u"\"\""_s, u"\"\" %f /m /q"_s}};
+        for (const QStringList& c : cases) {
+            QCOMPARE(QStringList({DesktopExecArgument(c[0]), DesktopExecValue(c[0], u"/m /q"_s)}),
+                     c.mid(1));
+        }
     }
-
 #ifdef Q_OS_WIN
     // In the registry: the verbs go into the user's classes, under the class
     // that the machine gives a type or, for a type without one, our own; the
     // tick follows; removing them leaves every other value as it was.
     void registryVerbs() {
-        const QString user = QStringLiteral("HKEY_CURRENT_USER\\Software\\Classes");
-        const QString machine = QStringLiteral("HKEY_LOCAL_MACHINE\\Software\\Classes");
-        QSettings users(user, QSettings::NativeFormat);
-        QSettings machines(machine, QSettings::NativeFormat);
-        for (QSettings* root : {&users, &machines}) {
+        QSettings users(u"HKEY_CURRENT_USER\\Software\\Classes"_s, QSettings::NativeFormat);
+        QSettings machines(u"HKEY_LOCAL_MACHINE\\Software\\Classes"_s, QSettings::NativeFormat);
+        const auto clear = [&] {
             for (const char* key : {".loc", ".gpx", "TopoGrafix.Document", "Test.Gpx"}) {
-                root->remove(QLatin1String(key));
+                users.remove(QLatin1String(key));
+                machines.remove(QLatin1String(key));
             }
-        }
-        machines.setValue(QStringLiteral(".gpx/Default"), QStringLiteral("Test.Gpx"));
-        const QString open = QStringLiteral("Test.Gpx/shell/open/command/Default");
-        machines.setValue(open, QStringLiteral("other.exe %1"));
+        };
+        clear();
+        machines.setValue(u".gpx/Default"_s, u"Test.Gpx"_s);
+        machines.setValue(u"Test.Gpx/shell/open/command/Default"_s, u"other.exe %1"_s);
         machines.sync();
         QVERIFY(!ShellVerbsRegistered());
 
         FakeProcessStarter processes;
-        const QString program = QStringLiteral("C:\\Program Files\\Wayfold\\wayfold.exe");
-        QVERIFY(SetShellVerbs(true, program, processes).empty());
-        QVERIFY(ShellVerbsRegistered());
+        const QString program = u"C:\\Program Files\\Wayfold\\wayfold.exe"_s;
+        QVERIFY(SetShellVerbs(true, program, processes).empty() && ShellVerbsRegistered());
         users.sync();
-        const QString command =
-            QStringLiteral("\"C:\\Program Files\\Wayfold\\Wayfold.exe\" \"%1\" ");
-        QCOMPARE(users.value(QStringLiteral(".loc/Default")),
-                 QStringLiteral("TopoGrafix.Document"));
-        QCOMPARE(users.value(QStringLiteral(".loc/Content Type")),
-                 QStringLiteral("application/xml-loc"));
-        QCOMPARE(users.value(QStringLiteral(
-                     "TopoGrafix.Document/shell/Open_in_Mapsource_(Wayfold)/command/Default")),
-                 command + QStringLiteral("/m /q"));
-        QCOMPARE(users.value(QStringLiteral(".gpx/Default")), QStringLiteral("Test.Gpx"));
-        QCOMPARE(
-            users.value(QStringLiteral("Test.Gpx/shell/Open_in_Mapsource_6_(Wayfold)/Default")),
-            QStringLiteral("Open in Mapsource 6 (Wayfold)"));
-        QCOMPARE(users.value(QStringLiteral(
-                     "Test.Gpx/shell/Open_in_Mapsource_6_(Wayfold)/command/Default")),
-                 command + QStringLiteral("/6 /q"));
-        machines.beginGroup(QStringLiteral("Test.Gpx/shell"));
-        QCOMPARE(machines.childGroups(), QStringList{QStringLiteral("open")});
-        machines.endGroup();
+        const QString verb = u"Test.Gpx/shell/Open_in_Mapsource_6_(Wayfold)/"_s;
+        const auto value = [&users](const QString& key) { return users.value(key).toString(); };
+        QCOMPARE(QStringList({value(u".loc/Default"_s), value(u".gpx/Default"_s),
+                              value(verb + u"Default"_s), value(verb + u"command/Default"_s)}),
+                 QStringList({u"TopoGrafix.Document"_s, u"Test.Gpx"_s,
+                              u"Open in Mapsource 6 (Wayfold)"_s,
+                              u"\"C:\\Program Files\\Wayfold\\Wayfold.exe\" \"%1\" /6 /q"_s}));
 
-        QVERIFY(SetShellVerbs(false, program, processes).empty());
-        QVERIFY(!ShellVerbsRegistered());
-        users.sync();
-        machines.sync();
-        QCOMPARE(users
-                     .value(QStringLiteral(
-                         "TopoGrafix.Document/shell/Open_in_Mapsource_(Wayfold)/Default"))
-                     .isValid(),
-                 false);
-        users.beginGroup(QStringLiteral("Test.Gpx/shell"));
-        QCOMPARE(users.childGroups(), QStringList());
-        users.endGroup();
-        QCOMPARE(machines.value(open), QStringLiteral("other.exe %1"));
-        for (QSettings* root : {&users, &machines}) {
-            for (const char* key : {".loc", ".gpx", "TopoGrafix.Document", "Test.Gpx"}) {
-                root->remove(QLatin1String(key));
-            }
-        }
+        QVERIFY(SetShellVerbs(false, program, processes).empty() && !ShellVerbsRegistered());
+        const QString shell = u"\\Software\\Classes\\Test.Gpx\\shell"_s;
+        QCOMPARE(
+            QSettings(u"HKEY_CURRENT_USER"_s + shell, QSettings::NativeFormat).childGroups() +
+                QSettings(u"HKEY_LOCAL_MACHINE"_s + shell, QSettings::NativeFormat).childGroups(),
+            QStringList{u"open"_s});
+        clear();
     }
 #endif
 
+    // As desktop entries: an entry is ours when the Exec line of its own
+    // group has the MPS flags. Registered, the entries are as tests/data/desktop
+    // holds them, with a mime package that shared-mime-info reads. Removing
+    // them takes entries of earlier names too and leaves the mime package;
+    // removing what is not there is no error. A program path that env cannot
+    // take, and a data folder that cannot be written, are refused with a
+    // message. A GLib file manager (gio) starts the program on the file with
+    // the flags, from a folder whose name needs quotes, escapes and env.
     void desktopEntries() {
 #ifdef Q_OS_WIN
         QSKIP("Desktop entries are the Linux file managers' verbs; Windows has the registry's");
 #endif
-        const QString program = QStringLiteral("/opt/way fold/bin/wayfold");
-        const QString applications = dataHome_.filePath(QStringLiteral("applications/"));
-        const QString mime = dataHome_.filePath(QStringLiteral("mime"));
-        QVERIFY(!ShellVerbsRegistered());
-        FakeProcessStarter processes;
-        QVERIFY(SetShellVerbs(true, program, processes).empty());
-        QVERIFY(ShellVerbsRegistered());
-        // The entries as tests/data/desktop holds them.
-        for (const char16_t* entry : {MapSourceDesktopEntry, MapSource6DesktopEntry}) {
-            QCOMPARE(FileBytes(applications + QString::fromUtf16(entry)),
-                     FileBytes(QStringLiteral(WAYFOLD_TEST_DATA "/desktop/") +
-                               QString::fromUtf16(entry)));
+        QTemporaryDir dataHome;
+        qputenv("XDG_DATA_HOME", dataHome.path().toUtf8());
+        const QString applications = dataHome.filePath(u"applications/"_s);
+        const QString mime = dataHome.filePath(u"mime"_s);
+        for (const auto& [entry, ours] :
+             {std::pair{"[Desktop Entry]\nExec=wayfold %f /6 /q\n", false},
+              {"[Other]\nExec=wayfold %f /m /q\n[Desktop Entry]\nName=x\n", false},
+              {"[Desktop Entry]\nExecute=/m /q\nExec = wayfold %f /m /q\n", true},
+              {"[Desktop Entry]\nExec=way\\sfold %f /m\\s/q\n", true}}) {
+            QVERIFY(MakeFile(applications + QString::fromUtf16(MapSourceDesktopEntry), entry));
+            QVERIFY2(ShellVerbsRegistered() == ours, entry);
         }
-        // shared-mime-info itself reads the package, when it is installed;
-        // the databases are refreshed with the tools that are.
-        const QString updateMime =
-            QStandardPaths::findExecutable(QStringLiteral("update-mime-database"));
+        FakeProcessStarter processes;
+        QVERIFY(SetShellVerbs(false, {}, processes).empty() && !ShellVerbsRegistered());
+        const QString strange = dataHome.filePath(u"100%=sure/wayfold"_s);
+        const auto refused = SetShellVerbs(true, strange, processes);
+        QVERIFY(refused.size() == 1 && refused.front().text.contains(strange));
+        QVERIFY(!QFileInfo::exists(mime));
+
+        processes.starts.clear();
+        QVERIFY(SetShellVerbs(true, u"/opt/way fold/bin/wayfold"_s, processes).empty() &&
+                ShellVerbsRegistered());
+        const auto entries = [](const QString& folder) {
+            return FileBytes(folder + QString::fromUtf16(MapSourceDesktopEntry)) +
+                   FileBytes(folder + QString::fromUtf16(MapSource6DesktopEntry));
+        };
+        QCOMPARE(entries(applications), entries(QStringLiteral(WAYFOLD_TEST_DATA "/desktop/")));
+        // The databases are refreshed with the tools that are installed.
+        const QString updateMime = QStandardPaths::findExecutable(u"update-mime-database"_s);
         if (!updateMime.isEmpty()) {
             QCOMPARE(QProcess::execute(updateMime, {mime}), 0);
-            const QByteArray globs = FileBytes(mime + QStringLiteral("/globs2"));
+            const QByteArray globs = FileBytes(mime + u"/globs2"_s);
             QVERIFY2(globs.contains("application/xml-loc:*.loc\n") &&
                          globs.contains("application/gpx+xml:*.gpx\n"),
                      globs.constData());
@@ -193,83 +233,33 @@ private Q_SLOTS:
                 QStringList{processes.starts.front().program} + processes.starts.front().arguments,
                 QStringList({updateMime, mime}));
         }
-        // Entries of earlier names go as well; the mime package stays;
-        // removing what is not there is no error.
-        QVERIFY(MakeFile(applications + QStringLiteral("Open in Mapsource (Wayfold).desktop")));
-        QVERIFY(SetShellVerbs(false, program, processes).empty());
-        QVERIFY(!ShellVerbsRegistered());
+        QVERIFY(MakeFile(applications + u"Open in Mapsource (Wayfold).desktop"_s));
+        QVERIFY(SetShellVerbs(false, {}, processes).empty() && !ShellVerbsRegistered());
         QCOMPARE(QDir(applications).entryList(QDir::Files), QStringList());
-        QVERIFY(QFileInfo::exists(mime + QStringLiteral("/packages/wayfold.xml")));
-        QVERIFY(SetShellVerbs(false, program, processes).empty());
-    }
+        QVERIFY(QFileInfo::exists(mime + u"/packages/wayfold.xml"_s));
 
-    // What a GLib file manager does with our entry: gio starts the program
-    // on the file with the flags, whatever the program's folder is called;
-    // a folder GLib cannot take is refused with a message instead.
-    void desktopEntryLaunches_data() {
-        AddColumns<QString, bool>("folder", "registered");
-        AddRow("blank", QStringLiteral("my apps"), true);
-        AddRow("percent", QStringLiteral("100% sure"), true);
-        AddRow("percent and equals", QStringLiteral("100%=sure"), false);
-    }
-    void desktopEntryLaunches() {
-#ifdef Q_OS_WIN
-        QSKIP("Launches a desktop entry with GLib's gio, which Windows does not have");
-#endif
-        QFETCH(QString, folder);
-        QFETCH(bool, registered);
+        // A file where the folder should be: both entries fail.
+        QVERIFY(QDir(applications).removeRecursively() && MakeFile(applications.chopped(1)));
+        const auto failed = SetShellVerbs(true, u"/usr/bin/wayfold"_s, processes);
+        QVERIFY(failed.size() == 2 &&
+                failed.front().text.startsWith(u"Error creating "_s + applications));
+        QVERIFY(QFile::remove(applications.chopped(1)) && !ShellVerbsRegistered());
+
+        const QString gio = QStandardPaths::findExecutable(u"gio"_s);
+        QVERIFY2(!gio.isEmpty(), "gio is missing: install libglib2.0-bin (make deps does)");
         QTemporaryDir dir;
-        const QString program = dir.filePath(folder + QStringLiteral("/wayfold"));
-        const QString file = dir.filePath(QStringLiteral("a b.loc"));
+        const QString program = dir.filePath(u"100% \"sure\" $x\\/wayfold"_s);
+        const QString file = dir.filePath(u"a b.loc"_s);
         QVERIFY(MakeFakeMapSource(program) && MakeFile(file, "x"));
-        FakeProcessStarter processes;
-        const std::vector<UserMessage> messages =
-            RegisterDesktopVerbs(dir.path(), program, processes);
-        const QString entry = dir.filePath(QStringLiteral("applications/")) +
-                              QString::fromUtf16(MapSourceDesktopEntry);
-        QCOMPARE(QFileInfo::exists(entry), registered);
-        QCOMPARE(messages.size(), size_t(registered ? 0 : 1));
-        const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
-        if (!registered) {
-            QVERIFY2(messages.front().text.contains(program), qPrintable(messages.front().text));
-            return;
-        } else if (gio.isEmpty()) {
-            QSKIP("gio (package libglib2.0-bin) is not installed");
-        }
+        QVERIFY(SetShellVerbs(true, program, processes).empty());
         QProcess launch;
-        launch.start(gio, {QStringLiteral("launch"), entry, file});
+        launch.start(gio,
+                     {u"launch"_s, applications + QString::fromUtf16(MapSourceDesktopEntry), file});
         QVERIFY(launch.waitForFinished(10000));
         QVERIFY2(launch.exitCode() == 0, launch.readAllStandardError().constData());
-        QVERIFY(WaitForFile(QFileInfo(program).dir().filePath(QStringLiteral("done.txt"))));
-        QCOMPARE(FileBytes(QFileInfo(program).dir().filePath(QStringLiteral("args.txt"))),
+        QVERIFY(WaitForFile(QFileInfo(program).dir().filePath(u"done.txt"_s)));
+        QCOMPARE(FileBytes(QFileInfo(program).dir().filePath(u"args.txt"_s)),
                  file.toUtf8() + "\n/m\n/q\n");
-    }
-
-    // Whether an entry is ours (tests/data/desktop/desktoptick.txt); a data folder
-    // that cannot be written says so.
-    void desktopTickAndFailures_data() {
-        AddCaseRows("../desktop/desktoptick.txt");
-    }
-    void desktopTickAndFailures() {
-#ifdef Q_OS_WIN
-        QSKIP("Desktop entries are the Linux file managers' verbs; Windows has the registry's");
-#endif
-        QFETCH(QByteArray, document);
-        QFETCH(QStringList, expected);
-        QTemporaryDir home;
-        const QString applications = home.filePath(QStringLiteral("applications/"));
-        QVERIFY(MakeFile(applications + QString::fromUtf16(MapSourceDesktopEntry), document));
-        QCOMPARE(QStringList{QLatin1String(DesktopVerbsRegistered(home.path()) ? "" : "not ") +
-                             QStringLiteral("ticked")},
-                 expected);
-        // A file where the folder should be.
-        QVERIFY(QDir(applications).removeRecursively() && MakeFile(applications.chopped(1)));
-        FakeProcessStarter processes;
-        const std::vector<UserMessage> messages =
-            RegisterDesktopVerbs(home.path(), QStringLiteral("/usr/bin/wayfold"), processes);
-        QCOMPARE(messages.size(), size_t(2));
-        QVERIFY(messages.front().text.startsWith(QStringLiteral("Error creating ") + applications));
-        QVERIFY(!DesktopVerbsRegistered(home.path()));
     }
 };
 
