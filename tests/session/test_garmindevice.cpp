@@ -66,28 +66,6 @@ private Q_SLOTS:
         QVERIFY(MakeFile(stick_ + u"/photos/a.jpg"_s, "jpg"));
     }
 
-    // What each volume is: model, folders and how many caches it shows.
-    void devicesFound() {
-        const auto text = [](const QString& mount) {
-            const std::optional<GarminDevice> d = ReadGarminDevice(mount);
-            if (!d) {
-                return u"none"_s;
-            }
-            const QDir root(mount);
-            return QStringList{
-                d->model, root.relativeFilePath(d->gpxFolder),
-                d->ggzFolder.isEmpty() ? u"-"_s : root.relativeFilePath(d->ggzFolder),
-                d->visitsFile.isEmpty() ? u"-"_s : root.relativeFilePath(d->visitsFile),
-                QString::number(d->gpxCacheLimit)}
-                .join(u'|');
-        };
-        QCOMPARE(text(gpsmap_),
-                 u"GPSMAP 66st|Garmin/GPX|Garmin/GGZ|Garmin/geocache_visits.txt|5000"_s);
-        QCOMPARE(text(etrex_), u"eTrex 10|Garmin/GPX|-|Garmin/geocache_visits.txt|2000"_s);
-        QCOMPARE(text(card_), u"|Garmin/GPX|-|-|0"_s);
-        QCOMPARE(text(stick_), u"none"_s);
-    }
-
     // /d:path writes one file into the GPX folder, the same as the GPX
     // export; sending again replaces it and touches nothing else.
     void sendReplacesOnlyItsOwnFile() {

@@ -201,9 +201,6 @@ private Q_SLOTS:
             // The GDB launcher takes the stored text as it stands and never
             // looks in the standard places: without the separator
             // "mapsource.exe" joins the last component.
-            {"gdb: stored with separator",
-             "gdb|stored: gps/|program: gps/mapsource.exe|program: gpsmapsource.exe|standard",
-             "started gps/mapsource.exe|<file>; stored gps/; files 1 kept 1"},
             {"gdb: stored without separator",
              "gdb|stored: gps|program: gps/mapsource.exe|program: gpsmapsource.exe",
              "started gpsmapsource.exe|<file>; stored gps; files 1 kept 1"},

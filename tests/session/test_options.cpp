@@ -22,7 +22,6 @@ private Q_SLOTS:
             {"", "", ""},
             {"IconNumber=117|DisplayMode= 2|Categories=-32768|GdbVersion= 3",
              "icon 117|display 2|categories -32768|gdb 3", "="},
-            {"DisplayMode=0|GdbVersion=3", "display 0|gdb 3", "="},
             // A choice not offered is replaced and written back; categories
             // beyond 16 bits are none and GDB versions other than 3 are 1,
             // both left stored as they were.
@@ -33,21 +32,15 @@ private Q_SLOTS:
             {"PreserveIcons=0|ModNames=2|PreserveCats=1|CopyHint=yes|SwapNameDesc=1|"
              "PreserveTimes=1|PreserveDisplay=0",
              "ticked ModNames SwapNameDesc PreserveTimes PreserveCats", "="},
-            {"CopyHint=1", "ticked PreserveIcons PreserveDisplay CopyHint", "="},
             // Only the scheme, host and port of the cache site are taken.
-            {"CacheSiteUrl=http://caches.example",
-             "site http://caches.example|link http://caches.example/seek/"
-             "cache_details.aspx?wp=GC1A2B",
-             "="},
+            {"CacheSiteUrl=http://caches.example", "site http://caches.example", "="},
             {"CacheSiteUrl= https://caches.example:8443/some/page?x=1 ",
-             "site https://caches.example:8443|link https://caches.example:8443/seek/"
-             "cache_details.aspx?wp=GC1A2B",
-             "="},
+             "site https://caches.example:8443", "="},
             {"CacheSiteUrl=caches.example", "", "="},
         };
         const QStringList defaults =
-            u"icon 18|display 1|categories 0|gdb 1|site -|link https://www.geocaching.com/seek/"
-            u"cache_details.aspx?wp=GC1A2B|ticked PreserveIcons PreserveDisplay"_s.split(u'|');
+            u"icon 18|display 1|categories 0|gdb 1|site -|ticked PreserveIcons PreserveDisplay"_s
+                .split(u'|');
         for (const auto& [stored, changed, after] : rows) {
             MemorySettingsStore settings;
             for (const QString& line :
@@ -63,12 +56,11 @@ private Q_SLOTS:
                 }
             }
             const QStringList restored =
-                u"icon %1|display %2|categories %3|gdb %4|site %5|link %6|%7"_s.arg(o.IconNumber)
+                u"icon %1|display %2|categories %3|gdb %4|site %5|%6"_s.arg(o.IconNumber)
                     .arg(o.DisplayMode)
                     .arg(o.Categories)
                     .arg(o.GdbVersion)
-                    .arg(o.CacheSiteUrl.isEmpty() ? u"-"_s : o.CacheSiteUrl,
-                         CacheDetailsUrl(o.CacheSiteUrl, u"GC1A2B"_s), ticked)
+                    .arg(o.CacheSiteUrl.isEmpty() ? u"-"_s : o.CacheSiteUrl, ticked)
                     .split(u'|');
             QStringList differ;
             for (qsizetype i = 0; i < restored.size(); ++i) {
