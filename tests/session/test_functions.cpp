@@ -31,10 +31,6 @@ QStringList Each(const QStringList& inputs, F f) {
     return out;
 }
 
-QString Number(double v) {
-    return QString::number(v, 'g', 17);
-}
-
 // The commands as "kind:path" and then the flags that are set, joined by "|".
 QString Describe(const CommandLine& c) {
     const QStringList names = u"import - - quit invalid"_s.split(u' ');
@@ -52,11 +48,6 @@ QString Describe(const CommandLine& c) {
         out += set ? QStringList{QString::fromLatin1(name)} : QStringList();
     }
     return out.join(u'|');
-}
-
-// The command line of Windows, in C:\Work.
-QString Windows(const QString& text) {
-    return Describe(ParseWindowsCommandLine(text, u"C:\\Work"_s));
 }
 
 // The arguments of other systems, separated by "|", in /home/u.
@@ -107,7 +98,9 @@ private Q_SLOTS:
                       seconds),
                  QStringList(5, u"-1"_s));
 
-        const auto leading = [](const QString& text) { return Number(LeadingNumber(text)); };
+        const auto leading = [](const QString& text) {
+            return QString::number(LeadingNumber(text), 'g', 17);
+        };
         QCOMPARE(Each(u"51.5N|+5|  480|1.5e2|12e|.5|4٥|-1e400"_s.split(u'|'), leading),
                  u"51.5|5|480|150|12|0.5|4|-1.7976931348623157e+308"_s.split(u'|'));
         QCOMPARE(Each({u"abc"_s, u"inf"_s, u"nan"_s, u"0x10"_s, u"1e-400"_s,
@@ -188,7 +181,8 @@ private Q_SLOTS:
         };
         for (const auto& [system, in, expected] : cases) {
             const QString text = QString::fromUtf8(in);
-            QCOMPARE(*system == 'W' ? Windows(text) : Describe(Posix(text)),
+            QCOMPARE(Describe(*system == 'W' ? ParseWindowsCommandLine(text, u"C:\\Work"_s)
+                                             : Posix(text)),
                      QString::fromUtf8(expected));
         }
         // Only a run that writes GPX or GGZ, or sends to a device, keeps the listings.
@@ -270,6 +264,7 @@ private Q_SLOTS:
                  u"Wayfold Error [3 1] Error selecting function.|0 + Wayfold Error [3 1] Error "
                  u"selecting function.|0"_s);
     }
+
     // The save dialog never proposes a file this run imported (one click on
     // Save would replace it) and opens where the last export went.
     void saveDialogProposesNoImportedFile() {

@@ -14,7 +14,7 @@
 #include "session/formats.h"
 #include "session/garmindevice.h"
 #include "session/importer.h"
-#include "support/testfiles.h"
+#include "support/fakes.h"
 
 #ifdef Q_OS_LINUX
 #include <sched.h>
