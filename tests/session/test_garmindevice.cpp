@@ -1,6 +1,7 @@
 // Sending to a Garmin device mounted as a drive: fake devices are folders,
-// one with a GGZ-capable model's GarminDevice.xml, an eTrex 10, a memory
-// card with only Garmin/GPX, and a stick that is no device.
+// one with a GGZ-capable model's GarminDevice.xml, an eTrex 10 (both in
+// tests/data/session), a memory card with only Garmin/GPX, and a stick that
+// is no device.
 #include <QDir>
 #include <QDirIterator>
 #include <QRegularExpression>
@@ -13,7 +14,7 @@
 #include "session/formats.h"
 #include "session/garmindevice.h"
 #include "session/importer.h"
-#include "support/testfiles.h"
+#include "support/fakes.h"
 
 #ifdef Q_OS_LINUX
 #include <sched.h>
@@ -24,23 +25,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray DeviceXml(const char* model, bool ggz) {
-    QByteArray types =
-        "<DataType><Name>GPSData</Name><File><Location><Path>Garmin/GPX</Path>"
-        "<FileExtension>gpx</FileExtension></Location></File></DataType>"
-        "<DataType><Name>FieldNotes</Name><File><Location><Path>Garmin/geocache_visits.txt</Path>"
-        "</Location></File></DataType>";
-    if (ggz) {
-        types +=
-            "<DataType><Name>GGZ</Name><File><Location><Path>Garmin/GGZ</Path>"
-            "<FileExtension>ggz</FileExtension></Location></File></DataType>";
-    }
-    return "<?xml version=\"1.0\"?><Device "
-           "xmlns=\"http://www.garmin.com/xmlschemas/GarminDevice/v2\"><Model><Description>" +
-           QByteArray(model) + "</Description></Model><MassStorageMode>" + types +
-           "</MassStorageMode></Device>";
-}
 
 // Every file below a folder, relative, with its size.
 QStringList Files(const QString& folder) {
@@ -62,40 +46,24 @@ class GarminDeviceTest : public QObject {
     QTemporaryDir dir_;
     QString gpsmap_, etrex_, card_, stick_;
 
+    int Run(TestSession& t, const QStringList& arguments) {
+        return RunCommands(t.session, ParsePosixArguments(arguments, dir_.path()));
+    }
+
 private Q_SLOTS:
     void initTestCase() {
         gpsmap_ = dir_.filePath(u"GPSMAP"_s);
         etrex_ = dir_.filePath(u"ETREX"_s);
         card_ = dir_.filePath(u"CARD"_s);
         stick_ = dir_.filePath(u"STICK"_s);
-        QVERIFY(MakeFile(gpsmap_ + u"/Garmin/GarminDevice.xml"_s, DeviceXml("GPSMAP 66st", true)));
+        QVERIFY(MakeFile(gpsmap_ + u"/Garmin/GarminDevice.xml"_s,
+                         FileBytes(QStringLiteral(WAYFOLD_TEST_DATA "/session/gpsmap66st.xml"))));
         QVERIFY(MakeFile(gpsmap_ + u"/Garmin/GPX/Current/Current.gpx"_s, "<gpx/>"));
         QVERIFY(MakeFile(gpsmap_ + u"/Garmin/GPX/mine.gpx"_s, "<gpx/>"));
-        QVERIFY(MakeFile(etrex_ + u"/Garmin/GarminDevice.xml"_s, DeviceXml("eTrex 10", false)));
+        QVERIFY(MakeFile(etrex_ + u"/Garmin/GarminDevice.xml"_s,
+                         FileBytes(QStringLiteral(WAYFOLD_TEST_DATA "/session/etrex10.xml"))));
         QVERIFY(QDir().mkpath(card_ + u"/Garmin/GPX"_s));
         QVERIFY(MakeFile(stick_ + u"/photos/a.jpg"_s, "jpg"));
-    }
-
-    // What each volume is: model, folders and how many caches it shows.
-    void devicesFound() {
-        const auto text = [](const QString& mount) {
-            const std::optional<GarminDevice> d = ReadGarminDevice(mount);
-            if (!d) {
-                return u"none"_s;
-            }
-            const QDir root(mount);
-            return QStringList{
-                d->model, root.relativeFilePath(d->gpxFolder),
-                d->ggzFolder.isEmpty() ? u"-"_s : root.relativeFilePath(d->ggzFolder),
-                d->visitsFile.isEmpty() ? u"-"_s : root.relativeFilePath(d->visitsFile),
-                QString::number(d->gpxCacheLimit)}
-                .join(u'|');
-        };
-        QCOMPARE(text(gpsmap_),
-                 u"GPSMAP 66st|Garmin/GPX|Garmin/GGZ|Garmin/geocache_visits.txt|5000"_s);
-        QCOMPARE(text(etrex_), u"eTrex 10|Garmin/GPX|-|Garmin/geocache_visits.txt|2000"_s);
-        QCOMPARE(text(card_), u"|Garmin/GPX|-|-|0"_s);
-        QCOMPARE(text(stick_), u"none"_s);
     }
 
     // /d:path writes one file into the GPX folder, the same as the GPX
@@ -104,7 +72,7 @@ private Q_SLOTS:
         TestSession t;
         QVERIFY(ImportFile(t.session, QStringLiteral(WAYFOLD_EXAMPLES "/lakeside.gpx")));
         const QStringList before = Files(gpsmap_);
-        QCOMPARE(RunCommands(t.session, ParsePosixArguments({u"/d:"_s + gpsmap_}, dir_.path())), 0);
+        QCOMPARE(Run(t, {u"/d:"_s + gpsmap_}), 0);
         const QString sent = gpsmap_ + u"/Garmin/GPX/wayfold.gpx"_s;
         QStringList expected = before + QStringList{u"Garmin/GPX/wayfold.gpx"_s};
         expected.sort();
@@ -116,34 +84,10 @@ private Q_SLOTS:
             t.frontend.messageTexts().join(u'|').startsWith(u"Sent 4 caches to the GPSMAP 66st"_s));
 
         QVERIFY(ImportFile(t.session, QStringLiteral(WAYFOLD_EXAMPLES "/hilltop.loc")));
-        QCOMPARE(RunCommands(t.session, ParsePosixArguments({u"/d:"_s + gpsmap_}, dir_.path())), 0);
+        QCOMPARE(Run(t, {u"/d:"_s + gpsmap_}), 0);
         QCOMPARE(Files(gpsmap_).size(), before.size() + 1);
         QVERIFY(FileBytes(sent) != FileBytes(exported));
         QCOMPARE(FileBytes(gpsmap_ + u"/Garmin/GPX/mine.gpx"_s), QByteArray("<gpx/>"));
-    }
-
-    // A zipped pocket query goes onto the device as one file with every cache
-    // and its child waypoint right after it, and nothing else.
-    void pocketQueryOntoTheDevice() {
-        TestSession t;
-        const QString zip = dir_.filePath(u"pq.zip"_s);
-        QVERIFY(MakeZip(
-            zip, {{u"4711.gpx"_s, FileBytes(QStringLiteral(WAYFOLD_EXAMPLES "/lakeside.gpx"))}}));
-        const QStringList before = Files(card_);
-        // Names relative to the current folder read the same on every system.
-        QCOMPARE(RunCommands(t.session,
-                             ParsePosixArguments({u"pq.zip"_s, u"/d:"_s + card_}, dir_.path())),
-                 0);
-        QCOMPARE(Files(card_), QStringList(before) << u"Garmin/GPX/wayfold.gpx"_s);
-        const QByteArray sent = FileBytes(card_ + u"/Garmin/GPX/wayfold.gpx"_s);
-        QCOMPARE(sent.count("<groundspeak:cache "), 4);
-        QVERIFY(
-            QRegularExpression(
-                u"<name>GC9WF01</name>(?:(?!<wpt).)*<wpt[^>]*>(?:(?!</wpt>).)*<name>PK9WF01</name>"_s,
-                QRegularExpression::DotMatchesEverythingOption)
-                .match(QString::fromUtf8(sent))
-                .hasMatch());
-        QVERIFY(QFile::remove(card_ + u"/Garmin/GPX/wayfold.gpx"_s));
     }
 
     // /d alone takes the one device connected; none or two are refused
@@ -155,7 +99,7 @@ private Q_SLOTS:
             t.frontend.dialogAnswers.push_back(answer);
             t.session.mountedVolumes = [volumes] { return volumes; };
             AddTestWaypoint(t.session.store, u"GC1234"_s);
-            const int status = RunCommands(t.session, ParsePosixArguments({u"/d"_s}, dir_.path()));
+            const int status = Run(t, {u"/d"_s});
             const QString written =
                 QFileInfo::exists(card_ + u"/Garmin/GPX/wayfold.gpx"_s)    ? u"card"_s
                 : QFileInfo::exists(etrex_ + u"/Garmin/GPX/wayfold.gpx"_s) ? u"etrex"_s
@@ -174,51 +118,69 @@ private Q_SLOTS:
     }
 
     // More caches than the model shows: said first; the command line writes
-    // and ends with status 1. Too little room: nothing is written.
-    void limitsAndRoom() {
+    // and ends with status 1. Too little room: nothing is written. A device
+    // with a GGZ folder takes them all there, and the GPX file of an earlier
+    // send goes.
+    void largeSets() {
         TestSession t;
         t.frontend.ask = false;
-        for (int i = 0; i < 2001; ++i) {
+        for (int i = 0; i < 5001; ++i) {
             AddTestWaypoint(t.session.store, u"GC%1"_s.arg(0x10000 + i, 0, 16));
         }
-        QCOMPARE(RunCommands(t.session, ParsePosixArguments({u"/d:"_s + etrex_}, dir_.path())), 1);
+        const auto send = [&](const QString& device) {
+            t.frontend.messages.clear();
+            return Run(t, {u"/d:"_s + device});
+        };
+        QVERIFY(MakeFile(gpsmap_ + u"/Garmin/GPX/wayfold.gpx"_s, "<gpx/>"));
+        QCOMPARE(send(gpsmap_), 0);
+        QVERIFY(!QFileInfo::exists(gpsmap_ + u"/Garmin/GPX/wayfold.gpx"_s));
+        QVERIFY(FileBytes(gpsmap_ + u"/Garmin/GGZ/wayfold.ggz"_s).startsWith("PK\x03\x04"));
+        QVERIFY(
+            t.frontend.messageTexts().value(0).startsWith(u"Sent 5,001 caches to the GPSMAP"_s));
+        QVERIFY(QFile::remove(gpsmap_ + u"/Garmin/GGZ/wayfold.ggz"_s));
+
+        QCOMPARE(send(etrex_), 1);
         QCOMPARE(t.frontend.messageTexts().value(0),
-                 u"The eTrex 10 shows 2,000 of these 2,001 caches."_s);
+                 u"The eTrex 10 shows 2,000 of these 5,001 caches."_s);
         QVERIFY(QFile::remove(etrex_ + u"/Garmin/GPX/wayfold.gpx"_s));
 
         const QStringList before = Files(etrex_);
-        t.frontend.messages.clear();
         t.session.freeBytes = [](const QString&) { return qint64(100000); };
-        QCOMPARE(RunCommands(t.session, ParsePosixArguments({u"/d:"_s + etrex_}, dir_.path())), 1);
+        QCOMPARE(send(etrex_), 1);
         QVERIFY(t.frontend.messageTexts().join(u'|').contains(u"are free. Nothing was written."_s));
         QCOMPARE(Files(etrex_), before);
     }
 
-    // The day's finds back: the visits file marks the caches found, names
-    // each line it cannot read, and is written out again as field notes.
+    // The day's finds back from the device's mount point: the visits file
+    // marks the caches found, names each line it cannot read, and is written
+    // out again as field notes. A folder that is no device is named.
     void visitsAndFieldNotes() {
         TestSession t;
         AddTestWaypoint(t.session.store, u"GC1234"_s);
         AddTestWaypoint(t.session.store, u"GC9999"_s);
+        const auto utf16 = [](const QString& text) {
+            return QByteArray("\xFF\xFE") +
+                   QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+        };
         const QString good =
             u"GC1234,2026-12-05T10:22Z,Found it,\"TFTC, \"\"lovely\"\"\"\r\n"
             u"GC9999,2026-12-05T11:00Z,Didn't find it,\"no luck\"\r\n"_s;
-        const QString bad =
-            u"bad line\r\n\r\nGC1,2026-13-05T10:22Z,Found it,\"x\"\r\n"
-            u"GC2,2026-12-05T10:22Z,Found it,no quotes\r\n"_s;
-        const QString visits = dir_.filePath(u"Garmin/geocache_visits.txt"_s);
-        QVERIFY(MakeFile(visits, QByteArray("\xFF\xFE") +
-                                     QByteArray(reinterpret_cast<const char*>((good + bad).utf16()),
-                                                (good + bad).size() * 2)));
-        QVERIFY(ImportFile(t.session, visits));
+        const QString visits = gpsmap_ + u"/Garmin/geocache_visits.txt"_s;
+        QVERIFY(MakeFile(visits, utf16(good + u"bad line\r\n\r\nGC1,2026-13-05T10:22Z,Found "
+                                              u"it,\"x\"\r\nGC2,2026-12-05T10:22Z,Found it,no "
+                                              u"quotes\r\n"_s)));
+        QCOMPARE(Run(t, {u"GPSMAP"_s, u"STICK"_s}), 1);
+        QVERIFY(QFile::remove(visits));
         QCOMPARE(
             t.frontend.messageTexts(),
-            QStringList{u"Some lines of "_s + visits +
-                        u" are no visits and were left out:\r\nLine 3: not code, time, log type "
-                        u"and note separated by commas\r\nLine 5: the time \"2026-13-05T10:22Z\" "
-                        u"is not of the form 2026-12-05T10:22Z\r\nLine 6: the note is not in "
-                        u"double quotes"_s});
-        QCOMPARE(t.frontend.panel2, u"Last Import: 2"_s);
+            QStringList({u"Some lines of "_s + visits +
+                             u" are no visits and were left out:\r\nLine 3: not code, time, log "
+                             u"type and note separated by commas\r\nLine 5: the time "
+                             u"\"2026-13-05T10:22Z\" is not of the form 2026-12-05T10:22Z\r\nLine "
+                             u"6: the note is not in double quotes"_s,
+                         u"Can't import "_s + QDir::toNativeSeparators(stick_) +
+                             u": it is a folder, and no Garmin device with a visits file "
+                             u"(Garmin/geocache_visits.txt)."_s}));
         const Waypoint& found = t.session.store.Waypoints[0];
         QCOMPARE(found.Symbol, 118);
         QCOMPARE(QDateTime::fromSecsSinceEpoch(found.FoundTime, QTimeZone::utc()),
@@ -226,45 +188,8 @@ private Q_SLOTS:
         QCOMPARE(t.session.store.Waypoints[1].FoundTime, 0);
 
         const QString notes = dir_.filePath(u"notes.txt"_s);
-        QCOMPARE(RunCommands(t.session, ParsePosixArguments({u"/f:"_s + notes}, dir_.path())), 1);
-        QCOMPARE(FileBytes(notes),
-                 QByteArray("\xFF\xFE") +
-                     QByteArray(reinterpret_cast<const char*>(good.utf16()), good.size() * 2));
-    }
-
-    // More caches than the GPX folder shows go whole into the GGZ folder of a
-    // device that has one, and the GPX file of an earlier send goes.
-    void largeSetsAsGgz() {
-        TestSession t;
-        for (int i = 0; i < 5001; ++i) {
-            AddTestWaypoint(t.session.store, u"GC%1"_s.arg(0x10000 + i, 0, 16));
-        }
-        QVERIFY(MakeFile(gpsmap_ + u"/Garmin/GPX/wayfold.gpx"_s, "<gpx/>"));
-        QCOMPARE(RunCommands(t.session, ParsePosixArguments({u"/d:"_s + gpsmap_}, dir_.path())), 0);
-        QVERIFY(!QFileInfo::exists(gpsmap_ + u"/Garmin/GPX/wayfold.gpx"_s));
-        QVERIFY(FileBytes(gpsmap_ + u"/Garmin/GGZ/wayfold.ggz"_s).startsWith("PK\x03\x04"));
-        QVERIFY(
-            t.frontend.messageTexts().value(0).startsWith(u"Sent 5,001 caches to the GPSMAP"_s));
-        QVERIFY(QFile::remove(gpsmap_ + u"/Garmin/GGZ/wayfold.ggz"_s));
-    }
-
-    // A device's mount point imports its visits; another folder is named.
-    void importTheDevice() {
-        TestSession t;
-        AddTestWaypoint(t.session.store, u"GC1234"_s);
-        const QString visits = u"GC1234,2026-12-05T10:22Z,Found it,\"TFTC\"\r\n"_s;
-        QVERIFY(MakeFile(
-            gpsmap_ + u"/Garmin/geocache_visits.txt"_s,
-            QByteArray("\xFF\xFE") +
-                QByteArray(reinterpret_cast<const char*>(visits.utf16()), visits.size() * 2)));
-        QCOMPARE(
-            RunCommands(t.session, ParsePosixArguments({u"GPSMAP"_s, u"STICK"_s}, dir_.path())), 1);
-        QCOMPARE(t.session.store.Waypoints[0].Symbol, 118);
-        QCOMPARE(t.frontend.messageTexts(),
-                 QStringList{u"Can't import "_s + QDir::toNativeSeparators(stick_) +
-                             u": it is a folder, and no Garmin device with a visits file "
-                             u"(Garmin/geocache_visits.txt)."_s});
-        QVERIFY(QFile::remove(gpsmap_ + u"/Garmin/geocache_visits.txt"_s));
+        QCOMPARE(Run(t, {u"/f:"_s + notes}), 1);
+        QCOMPARE(FileBytes(notes), utf16(good));
     }
 
     // A device whose volume fills up during the write (a tmpfs of 32 KiB in
@@ -287,7 +212,7 @@ private Q_SLOTS:
         for (int i = 0; i < 500; ++i) {
             AddTestWaypoint(t.session.store, u"GC%1"_s.arg(0x10000 + i, 0, 16));
         }
-        QCOMPARE(RunCommands(t.session, ParsePosixArguments({u"/d:"_s + mount}, dir_.path())), 1);
+        QCOMPARE(Run(t, {u"/d:"_s + mount}), 1);
         QVERIFY(
             t.frontend.messageTexts().join(u'|').startsWith(u"The file could not be written to"_s));
         QCOMPARE(Files(mount), before);
@@ -296,7 +221,7 @@ private Q_SLOTS:
         QVERIFY(::mount(nullptr, QFile::encodeName(mount).constData(), nullptr,
                         MS_REMOUNT | MS_RDONLY, nullptr) == 0);
         t.session.store.Waypoints.resize(1);
-        QCOMPARE(RunCommands(t.session, ParsePosixArguments({u"/d:"_s + mount}, dir_.path())), 1);
+        QCOMPARE(Run(t, {u"/d:"_s + mount}), 1);
         QVERIFY(
             t.frontend.messageTexts().join(u'|').startsWith(u"The file could not be written to"_s));
         QCOMPARE(Files(mount), before);
