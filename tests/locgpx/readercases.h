@@ -3,13 +3,21 @@
 // The case files of tests/data/readers: one case a line, its fields
 // separated by tabs: a name, the document (see Unescaped) and what is
 // expected of it, one "key: value" at least (see CheckRead). Lines starting
-// with # are comments.
+// with # are comments. Rows name the reader they are for, and are tagged
+// with it.
 
 #include "support/testfiles.h"
 
-inline void AddCaseLines(const char* fileName) {
-    QTest::addColumn<QByteArray>("document");
-    QTest::addColumn<QStringList>("expected");
+inline void AddCaseColumns() {
+    AddColumns<QString, QByteArray, QStringList>("reader", "document", "expected");
+}
+
+inline void AddCase(const QString& reader, const QString& name, const QByteArray& document,
+                    const QStringList& expected) {
+    QTest::addRow("%s: %s", qPrintable(reader), qPrintable(name)) << reader << document << expected;
+}
+
+inline void AddCaseLines(const char* fileName, const QString& reader) {
     QFile file(QStringLiteral(WAYFOLD_TEST_DATA "/readers/") + QLatin1String(fileName));
     QVERIFY2(file.open(QIODevice::ReadOnly), fileName);
     for (const QByteArray& line : file.readAll().split('\n')) {
@@ -22,6 +30,6 @@ inline void AddCaseLines(const char* fileName) {
         for (const QByteArray& field : fields.mid(2)) {
             expected += QString::fromUtf8(Unescaped(field));
         }
-        QTest::newRow(fields[0].constData()) << Unescaped(fields[1]) << expected;
+        AddCase(reader, QString::fromUtf8(fields[0]), Unescaped(fields[1]), expected);
     }
 }

@@ -116,7 +116,8 @@ private Q_SLOTS:
     }
 
     void program_data() {
-        AddCaseLines("program.txt");
+        AddCaseColumns();
+        AddCaseLines("program.txt", u"program"_s);
     }
     void program() {
 #ifndef Q_OS_WIN
