@@ -8,28 +8,30 @@
 
 #include "support/testfiles.h"
 
-inline void AddCaseColumns() {
-    AddColumns<QString, QByteArray, QStringList>("reader", "document", "expected");
-}
-
 inline void AddCase(const QString& reader, const QString& name, const QByteArray& document,
                     const QStringList& expected) {
     QTest::addRow("%s: %s", qPrintable(reader), qPrintable(name)) << reader << document << expected;
 }
 
-inline void AddCaseLines(const char* fileName, const QString& reader) {
-    QFile file(QStringLiteral(WAYFOLD_TEST_DATA "/readers/") + QLatin1String(fileName));
-    QVERIFY2(file.open(QIODevice::ReadOnly), fileName);
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        const QList<QByteArray> fields = line.split('\t');
-        if (line.trimmed().isEmpty() || line.startsWith('#')) {
-            continue;
+// The columns of the current test, and the cases of the tables given with
+// the reader each is for.
+inline void AddCaseLines(std::initializer_list<std::pair<const char*, const char*>> tables) {
+    AddColumns<QString, QByteArray, QStringList>("reader", "document", "expected");
+    for (const auto& [table, reader] : tables) {
+        QFile file(QStringLiteral(WAYFOLD_TEST_DATA "/readers/") + QLatin1String(table));
+        QVERIFY2(file.open(QIODevice::ReadOnly), table);
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            const QList<QByteArray> fields = line.split('\t');
+            if (line.trimmed().isEmpty() || line.startsWith('#')) {
+                continue;
+            }
+            QVERIFY2(fields.size() >= 3, line.constData());
+            QStringList expected;
+            for (const QByteArray& field : fields.mid(2)) {
+                expected += QString::fromUtf8(Unescaped(field));
+            }
+            AddCase(QLatin1String(reader), QString::fromUtf8(fields[0]), Unescaped(fields[1]),
+                    expected);
         }
-        QVERIFY2(fields.size() >= 3, line.constData());
-        QStringList expected;
-        for (const QByteArray& field : fields.mid(2)) {
-            expected += QString::fromUtf8(Unescaped(field));
-        }
-        AddCase(reader, QString::fromUtf8(fields[0]), Unescaped(fields[1]), expected);
     }
 }

@@ -116,8 +116,7 @@ private Q_SLOTS:
     }
 
     void program_data() {
-        AddCaseColumns();
-        AddCaseLines("program.txt", u"program"_s);
+        AddCaseLines({{"program.txt", "program"}});
     }
     void program() {
 #ifndef Q_OS_WIN

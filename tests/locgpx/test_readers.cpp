@@ -65,14 +65,11 @@ private Q_SLOTS:
     // which shows every parse error; the real files by the reader their
     // extension names.
     void read_data() {
-        AddCaseColumns();
-        for (const auto& [table, reader] : {std::pair("gpx.txt", "gpx"),
-                                            {"xml.txt", "gpx"},
-                                            {"loc.txt", "loc"},
-                                            {"terrabyte.txt", "terrabyte"},
-                                            {"peer.txt", "peer"}}) {
-            AddCaseLines(table, QLatin1String(reader));
-        }
+        AddCaseLines({{"gpx.txt", "gpx"},
+                      {"xml.txt", "gpx"},
+                      {"loc.txt", "loc"},
+                      {"terrabyte.txt", "terrabyte"},
+                      {"peer.txt", "peer"}});
         const QByteArray mb(1 << 20, 'x');
         AddCase(u"gpx"_s, u"megabyte attributes and text"_s,
                 "<gpx creator=\"" + mb + "\"><wpt junk=\"" + mb +
