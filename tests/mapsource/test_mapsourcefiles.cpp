@@ -123,22 +123,16 @@ QByteArray File(Layout layout, char version, const QList<QByteArray>& records,
 }
 
 // Rows of a file read with the names given (and fields, see CheckRead), or
-// refused with nothing read and a message: "\r\n" and a text, or a reason.
+// refused with nothing read and a message: its reason (" " and a text, or
+// "\r\n" and a text) with the numbers given for %1, %2 ...; "Unknown"
+// wraps the text of a file in a format not known.
 void Read(const QString& tag, const QByteArray& file, const QStringList& expected) {
     AddRow(qPrintable(tag), file, expected);
 }
-void Refuse(const QString& tag, const QByteArray& file, const QString& message) {
-    Read(tag, file, {u"names: "_s, u"message: Can't import %1:"_s + message});
-}
-QString Reason(const QString& reason) {
-    return u' ' + reason + u'.';
-}
-QString TooShort(char type, qsizetype at, qsizetype field) {
-    return Reason(
-        u"the %1 record at byte %2 is too short for its fields (the field at byte %3 runs past its end)"_s
-            .arg(QLatin1Char(type))
-            .arg(at)
-            .arg(field));
+template <typename... Numbers>
+void Refuse(const QString& tag, const QByteArray& file, QString reason, Numbers... numbers) {
+    ((reason = reason.arg(numbers)), ...);
+    Read(tag, file, {u"names: "_s, u"message: Can't import %1:"_s + reason});
 }
 QString Unknown(const char* format, const QString& text) {
     return u"\r\n%2%3\r\nPlease inform the program author and send the %1 file you are trying to import"_s
@@ -147,6 +141,8 @@ QString Unknown(const char* format, const QString& text) {
                                  : QLatin1String(format) + u" is in an unknown format:  "_s,
              text);
 }
+const QString kTooShort =
+    u" the %1 record at byte %2 is too short for its fields (the field at byte %3 runs past its end)."_s;
 
 }  // namespace
 
@@ -181,11 +177,11 @@ private Q_SLOTS:
         Refuse(u"version g without its 00"_s, QByteArray(two).replace(11, 2, "gx"),
                Unknown("MPS", u"g"_s));
         const QByteArray signature("MsRcd\0", 6);
-        Refuse(u"version record of no bytes"_s, signature + Record('D', "") + kMapSet,
-               TooShort('D', 6, 11));
+        Refuse(u"version record of no bytes"_s, signature + Record('D', "") + kMapSet, kTooShort,
+               'D', 6, 11);
         Refuse(u"application record of one byte"_s,
                signature + Record('D', QByteArray("g\0", 2)) + Record('A', "x") + kMapSet,
-               TooShort('A', 13, 18));
+               kTooShort, 'A', 13, 18);
         // A map set ends the file when fewer than 6 bytes follow it.
         Read(u"map set of no bytes"_s, start + Record('V', ""), ab);
         Read(u"map set followed by 5 bytes"_s, two + "\x05\0\0\0W", ab);
@@ -194,21 +190,18 @@ private Q_SLOTS:
         Refuse(u"record letter 0xE9"_s, start + Record('\xe9', "") + kMapSet,
                Unknown("MPS", u"Unknown record identifier: (233)\u00e9"_s));
         Refuse(u"no map-set record"_s, start,
-               Reason(u"the file ends at byte %1 without its map-set record"_s.arg(last)));
+               u" the file ends at byte %1 without its map-set record."_s, last);
         Refuse(u"record header cut short"_s, start + "\x05\0\0",
-               Reason(u"the file ends inside the record at byte %1"_s.arg(last)));
+               u" the file ends inside the record at byte %1."_s, last);
         Refuse(u"length -1"_s, start + "\xff\xff\xff\xffW" + kMapSet,
-               Reason(u"the record at byte %1 has a negative length (-1)"_s.arg(last)));
+               u" the record at byte %1 has a negative length (-1)."_s, last);
         Refuse(
             u"length 2^31-1"_s, start + "\xff\xff\xff\x7fW" + kMapSet,
-            Reason(
-                u"the file ends inside the record at byte %1, which declares 2147483647 data bytes where 7 are left"_s
-                    .arg(last)));
-        Refuse(u"W record of no bytes"_s, start + Record('W', "") + kMapSet,
-               TooShort('W', last, last + 5));
+            u" the file ends inside the record at byte %1, which declares 2147483647 data bytes where 7 are left."_s,
+            last);
         // Without the 00 of its last text.
         Refuse(u"W record one byte short"_s, start + Record('W', a.mid(5).chopped(1)) + kMapSet,
-               TooShort('W', last, last + a.indexOf("left at the gate")));
+               kTooShort, 'W', last, last + a.indexOf("left at the gate"));
         Read(u"record longer than its fields"_s,
              File(mps, 'g', {a, Record('W', Point(mps, "LONG") + "WWWWWWW"), b}),
              {u"names: A|LONG|B"_s});
@@ -217,7 +210,7 @@ private Q_SLOTS:
         Refuse(u"GDB signature"_s, File(Layout::Gdb1, 'k', {a}),
                u"\r\nThat's not a valid MPS file!"_s);
         Refuse(u"signature cut after its fifth byte"_s, "MsRcd",
-               Reason(u"the file ends at byte 5 inside its 6-byte signature"_s));
+               u" the file ends at byte 5 inside its 6-byte signature."_s);
         // The doubles are there whatever the flags say.
         Read(
             u"every field"_s, File(mps, 'g', {Record('W', Point(mps, "Caf\xe9 \x80", {1, 0, 1}))}),
@@ -281,16 +274,17 @@ private Q_SLOTS:
             const QByteArray start = File(layout, gdb3 ? 'm' : 'k', {}).chopped(kMapSet.size());
             const qsizetype at = start.size();
             Refuse(v + u"W record one byte short"_s,
-                   start + Record('W', a.mid(5).chopped(1)) + kMapSet,
-                   TooShort('W', at, at + (gdb3 ? a.indexOf("04109") : a.size() - 1)));
+                   start + Record('W', a.mid(5).chopped(1)) + kMapSet, kTooShort, 'W', at,
+                   at + (gdb3 ? a.indexOf("04109") : a.size() - 1));
         }
         const QByteArray a = Record('W', Point(Layout::Gdb1, "A"));
         Refuse(u"application name without its 00"_s, File(Layout::Gdb1, 'k', {}).first(45 + 9),
-               Reason(u"the file ends inside the application name at byte 45"_s));
+               u" the file ends inside the application name at byte 45."_s);
         Refuse(u"version k without its 00"_s,
                QByteArray("MsRcf\0", 6) + Record('D', "kx") + a + kMapSet, Unknown("GDB", u"kx"_s));
-        Refuse(u"version n"_s, File(Layout::Gdb3, 'n', {a}), Unknown("GDB", u"n"_s));
+        // Versions below k and above m.
         Refuse(u"an MPS file"_s, File(Layout::Mps, 'g', {a}), Unknown("GDB", u"g"_s));
+        Refuse(u"version n"_s, File(Layout::Gdb3, 'n', {a}), Unknown("GDB", u"n"_s));
         const QByteArray start = File(Layout::Gdb3, 'm', {}).chopped(kMapSet.size());
         const QByteArray full = Point(Layout::Gdb3, "A");
         for (const auto& [tag, links, phones] :
@@ -298,25 +292,21 @@ private Q_SLOTS:
               {"link count below zero", -1, 1},
               {"phone count beyond the record", 2, 19},
               {"phone count below zero", 2, -2}}) {
-            const qsizetype count = start.size() + 5 + full.indexOf(phones == 1 ? kUrl : "+49") - 4;
             Refuse(
                 QLatin1String(tag),
                 start + Record('W', Point(Layout::Gdb3, "A", {}, links, phones)) + kMapSet,
-                Reason(
-                    u"the W record at byte %1 holds a count at byte %2 that is negative or larger than the rest of the record"_s
-                        .arg(start.size())
-                        .arg(count)));
+                u" the W record at byte %1 holds a count at byte %2 that is negative or larger than the rest of the record."_s,
+                start.size(), start.size() + 1 + full.indexOf(phones == 1 ? kUrl : "+49"));
         }
     }
     void gdb() { check(&ReadGdbFile, &ReadGdbBytes, "case.gdb"); }
 
     void realFilesCut() {
         REQUIRE_PEER_FIXTURES();
-        const QDir fixtures(QStringLiteral(WAYFOLD_FIXTURES));
-        for (const QString& name :
-             fixtures.entryList({QStringLiteral("*.mps"), QStringLiteral("*.gdb")})) {
-            CheckCuts(name.endsWith(QLatin1String("gdb")) ? &ReadGdbBytes : &ReadMpsBytes,
-                      FileBytes(fixtures.filePath(name)));
+        for (const QFileInfo& file :
+             QDir(u"" WAYFOLD_FIXTURES ""_s).entryInfoList({u"*.mps"_s, u"*.gdb"_s})) {
+            CheckCuts(file.suffix() == u"gdb" ? &ReadGdbBytes : &ReadMpsBytes,
+                      FileBytes(file.filePath()));
         }
     }
 
@@ -327,19 +317,19 @@ private Q_SLOTS:
         for (int i = 1; i <= 120; ++i) {
             AddTestWaypoint(written, QString::number(i));
         }
-        const QByteArray file = EncodeMpsFile(written, Options()).bytes;
         for (const int cancelAfter : {0, 2}) {
             WaypointStore store;
             store.Waypoints.resize(10);
             RecordingProgress progress;
             progress.cancelAfterEvents = cancelAfter;
-            const ImportResult r = ReadMpsBytes(file, QStringLiteral("f"), store, progress);
-            QCOMPARE(r.messages.size(), size_t(0));
+            const ImportResult r =
+                ReadMpsBytes(EncodeMpsFile(written, Options()).bytes, u"f"_s, store, progress);
             QCOMPARE(Names(store, 11), cancelAfter ? QStringList() : Names(written));
-            QCOMPARE(r.result, store.WaypointCount() - 10);
-            QCOMPARE(progress.currentImports,
-                     (cancelAfter ? std::vector<qint32>() : std::vector<qint32>{50, 100}));
-            QCOMPARE(progress.eventPasses, cancelAfter ? 2 : 120);
+            QCOMPARE(
+                std::tuple(r.messages.size(), r.result, progress.eventPasses,
+                           progress.currentImports),
+                std::tuple(size_t(0), store.WaypointCount() - 10, cancelAfter ? 2 : 120,
+                           cancelAfter ? std::vector<qint32>() : std::vector<qint32>{50, 100}));
         }
     }
 };
