@@ -151,7 +151,7 @@ private Q_SLOTS:
             }
         }
         QVERIFY(!path.isEmpty());
-        // A hang is a fault: RunProgram stops the program after a minute.
+        // A hang is a fault: RunProgram stops the program after three minutes.
         const ProgramRun r = RunProgram({u"--headless"_s, path, u"/l:"_s + out}, environment_);
         QCOMPARE(r.err, err.replace(QLatin1String("%1"), path));
         QCOMPARE(r.status, err.count(u'\n') > 1 ? 1 : 0);

@@ -166,11 +166,11 @@ class WritersTest : public QObject {
     }
 
 private Q_SLOTS:
-    void gpx_data() { AddCaseRows("../writers/gpx.txt"); }
+    void gpx_data() { AddCaseRows("writers/gpx.txt"); }
     void gpx() { check(QStringLiteral("gpx"), QStringLiteral("out.gpx")); }
-    void loc_data() { AddCaseRows("../writers/loc.txt"); }
+    void loc_data() { AddCaseRows("writers/loc.txt"); }
     void loc() { check(QStringLiteral("loc"), QStringLiteral("out.loc")); }
-    void terraByte_data() { AddCaseRows("../writers/terrabyte.txt"); }
+    void terraByte_data() { AddCaseRows("writers/terrabyte.txt"); }
     void terraByte() { check(QStringLiteral("terrabyte"), QStringLiteral("out.tb.loc")); }
 
     // Real files of the listing site and of other programs, and the golden

@@ -272,7 +272,8 @@ ProgramRun RunProgram(const QStringList& arguments, const QProcessEnvironment& e
 #else
     p.start(QStringLiteral(WAYFOLD_PROGRAM), arguments);
 #endif
-    if (!p.waitForFinished(60000)) {
+    // Three minutes: a run over a 100 MB file takes a while under the sanitizers.
+    if (!p.waitForFinished(180000)) {
         p.kill();
         p.waitForFinished();
         return {};

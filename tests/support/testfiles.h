@@ -106,8 +106,6 @@ inline QString FieldsText(const Waypoint& w, const QString& fields) {
 }
 
 // Bytes written with escapes: \xNN is that byte, \n and \r are line ends.
-// A document line "*N text" is text N times, with %n in it counting 1 ...
-// N, joined to the lines around it without line ends.
 inline QByteArray Unescaped(const QByteArray& text) {
     QByteArray bytes;
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -125,45 +123,32 @@ inline QByteArray Unescaped(const QByteArray& text) {
     return bytes;
 }
 
-// The cases of a file in tests/data/readers (xml.txt says how one is
-// written) as rows of the current test: "document" and "expected".
+// The cases of a file in tests/data as rows of the current test, "document"
+// and "expected": a case is "== name", its document on the lines after it
+// (see Unescaped) and "-> key: value" lines.
 inline void AddCaseRows(const char* fileName) {
     QTest::addColumn<QByteArray>("document");
     QTest::addColumn<QStringList>("expected");
-    QFile file(QStringLiteral(WAYFOLD_TEST_DATA "/readers/") + QLatin1String(fileName));
+    QFile file(QStringLiteral(WAYFOLD_TEST_DATA "/") + QLatin1String(fileName));
     QVERIFY2(file.open(QIODevice::ReadOnly), fileName);
     QByteArray name;
     QByteArray document;
-    int lines = 0;
-    bool glued = false;
     QStringList expected;
     const auto addRow = [&] {
         if (!name.isEmpty()) {
             QTest::newRow(name.constData()) << document << expected;
         }
-        name.clear();
     };
     for (const QByteArray& line : file.readAll().split('\n')) {
-        const qsizetype space = line.indexOf(' ');
-        const int count = line.startsWith('*') ? line.mid(1, space - 1).toInt() : 0;
         if (line.startsWith("== ")) {
             addRow();
             name = line.mid(3);
             document.clear();
-            lines = 0;
             expected.clear();
         } else if (line.startsWith("-> ")) {
             expected.push_back(QString::fromUtf8(Unescaped(line.mid(3))));
-        } else if (!name.isEmpty() && expected.isEmpty() && count > 0) {
-            const QByteArray text = Unescaped(line.mid(space + 1));
-            document += text.contains("%n") ? QByteArray() : text.repeated(count);
-            for (int n = 1; n <= count && text.contains("%n"); ++n) {
-                document += QByteArray(text).replace("%n", QByteArray::number(n));
-            }
-            glued = true;
         } else if (!name.isEmpty() && expected.isEmpty()) {
-            document += (lines++ > 0 && !glued ? "\n" : "") + Unescaped(line);
-            glued = false;
+            document += (document.isEmpty() ? "" : "\n") + Unescaped(line);
         }
     }
     addRow();
