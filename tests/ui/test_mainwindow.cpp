@@ -33,10 +33,6 @@ bool InPlace(const QWidget* w) {
            (top == w || w->isAncestorOf(top));
 }
 
-QString Peer(const char* name) {
-    return FixturePath(QString::fromLatin1(name));
-}
-
 // The status line, the export frame's title and the count of rows shown.
 QString Counts(const WindowFixture& f) {
     return QStringList{f.is("sbrPanel1", "text"), f.is("sbrPanel2", "text"),
@@ -50,57 +46,47 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // A path is written to; a cancelled, empty or wildcard answer drops the
-    // export. The export menu selects the kind in the list and runs it. The
-    // launchers write their temporary file, say that MapSource is not found
-    // and ask where it is; the separator does nothing.
+    // A path answered is written; a cancelled, empty or wildcard answer
+    // drops the export. The export menu selects the kind in the list and
+    // runs it; before any import the save dialog proposes just the
+    // extension. A launcher writes its temporary file and says MapSource is
+    // not found; the separator does nothing.
     void doItWithEachKind() {
-        // The list's index, the save dialog's title and the name it proposes
-        // (before any import just the extension).
-        const std::tuple<int, const char*, const char*> kinds[] = {
-            {0, "Save Mapsource File As...", "Trail Run.mps"},
-            {7, "Save GPX File As...", ".gpx"},
-            {6, nullptr, "Trail Run.gdb"},
-            {4, nullptr, nullptr}};
-        for (const auto& [index, title, name] : kinds) {
-            const QString fileName = QString::fromLatin1(name);
-            for (int answer = 0; answer < (title ? 4 : 1); ++answer) {
-                WindowFixture f;
-                AddTestWaypoint(f.session.store, QStringLiteral("GC1"));
-                f.session.lastImportBaseName = fileName.section(u'.', 0, 0);
-                const QString path = f.temp.filePath(fileName);
-                const QString answers[] = {path, QString(), QStringLiteral(""),
-                                           f.temp.filePath(QStringLiteral("*.mps"))};
-                if (title) {
-                    f.answers.dialogAnswers.push_back(answers[answer]);
-                }
-                if ((answer == 1 || !title) && name) {
-                    f.click(qPrintable(QStringLiteral("mnuFileExportAs%1").arg(index)));
-                    QCOMPARE(f.stored(QStringLiteral("Generate Mode")), QString::number(index));
-                } else {
-                    f.set("cmbGenerate", "currentIndex", index);
-                    f.click("cmdGo");
-                }
-                QCOMPARE(f.is("cmbGenerate", "currentIndex"), QString::number(index));
-                QCOMPARE(f.find<QPushButton>("cmdGo")->isEnabled(), name != nullptr);
-                QVERIFY(f.processes.starts.empty() && f.session.store.WaypointCount() == 1);
-                QCOMPARE(f.answers.dialogs.size(), size_t(name ? 1 : 0));
-                if (!title) {
-                    QCOMPARE(f.answers.messageTexts().join(u'|').left(24),
-                             name ? QStringLiteral("MapSource was not found.") : QString());
-                    QCOMPARE(f.session.TemporaryFiles.size(), name ? 1 : 0);
-                    continue;
-                }
-                QCOMPARE(f.messages(), QStringList());
-                const FileDialogRequest& d = f.answers.dialogs.front();
-                const QString ext = fileName.right(3);
-                QCOMPARE(QStringList({d.title, d.fileName, d.defaultExtension, d.folder}),
-                         QStringList({QLatin1String(title), fileName, ext,
-                                      f.window->fileBrowser()->folder()}));
-                QVERIFY(d.filter.contains(QStringLiteral("(*.%1)|*.%1|").arg(ext)));
-                QCOMPARE(QFileInfo(path).size() > 0, answer == 0);
-            }
+        WindowFixture f;
+        AddTestWaypoint(f.session.store, QStringLiteral("GC1"));
+        f.session.lastImportBaseName = QStringLiteral("Trail Run");
+        const QString mps = f.temp.filePath(QStringLiteral("Trail Run.mps"));
+        for (const QString& answer :
+             {QString(), QStringLiteral(""), f.temp.filePath(QStringLiteral("*.mps")), mps}) {
+            QVERIFY(!QFileInfo::exists(mps));
+            f.answers.dialogAnswers.push_back(answer);
+            f.click("mnuFileExportAs0");
         }
+        QVERIFY(QFileInfo(mps).size() > 0 && f.messages().isEmpty());
+        QCOMPARE(f.stored(QStringLiteral("Generate Mode")) + f.is("cmbGenerate", "currentIndex"),
+                 QStringLiteral("00"));
+        const FileDialogRequest& d = f.answers.dialogs.front();
+        QCOMPARE(QStringList({d.title, d.fileName, d.defaultExtension, d.folder}),
+                 QStringList({QStringLiteral("Save Mapsource File As..."),
+                              QStringLiteral("Trail Run.mps"), QStringLiteral("mps"),
+                              f.window->fileBrowser()->folder()}));
+        QVERIFY(d.filter.contains(QStringLiteral("(*.mps)|*.mps|")));
+        f.session.lastImportBaseName.clear();
+        f.set("cmbGenerate", "currentIndex", 7);
+        f.click("cmdGo");
+        QCOMPARE(f.answers.dialogs.back().title + u'|' + f.answers.dialogs.back().fileName,
+                 QStringLiteral("Save GPX File As...|.gpx"));
+        f.set("cmbGenerate", "currentIndex", 6);
+        f.click("cmdGo");
+        QCOMPARE(f.answers.messageTexts().join(u'|').left(24),
+                 QStringLiteral("MapSource was not found."));
+        QCOMPARE(f.session.TemporaryFiles.size(), 1);
+        f.set("cmbGenerate", "currentIndex", 4);
+        QVERIFY(!f.find<QPushButton>("cmdGo")->isEnabled());
+        f.click("cmdGo");
+        QCOMPARE(f.answers.dialogs.size(), size_t(6));
+        QVERIFY(f.processes.starts.empty() && f.session.store.WaypointCount() == 1);
+        QCOMPARE(f.messages().size(), 1);
     }
 
     // A first start: the separator chosen, "Now" with the time of the start
@@ -120,15 +106,6 @@ private Q_SLOTS:
         QCOMPARE(f.window->fileBrowser()->folder(), QCoreApplication::applicationDirPath());
         QCOMPARE(f.session.options.ManualTime, 1796432536);
         QCOMPARE(f.storedNames() + f.messages(), QStringList());
-        f.set("cmbGenerate", "currentIndex", 2);
-        QCOMPARE(f.stored(QStringLiteral("Generate Mode")), QStringLiteral("2"));
-        const std::pair<const char*, int> modes[] = {{"6", 6},  {"-1", -1}, {"7", 7},    {"11", 4},
-                                                     {"-2", 4}, {"gdb", 0}, {"1e300", 4}};
-        for (const auto& [stored, index] : modes) {
-            WindowFixture g({{"Generate Mode", QString::fromLatin1(stored)}});
-            QVERIFY2(g.find<QComboBox>("cmbGenerate")->currentIndex() == index, stored);
-        }
-
         f.now = f.now.addSecs(3600);
         f.set("cmbGenerate", "currentIndex", 0);
         f.key("cmbGenerate", Qt::Key_Return);
@@ -140,6 +117,7 @@ private Q_SLOTS:
         f.key("cmbGenerate", Qt::Key_Down);
         QCOMPARE(f.is("cmbGenerate", "currentIndex") + QString::number(f.messages().size()),
                  QStringLiteral("11"));
+        QCOMPARE(f.stored(QStringLiteral("Generate Mode")), QStringLiteral("1"));
         f.click("optTimeSet0");
         f.set("txtTimeSet", "text", QStringLiteral("01/01/2004 00:00:00"));
         f.leave("txtTimeSet");
@@ -147,6 +125,11 @@ private Q_SLOTS:
         f.click("cmdGo");
         QCOMPARE(f.is("txtTimeSet", "text"), QStringLiteral("01/01/2004 00:00:00"));
         QCOMPARE(f.session.options.ManualTime, 1072915213);
+        for (const auto& [stored, index] : {std::pair{"-1", -1}, {"11", 4}, {"gdb", 0}}) {
+            f.settings.setValue(QStringLiteral("Generate Mode"), QString::fromLatin1(stored));
+            f.open();
+            QCOMPARE(f.is("cmbGenerate", "currentIndex"), QString::number(index));
+        }
     }
 
     // The network location: cancelled, nothing changes; a folder chosen is
@@ -188,66 +171,52 @@ private Q_SLOTS:
     // change is stored at once and set as the option. The tracks box is no
     // setting. The category boxes are a 16-bit set whose 16th is the sign bit.
     void optionControls() {
-        // The control that shows the stored value and another of its option
-        // (the list's items by their index).
-        const std::tuple<const char*, const char*, const char*, int> cases[] = {
-            {"chkIconPrv", "chkIconPrv", "PreserveIcons", 0},
-            {"chkDispPrv", "chkDispPrv", "PreserveDisplay", 1},
-            {"chkHintToDesc", "chkHintToDesc", "CopyHint", 1},
-            {"chkModName", "chkModName", "ModNames", 0},
-            {"chkSwapNameDesc", "chkSwapNameDesc", "SwapNameDesc", 1},
-            {"chkTimeKeep", "chkTimeKeep", "PreserveTimes", 0},
-            {"chkCatsKeep", "chkCatsKeep", "PreserveCats", 1},
-            {"optWptIcon3", "optWptIcon0", "IconNumber", 118},
-            {"optWptIcon7", "optWptIcon6", "IconNumber", 99},
-            {"optDispMode0", "optDispMode1", "DisplayMode", 1},
-            {"optDispMode2", "optDispMode0", "DisplayMode", 2},
-            {"cboGdbFormat1", "cboGdbFormat0", "GdbVersion", 3},
-            {"cboGdbFormat0", "cboGdbFormat1", "GdbVersion", 1}};
-        for (const auto& [shows, other, name, value] : cases) {
-            WindowFixture f({{name, QString::number(value)}});
-            f.restore();
-            const bool list = shows[0] == 'c' && shows[1] == 'b';
-            const auto shown = [&](const char* c) {
-                return list ? f.is("cboGdbFormat", "currentIndex") == QChar::fromLatin1(c[12])
-                            : f.is(c, "checked") == u"true";
-            };
-            QVERIFY2(shown(shows) == (value != 0 || shows[0] == 'o' || list), shows);
-            QCOMPARE(f.storedNames(), QStringList{QLatin1String(name)});
-            for (const int back : {0, 1}) {
-                const char* c = back ? shows : other;
-                list ? f.set("cboGdbFormat", "currentIndex", c[12] - '0') : f.click(c);
-                QVERIFY2((shows[0] != 'o' && !list) || shown(c), c);
-                const QString v = f.stored(QLatin1String(name));
-                QCOMPARE(OptionValue(f.session.options, OptionBindingByKey(name)), v.toInt());
-                QCOMPARE(v == QString::number(value), back == 1);
-            }
-        }
-        WindowFixture f({{"Categories", QStringLiteral("-32767")}});
+        WindowFixture f({{"PreserveIcons", QStringLiteral("0")},
+                         {"CopyHint", QStringLiteral("1")},
+                         {"IconNumber", QStringLiteral("99")},
+                         {"DisplayMode", QStringLiteral("2")},
+                         {"GdbVersion", QStringLiteral("1")},
+                         {"Categories", QStringLiteral("-32767")}});
         f.click("chkKeepTracks");
         f.restore();
-        QString ticked;
-        for (int i = 0; i < 16; ++i) {
-            ticked += f.is(qPrintable(QStringLiteral("chkCats%1").arg(i)), "checked").left(1);
+        QString shown = f.is("cboGdbFormat", "currentIndex");
+        for (const char* c : {"chkIconPrv", "chkHintToDesc", "optWptIcon7", "optDispMode2"}) {
+            shown += f.is(c, "checked").left(1);
         }
-        QCOMPARE(ticked, QStringLiteral("tffffffffffffff"
-                                        "t"));
-        QCOMPARE(f.storedNames(), Split("Categories"));
-        const auto both = [&f] {
-            return f.stored(QStringLiteral("Categories")) + u' ' +
-                   QString::number(f.session.options.Categories);
+        for (int i = 0; i < 16; ++i) {
+            shown += f.is(qPrintable(QStringLiteral("chkCats%1").arg(i)), "checked").left(1);
+        }
+        QCOMPARE(shown, QStringLiteral("0fttt"
+                                       "tffffffffffffff"
+                                       "t"));
+        QCOMPARE(f.storedNames(), Split("Categories|CopyHint|DisplayMode|GdbVersion|IconNumber|"
+                                        "PreserveIcons"));
+        const auto both = [&f](const char* name) {
+            return f.stored(QLatin1String(name)) + u' ' +
+                   QString::number(OptionValue(f.session.options, OptionBindingByKey(name)));
         };
+        for (const char* c : {"chkIconPrv", "chkHintToDesc", "optWptIcon3", "optDispMode0"}) {
+            f.click(c);
+        }
+        f.set("cboGdbFormat", "currentIndex", 1);
+        QCOMPARE(QStringList({both("PreserveIcons"), both("CopyHint"), both("IconNumber"),
+                              both("DisplayMode"), both("GdbVersion")}),
+                 Split("1 1|0 0|118 118|1 1|3 3"));
+        f.set("cboGdbFormat", "currentIndex", 0);
+        QCOMPARE(both("GdbVersion"), QStringLiteral("1 1"));
         f.click("chkCats0");
-        QCOMPARE(both(), QStringLiteral("-32768 -32768"));
+        QCOMPARE(both("Categories"), QStringLiteral("-32768 -32768"));
         for (const char* box : {"chkCats15", "chkCats0", "chkCats3", "chkCats14"}) {
             f.click(box);
         }
-        QCOMPARE(both(), QStringLiteral("16393 16393"));
+        QCOMPARE(both("Categories"), QStringLiteral("16393 16393"));
     }
 
     // Choosing "Manual" opens the box with the entry selected, "Now" takes
     // the time again; typing chooses "Manual" and edits at the cursor;
     // another window taking the focus checks nothing, leaving the box does.
+    // A date that cannot be: No goes back to the entry, checked again when
+    // left; Yes takes the current time, set when the box is left.
     void timeEntry() {
         WindowFixture f;
         f.click("optTimeSet0");
@@ -269,49 +238,39 @@ private Q_SLOTS:
         f.leave("txtTimeSet");
         QCOMPARE(f.session.options.ManualTime, 23);
         QCOMPARE(f.messages() + f.storedNames(), QStringList());
-    }
 
-    // A date that cannot be: No goes back to the entry, checked again when
-    // left; Yes takes the current time, set when the box is left.
-    void impossibleDate() {
-        for (const bool yes : {false, true}) {
-            WindowFixture f;
-            f.click("optTimeSet0");
-            f.set("txtTimeSet", "text", QStringLiteral("01/13/2004 00:00:00"));
-            f.now = f.now.addSecs(60);
-            f.answers.messageAnswers.push_back(yes ? MessageAnswer::Yes : MessageAnswer::No);
+        f.set("txtTimeSet", "text", QStringLiteral("01/13/2004 00:00:00"));
+        f.now = f.now.addSecs(60);
+        f.answers.messageAnswers = {MessageAnswer::No, MessageAnswer::Yes};
+        for (const char* shown : {"01/13/2004 00:00:00", "06/12/2026 01:03:03"}) {
             f.leave("txtTimeSet");
-            QCOMPARE(f.messages(), Split("Date entry error/Invalid time entry!"));
-            QCOMPARE(f.session.options.ManualTime, 1796432536);
-            const QString shown =
-                yes ? QStringLiteral("05/12/2026 01:03:03") : QStringLiteral("01/13/2004 00:00:00");
-            QCOMPARE(f.is("txtTimeSet", "text"), shown);
+            QCOMPARE(f.is("txtTimeSet", "text"), QLatin1String(shown));
             QTRY_COMPARE(f.focus(), QStringLiteral("txtTimeSet"));
-            QTRY_COMPARE(f.is("txtTimeSet", "selectedText"), shown);
-            f.leave("txtTimeSet");
-            QCOMPARE(f.messages().size(), yes ? 1 : 2);
-            QCOMPARE(f.session.options.ManualTime, yes ? 1796432596 : 1796432536);
+            QTRY_COMPARE(f.is("txtTimeSet", "selectedText"), QLatin1String(shown));
+            QCOMPARE(f.session.options.ManualTime, 23);
         }
+        QCOMPARE(f.messages(), Split("Date entry error/Invalid time entry!|"
+                                     "Date entry error/Invalid time entry!"));
+        f.leave("txtTimeSet");
+        QCOMPARE(f.messages().size(), 2);
+        QCOMPARE(f.session.options.ManualTime, 1796518996);
     }
 
     // The filter takes names, descriptions, types, sizes and D/T in any
     // case, and rows an import adds are filtered as they come.
     void filter() {
         REQUIRE_PEER_FIXTURES();
-        const std::tuple<const char*, int, int> cases[] = {
-            {"", 14, 23}, {"gc2", 3, 6}, {"JOGPS", 5, 10}, {"TRADITIONAL", 1, 1}, {"zzz", 0, 0}};
-        for (const auto& [text, before, after] : cases) {
-            WindowFixture f;
-            f.import(Peer("geocaching.loc"));
-            f.import(kExamples + QStringLiteral("lakeside.gpx"));
-            f.set("txtFilter", "text", QString::fromLatin1(text));
-            QTRY_COMPARE(f.is("lblShown", "text"), QStringLiteral("%1 of 14 shown").arg(before));
-            f.import(Peer("mapsource.mps"));
-            QTRY_COMPARE(f.is("lblShown", "text"), QStringLiteral("%1 of 23 shown").arg(after));
-        }
         WindowFixture f;
-        f.import(kExamples + QStringLiteral("lakeside.gpx"));
-        f.import(kUiData + QStringLiteral("towers.gpx"));
+        f.import(Peer("geocaching.loc"), Example("lakeside.gpx"));
+        for (const auto& [text, shown] :
+             {std::pair{"JOGPS", 5}, {"TRADITIONAL", 1}, {"zzz", 0}, {"gc2", 3}}) {
+            f.set("txtFilter", "text", QString::fromLatin1(text));
+            QTRY_COMPARE(f.is("lblShown", "text"), QStringLiteral("%1 of 14 shown").arg(shown));
+        }
+        f.import(Peer("mapsource.mps"));
+        QTRY_COMPARE(f.is("lblShown", "text"), QStringLiteral("6 of 23 shown"));
+        f.click("cmdClear");
+        f.import(Example("lakeside.gpx"), UiData("towers.gpx"));
         // The parking is no cache: its file gave it the type of a waypoint.
         f.set("txtFilter", "text", QStringLiteral("parking area"));
         QCOMPARE(f.texts(WaypointModel::Type),
@@ -352,9 +311,7 @@ private Q_SLOTS:
         QCOMPARE(f.is("sbrPanel1", "text"), QStringLiteral("Imported waypoints: 9"));
         f.select({1, 3, 4});
         f.key("tblWaypoints", Qt::Key_Delete);
-        f.answers.dialogAnswers.push_back(f.temp.filePath(QStringLiteral("left.loc")));
-        f.set("cmbGenerate", "currentIndex", 2);
-        f.click("cmdGo");
+        f.exportTo(2, "left.loc");
         const QStringList left = Split("GCEBB|GC317A|GC2723|GC25A9|GC1C2B|GC1A37");
         QCOMPARE(f.names(), left);
         f.key("tblWaypoints", QKeySequence(Qt::CTRL | Qt::Key_Z));
@@ -375,7 +332,7 @@ private Q_SLOTS:
     void swapLinksAndFixedCoordinates() {
         WindowFixture f;
         QVERIFY(f.show());
-        f.import(kUiData + QStringLiteral("towers.gpx"));
+        f.import(UiData("towers.gpx"));
         QCOMPARE(f.texts(0, Qt::ToolTipRole) + f.texts(WaypointModel::Type), Split("|||"));
         f.set("TabStrip1", "currentIndex", 1);
         f.click("chkSwapNameDesc");
@@ -383,7 +340,7 @@ private Q_SLOTS:
                  Split("|Skipped at export: same name as Old tower in towers.gpx (MPS and GDB "
                        "files)"));
         f.click("cmdClear");
-        f.import(kUiData + QStringLiteral("far.gpx"));
+        f.import(UiData("far.gpx"));
         QCOMPARE(f.names() + f.texts(0, Qt::DecorationRole) + f.texts(0, Qt::ToolTipRole),
                  Split("FIXED-GC1|GC2|QIcon||Out-of-range coordinates were reset to 0 (read as "
                        "95.5, -200)|"));
@@ -402,9 +359,7 @@ private Q_SLOTS:
     void marksWhatTheExportsSkip() {
         REQUIRE_PEER_FIXTURES();
         WindowFixture f;
-        f.import(Peer("geocaching.loc"));
-        f.import(Peer("mapsource.mps"));
-        f.import(kUiData + QStringLiteral("gc1a37.gpx"));
+        f.import(Peer("geocaching.loc"), Peer("mapsource.mps"), UiData("gc1a37.gpx"));
         const QStringList first =
             Split("GCEBB|GC1A37|GC1C2B|GC25A9|GC2723|GC2B71|GC309F|GC317A|GC317D");
         QStringList tips(9);
@@ -417,11 +372,8 @@ private Q_SLOTS:
         QCOMPARE(f.texts(0, Qt::ToolTipRole), tips);
         QCOMPARE(f.texts(0, Qt::ForegroundRole).join(u',').count(u"QBrush"), 10);
         QCOMPARE(f.texts(WaypointModel::Symbol).front(), QStringLiteral("\u2014"));
-        for (const auto& [index, file] : {std::pair{0, "out.mps"}, {2, "out.loc"}}) {
-            f.answers.dialogAnswers.push_back(f.temp.filePath(QString::fromLatin1(file)));
-            f.set("cmbGenerate", "currentIndex", index);
-            f.click("cmdGo");
-        }
+        f.exportTo(0, "out.mps");
+        f.exportTo(2, "out.loc");
         QStringList sorted = first;
         sorted.move(0, 8);
         for (const char* file : {"out.mps", "out.loc"}) {
@@ -432,47 +384,28 @@ private Q_SLOTS:
         }
     }
 
-    // Of one name the first imported copy is written, export after export,
-    // and the same row stays greyed.
-    void twoExportsWriteTheSameCopy() {
-        WindowFixture f;
-        f.import(kExamples + QStringLiteral("hilltop.loc"));
-        f.import(kExamples + QStringLiteral("lakeside.gpx"));
-        f.set("cmbGenerate", "currentIndex", 2);
-        for (const char* file : {"first.loc", "second.loc"}) {
-            f.answers.dialogAnswers.push_back(f.temp.filePath(QString::fromLatin1(file)));
-            f.click("cmdGo");
-            QCOMPARE(f.texts(0, Qt::ToolTipRole),
-                     Split("|Skipped at export: same name as GC9WF01 in hilltop.loc|||||||"));
-        }
-        f.click("cmdClear");
-        f.import(f.temp.filePath(QStringLiteral("second.loc")));
-        QCOMPARE(f.texts(1).mid(0, 2) + QStringList{QString::number(f.texts(1).size())},
-                 Split("Heron's Lookout by Wayfold Samples|Old Mill Wheel by Wayfold Samples, "
-                       "Multi-cache (3/2.5)|8"));
-    }
-
     // A file's row, shown and as tooltips, where the file is named with its
     // folder. The texts read from the listings stay with their records when
     // an export sorts the store; the parking goes right after its cache.
     void listingTextsFollowTheirCaches() {
         REQUIRE_PEER_FIXTURES();
         WindowFixture f;
-        f.import(kExamples + QStringLiteral("lakeside.gpx"));
-        f.import(Peer("GCGCA8.gpx"));
+        f.import(Example("lakeside.gpx"), Peer("GCGCA8.gpx"));
         const QString title =
             QStringLiteral("Oozy rat in a sanitary zoo by robertlipe, Unknown Cache (3/2)");
         const QString link = QStringLiteral("https://www.geocaching.com/geocache/GCGCA8");
-        QCOMPARE(f.texts(5, Qt::DisplayRole, true),
+        QStringList row;
+        for (int c = 0; c < WaypointModel::Columns; ++c) {
+            row.push_back(f.view->model()->index(5, c).data().toString());
+        }
+        QCOMPARE(row,
                  QStringList({QStringLiteral("GCGCA8"), title}) +
                      Split("Unknown Cache|3/2|Not chosen|Archived|Geocache|35.921667|-86.861667|"
                            "2003-06-29 00:00:00") +
                      QStringList({link, QStringLiteral("GCGCA8.gpx"), QString()}));
         QCOMPARE(f.texts(WaypointModel::File, Qt::ToolTipRole).back(), Peer("GCGCA8.gpx"));
         QCOMPARE(f.texts(WaypointModel::Rating), Split("1.5/2|3/2.5|4/1|1/1||3/2"));
-        f.answers.dialogAnswers.push_back(f.temp.filePath(QStringLiteral("all.gpx")));
-        f.set("cmbGenerate", "currentIndex", 7);
-        f.click("cmdGo");
+        f.exportTo(7, "all.gpx");
         QCOMPARE(f.names(), Split("GC9WF01|PK9WF01|GC9WF02|GC9WF03|GC9WF04|GCGCA8"));
         QCOMPARE(f.texts(WaypointModel::Rating) + f.texts(WaypointModel::Size) +
                      f.texts(WaypointModel::Status),
@@ -485,7 +418,7 @@ private Q_SLOTS:
     void equalKeysKeepTheStoreOrder() {
         REQUIRE_PEER_FIXTURES();
         WindowFixture f;
-        f.import(kExamples + QStringLiteral("hilltop.loc"));
+        f.import(Example("hilltop.loc"));
         f.sort(WaypointModel::Time, Qt::DescendingOrder);
         f.import(Peer("geocaching.loc"));
         const QStringList order = Split(
@@ -501,7 +434,7 @@ private Q_SLOTS:
     void childWaypointsAndVisits() {
         WindowFixture f;
         QVERIFY(f.show());
-        f.import(kExamples + QStringLiteral("lakeside.gpx"));
+        f.import(Example("lakeside.gpx"));
         QCOMPARE(f.texts(WaypointModel::Cache), Split("||||GC9WF01"));
         const QString visits = f.temp.filePath(QStringLiteral("geocache_visits.txt"));
         const QString lines = QStringLiteral(
@@ -673,8 +606,7 @@ private Q_SLOTS:
         REQUIRE_PEER_FIXTURES();
         WindowFixture f;
         ListingBrowser* pane = f.window->listingPane()->browser();
-        f.import(Peer("GCGCA8.gpx"));
-        f.import(kExamples + QStringLiteral("lakeside.gpx"));
+        f.import(Peer("GCGCA8.gpx"), Example("lakeside.gpx"));
         f.view->setCurrentIndex(f.view->model()->index(0, 0));
         QString text = pane->toPlainText();
         for (const char* shown : {"Oozy rat in a sanitary zoo", "Archived", "Code: GCGCA8",

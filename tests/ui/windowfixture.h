@@ -24,8 +24,16 @@
 #include "ui/waypointtable.h"
 #include "ui/widgetfrontend.h"
 
-inline const QString kExamples = QStringLiteral(WAYFOLD_EXAMPLES "/");
-inline const QString kUiData = QStringLiteral(WAYFOLD_TEST_DATA "/ui/");
+// A sample file shipped with the program, and a file of these tests' own.
+inline QString Example(const char* name) {
+    return QStringLiteral(WAYFOLD_EXAMPLES "/") + QLatin1String(name);
+}
+inline QString UiData(const char* name) {
+    return QStringLiteral(WAYFOLD_TEST_DATA "/ui/") + QLatin1String(name);
+}
+inline QString Peer(const char* name) {
+    return FixturePath(QString::fromLatin1(name));
+}
 
 // Texts separated by "|".
 inline QStringList Split(const char* texts) {
@@ -138,8 +146,15 @@ struct WindowFixture {
         return window->focusWidget() ? window->focusWidget()->objectName() : QString();
     }
 
-    void import(const QString& path) {
-        ImportFile(session, path);
+    template <class... Paths>
+    void import(const Paths&... paths) {
+        (ImportFile(session, paths), ...);
+    }
+    // Exports as the list's entry index to file in the temporary folder.
+    void exportTo(int index, const char* file) {
+        answers.dialogAnswers.push_back(temp.filePath(QString::fromLatin1(file)));
+        set("cmbGenerate", "currentIndex", index);
+        click("cmdGo");
     }
     void sort(int column, Qt::SortOrder order) const {
         view->sortByColumn(column, order);
@@ -151,13 +166,13 @@ struct WindowFixture {
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
         }
     }
-    // The texts of a column of the table, or of a row with byRow; a value
-    // that is no text reads as its type's name (QIcon, QBrush).
-    QStringList texts(int at, int role = Qt::DisplayRole, bool byRow = false) const {
+    // The texts of a column of the table; a value that is no text reads as
+    // its type's name (QIcon, QBrush).
+    QStringList texts(int column, int role = Qt::DisplayRole) const {
         const QAbstractItemModel* m = view->model();
         QStringList texts;
-        for (int i = 0; i < (byRow ? m->columnCount() : m->rowCount()); ++i) {
-            const QVariant v = m->index(byRow ? at : i, byRow ? i : at).data(role);
+        for (int i = 0; i < m->rowCount(); ++i) {
+            const QVariant v = m->index(i, column).data(role);
             const bool other = v.isValid() && !v.canConvert<QString>();
             texts.push_back(other ? QString::fromLatin1(v.typeName()) : v.toString());
         }
