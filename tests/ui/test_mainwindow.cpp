@@ -384,35 +384,6 @@ private Q_SLOTS:
         }
     }
 
-    // A file's row, shown and as tooltips, where the file is named with its
-    // folder. The texts read from the listings stay with their records when
-    // an export sorts the store; the parking goes right after its cache.
-    void listingTextsFollowTheirCaches() {
-        REQUIRE_PEER_FIXTURES();
-        WindowFixture f;
-        f.import(Example("lakeside.gpx"), Peer("GCGCA8.gpx"));
-        const QString title =
-            QStringLiteral("Oozy rat in a sanitary zoo by robertlipe, Unknown Cache (3/2)");
-        const QString link = QStringLiteral("https://www.geocaching.com/geocache/GCGCA8");
-        QStringList row;
-        for (int c = 0; c < WaypointModel::Columns; ++c) {
-            row.push_back(f.view->model()->index(5, c).data().toString());
-        }
-        QCOMPARE(row,
-                 QStringList({QStringLiteral("GCGCA8"), title}) +
-                     Split("Unknown Cache|3/2|Not chosen|Archived|Geocache|35.921667|-86.861667|"
-                           "2003-06-29 00:00:00") +
-                     QStringList({link, QStringLiteral("GCGCA8.gpx"), QString()}));
-        QCOMPARE(f.texts(WaypointModel::File, Qt::ToolTipRole).back(), Peer("GCGCA8.gpx"));
-        QCOMPARE(f.texts(WaypointModel::Rating), Split("1.5/2|3/2.5|4/1|1/1||3/2"));
-        f.exportTo(7, "all.gpx");
-        QCOMPARE(f.names(), Split("GC9WF01|PK9WF01|GC9WF02|GC9WF03|GC9WF04|GCGCA8"));
-        QCOMPARE(f.texts(WaypointModel::Rating) + f.texts(WaypointModel::Size) +
-                     f.texts(WaypointModel::Status),
-                 Split("1.5/2||3/2.5|4/1|1/1|3/2|Small||Regular|Micro|Virtual|Not chosen|||||"
-                       "|Archived"));
-    }
-
     // Rows of equal keys keep the store's order in either direction, also
     // where an import adds rows to a sorted table (no LOC waypoint has a time).
     void equalKeysKeepTheStoreOrder() {
@@ -427,27 +398,6 @@ private Q_SLOTS:
         QCOMPARE(f.names(), order);
         f.sort(WaypointModel::Time, Qt::AscendingOrder);
         QCOMPARE(f.names(), order);
-    }
-
-    // A pocket query's child waypoint shows its cache while that is in the
-    // list; a device's visits mark the caches found, with the day.
-    void childWaypointsAndVisits() {
-        WindowFixture f;
-        QVERIFY(f.show());
-        f.import(Example("lakeside.gpx"));
-        QCOMPARE(f.texts(WaypointModel::Cache), Split("||||GC9WF01"));
-        const QString visits = f.temp.filePath(QStringLiteral("geocache_visits.txt"));
-        const QString lines = QStringLiteral(
-            "GC9WF02,2026-12-05T10:22Z,Found it,\"TFTC\"\r\n"
-            "GC9WF03,2026-12-05T11:00Z,Didn't find it,\"no luck\"\r\n");
-        QVERIFY(MakeFile(visits, QByteArray("\xff\xfe") +
-                                     QByteArray(reinterpret_cast<const char*>(lines.utf16()),
-                                                lines.size() * 2)));
-        f.import(visits);
-        QCOMPARE(f.texts(WaypointModel::Status), Split("|Found 2026-12-05|||"));
-        f.select({0});
-        f.key("tblWaypoints", Qt::Key_Delete);
-        QCOMPARE(f.texts(WaypointModel::Cache), Split("|||"));
     }
 
     // The file list shows the importable files by name and follows the
@@ -580,10 +530,15 @@ private Q_SLOTS:
 
     // The current row's listing beside the table: its HTML shown as HTML but
     // loading nothing it names, the hint decoded on a click, logs, and the
-    // cache's own waypoints.
-    void listingPane() {
+    // cache's own waypoints. A file's row, where the tooltip names the file
+    // with its folder; a child waypoint shows its cache while that is in the
+    // list; a device's visits mark the caches found, with the day. The texts
+    // read from the listings stay with their records when an export sorts
+    // the store; the parking goes right after its cache.
+    void listingsAndTheirRows() {
         REQUIRE_PEER_FIXTURES();
         WindowFixture f;
+        QVERIFY(f.show());
         ListingBrowser* pane = f.window->listingPane()->browser();
         f.import(Peer("GCGCA8.gpx"), Example("lakeside.gpx"));
         f.view->setCurrentIndex(f.view->model()->index(0, 0));
@@ -608,6 +563,36 @@ private Q_SLOTS:
         QVERIFY(text.contains(u"Haqre gur guveq cynax") && !text.contains(u"Under the third"));
         f.view->setCurrentIndex(QModelIndex());
         QVERIFY(pane->toPlainText().isEmpty());
+
+        QStringList row;
+        for (int c = 0; c < WaypointModel::Columns; ++c) {
+            row.push_back(f.view->model()->index(0, c).data().toString());
+        }
+        QCOMPARE(row.join(u'|'),
+                 QStringLiteral("GCGCA8|Oozy rat in a sanitary zoo by robertlipe, Unknown Cache "
+                                "(3/2)|Unknown Cache|3/2|Not chosen|Archived|Geocache|35.921667|"
+                                "-86.861667|2003-06-29 00:00:00|https://www.geocaching.com/"
+                                "geocache/GCGCA8|GCGCA8.gpx|"));
+        QCOMPARE(f.texts(WaypointModel::File, Qt::ToolTipRole).front(), Peer("GCGCA8.gpx"));
+        QCOMPARE(f.texts(WaypointModel::Rating) + f.texts(WaypointModel::Cache),
+                 Split("3/2|1.5/2|3/2.5|4/1|1/1|||||||GC9WF01"));
+        const QString visits = f.temp.filePath(QStringLiteral("geocache_visits.txt"));
+        const QString lines = QStringLiteral(
+            "GC9WF02,2026-12-05T10:22Z,Found it,\"TFTC\"\r\n"
+            "GC9WF03,2026-12-05T11:00Z,Didn't find it,\"no luck\"\r\n");
+        QVERIFY(MakeFile(visits, QByteArray("\xff\xfe") +
+                                     QByteArray(reinterpret_cast<const char*>(lines.utf16()),
+                                                lines.size() * 2)));
+        f.import(visits);
+        f.exportTo(7, "all.gpx");
+        QCOMPARE(f.names(), Split("GC9WF01|PK9WF01|GC9WF02|GC9WF03|GC9WF04|GCGCA8"));
+        QCOMPARE(f.texts(WaypointModel::Rating) + f.texts(WaypointModel::Size) +
+                     f.texts(WaypointModel::Status) + f.texts(WaypointModel::Cache),
+                 Split("1.5/2||3/2.5|4/1|1/1|3/2|Small||Regular|Micro|Virtual|Not chosen|||Found "
+                       "2026-12-05|||Archived||GC9WF01||||"));
+        f.select({0});
+        f.key("tblWaypoints", Qt::Key_Delete);
+        QCOMPARE(f.texts(WaypointModel::Cache), Split("||||"));
     }
 
     // A drive that cannot be read is refused with the system's message; on
