@@ -105,7 +105,7 @@ private Q_SLOTS:
                                 "0||Export New File - 0 waypoints|0 of 0 shown"));
         QCOMPARE(f.window->fileBrowser()->folder(), QCoreApplication::applicationDirPath());
         QCOMPARE(f.session.options.ManualTime, 1796432536);
-        QCOMPARE(f.storedNames() + f.messages(), QStringList());
+        QCOMPARE(f.settings.values.keys() + f.messages(), QStringList());
         f.now = f.now.addSecs(3600);
         f.set("cmbGenerate", "currentIndex", 0);
         f.key("cmbGenerate", Qt::Key_Return);
@@ -159,7 +159,7 @@ private Q_SLOTS:
 #ifndef Q_OS_WIN
         QVERIFY(QFileInfo::exists(entry));
 #endif
-        QCOMPARE(f.storedNames(), Split("LastPath"));
+        QCOMPARE(f.settings.values.keys(), Split("LastPath"));
         f.open();
         QCOMPARE(f.is("mnuOptionsContext", "checked"), QStringLiteral("true"));
         f.click("mnuOptionsContext");
@@ -189,8 +189,9 @@ private Q_SLOTS:
         QCOMPARE(shown, QStringLiteral("0fttt"
                                        "tffffffffffffff"
                                        "t"));
-        QCOMPARE(f.storedNames(), Split("Categories|CopyHint|DisplayMode|GdbVersion|IconNumber|"
-                                        "PreserveIcons"));
+        QCOMPARE(f.settings.values.keys(),
+                 Split("Categories|CopyHint|DisplayMode|GdbVersion|IconNumber|"
+                       "PreserveIcons"));
         const auto both = [&f](const char* name) {
             return f.stored(QLatin1String(name)) + u' ' +
                    QString::number(OptionValue(f.session.options, OptionBindingByKey(name)));
@@ -233,11 +234,11 @@ private Q_SLOTS:
                  QStringLiteral("true0/12/2026 01:02:03"));
         f.set("txtTimeSet", "text", QStringLiteral("half past two"));
         f.leave("txtTimeSet", true);
-        QCOMPARE(f.messages() + f.storedNames(), QStringList());
+        QCOMPARE(f.messages() + f.settings.values.keys(), QStringList());
         f.set("txtTimeSet", "text", QStringLiteral("01/01/1970 00:00:10"));
         f.leave("txtTimeSet");
         QCOMPARE(f.session.options.ManualTime, 23);
-        QCOMPARE(f.messages() + f.storedNames(), QStringList());
+        QCOMPARE(f.messages() + f.settings.values.keys(), QStringList());
 
         f.set("txtTimeSet", "text", QStringLiteral("01/13/2004 00:00:00"));
         f.now = f.now.addSecs(60);
@@ -277,7 +278,7 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("Waypoint|Parking Area")});
         for (const auto& [text, name] : {std::pair{"micro", "GC9WF03"}, {"2.5", "GC9WF02"}}) {
             f.set("txtFilter", "text", QString::fromLatin1(text));
-            QCOMPARE(f.names(), Split(name));
+            QCOMPARE(f.texts(0), Split(name));
         }
     }
 
@@ -290,17 +291,17 @@ private Q_SLOTS:
         WindowFixture f;
         QVERIFY(f.show());
         f.import(Peer("geocaching.loc"));
-        f.sort(0, Qt::DescendingOrder);
+        f.view->sortByColumn(0, Qt::DescendingOrder);
         const QStringList all =
             Split("GCEBB|GC317D|GC317A|GC309F|GC2B71|GC2723|GC25A9|GC1C2B|GC1A37");
         f.select({0, 1, 3});
         f.key("tblWaypoints", Qt::Key_Delete);
         QCOMPARE(Counts(f), QStringLiteral("Imported waypoints: 6|Last Import: 9|Export New File "
                                            "- 6 waypoints|6 of 6 shown"));
-        QCOMPARE(f.names(), Split("GC317A|GC2B71|GC2723|GC25A9|GC1C2B|GC1A37"));
+        QCOMPARE(f.texts(0), Split("GC317A|GC2B71|GC2723|GC25A9|GC1C2B|GC1A37"));
         for (int undo = 0; undo < 2; ++undo) {
             f.key("tblWaypoints", QKeySequence(Qt::CTRL | Qt::Key_Z));
-            QCOMPARE(f.names(), all);
+            QCOMPARE(f.texts(0), all);
         }
         QStringList ranges;
         for (const QItemSelectionRange& r : f.view->selectionModel()->selection()) {
@@ -313,16 +314,16 @@ private Q_SLOTS:
         f.key("tblWaypoints", Qt::Key_Delete);
         f.exportTo(2, "left.loc");
         const QStringList left = Split("GCEBB|GC317A|GC2723|GC25A9|GC1C2B|GC1A37");
-        QCOMPARE(f.names(), left);
+        QCOMPARE(f.texts(0), left);
         f.key("tblWaypoints", QKeySequence(Qt::CTRL | Qt::Key_Z));
-        QCOMPARE(f.names(), left);
+        QCOMPARE(f.texts(0), left);
         f.click("cmdClear");
         QCOMPARE(
             Counts(f),
             QStringLiteral("Imported waypoints: 0||Export New File - 0 waypoints|0 of 0 shown"));
-        f.sort(0, Qt::AscendingOrder);
+        f.view->sortByColumn(0, Qt::AscendingOrder);
         f.import(f.temp.filePath(QStringLiteral("left.loc")));
-        QCOMPARE(f.names(), QStringList(left.rbegin(), left.rend()));
+        QCOMPARE(f.texts(0), QStringList(left.rbegin(), left.rend()));
     }
 
     // With names and descriptions swapped the MapSource exports write the
@@ -341,7 +342,7 @@ private Q_SLOTS:
                        "files)"));
         f.click("cmdClear");
         f.import(UiData("far.gpx"));
-        QCOMPARE(f.names() + f.texts(0, Qt::DecorationRole) + f.texts(0, Qt::ToolTipRole),
+        QCOMPARE(f.texts(0) + f.texts(0, Qt::DecorationRole) + f.texts(0, Qt::ToolTipRole),
                  Split("FIXED-GC1|GC2|QIcon||Out-of-range coordinates were reset to 0 (read as "
                        "95.5, -200)|"));
         for (const int row : {0, 1}) {
@@ -368,7 +369,7 @@ private Q_SLOTS:
                                .arg(first[i % 9]));
         }
         tips.back() = tips[9] + QStringLiteral(" (MPS and GDB files)");
-        QCOMPARE(f.names(), first + first.mid(1) + Split("GCEBB|gc1a37"));
+        QCOMPARE(f.texts(0), first + first.mid(1) + Split("GCEBB|gc1a37"));
         QCOMPARE(f.texts(0, Qt::ToolTipRole), tips);
         QCOMPARE(f.texts(0, Qt::ForegroundRole).join(u',').count(u"QBrush"), 10);
         QCOMPARE(f.texts(WaypointModel::Symbol).front(), QStringLiteral("\u2014"));
@@ -379,7 +380,7 @@ private Q_SLOTS:
         for (const char* file : {"out.mps", "out.loc"}) {
             f.click("cmdClear");
             f.import(f.temp.filePath(QString::fromLatin1(file)));
-            QCOMPARE(f.names(), sorted);
+            QCOMPARE(f.texts(0), sorted);
             sorted.insert(1, QStringLiteral("gc1a37"));
         }
     }
@@ -390,14 +391,14 @@ private Q_SLOTS:
         REQUIRE_PEER_FIXTURES();
         WindowFixture f;
         f.import(Example("hilltop.loc"));
-        f.sort(WaypointModel::Time, Qt::DescendingOrder);
+        f.view->sortByColumn(WaypointModel::Time, Qt::DescendingOrder);
         f.import(Peer("geocaching.loc"));
         const QStringList order = Split(
             "GC9WF11|GC9WF12|GC9WF13|GC9WF01|GCEBB|GC1A37|GC1C2B|"
             "GC25A9|GC2723|GC2B71|GC309F|GC317A|GC317D");
-        QCOMPARE(f.names(), order);
-        f.sort(WaypointModel::Time, Qt::AscendingOrder);
-        QCOMPARE(f.names(), order);
+        QCOMPARE(f.texts(0), order);
+        f.view->sortByColumn(WaypointModel::Time, Qt::AscendingOrder);
+        QCOMPARE(f.texts(0), order);
     }
 
     // The file list shows the importable files by name and follows the
@@ -585,7 +586,7 @@ private Q_SLOTS:
                                                 lines.size() * 2)));
         f.import(visits);
         f.exportTo(7, "all.gpx");
-        QCOMPARE(f.names(), Split("GC9WF01|PK9WF01|GC9WF02|GC9WF03|GC9WF04|GCGCA8"));
+        QCOMPARE(f.texts(0), Split("GC9WF01|PK9WF01|GC9WF02|GC9WF03|GC9WF04|GCGCA8"));
         QCOMPARE(f.texts(WaypointModel::Rating) + f.texts(WaypointModel::Size) +
                      f.texts(WaypointModel::Status) + f.texts(WaypointModel::Cache),
                  Split("1.5/2||3/2.5|4/1|1/1|3/2|Small||Regular|Micro|Virtual|Not chosen|||Found "
@@ -709,21 +710,17 @@ private Q_SLOTS:
 
         auto* tabs = f.find<QTabWidget>("TabStrip1");
         QStringList options;
-        for (const QWidget* w : tabs->findChildren<QWidget*>()) {
-            if (QStringLiteral("chk opt cbo txt fra").contains(w->objectName().left(3))) {
-                options.push_back(w->objectName());
-            }
-        }
-        QVERIFY(options.contains(QStringLiteral("chkCats15")) && options.size() > 40);
-        for (const QString& name : options) {
-            const QWidget* w = f.find(qPrintable(name));
-            for (int page = 0; page < tabs->count(); ++page) {
-                if (tabs->widget(page)->isAncestorOf(w)) {
-                    tabs->setCurrentIndex(page);
+        for (int page = 0; page < tabs->count(); ++page) {
+            tabs->setCurrentIndex(page);
+            for (const QWidget* w : tabs->widget(page)->findChildren<QWidget*>()) {
+                if (QStringLiteral("chk opt cbo txt fra").contains(w->objectName().left(3)) &&
+                    w->objectName().size() > 3) {
+                    QVERIFY2(InPlace(w), qPrintable(w->objectName()));
+                    options.push_back(w->objectName());
                 }
             }
-            QVERIFY2(InPlace(w), qPrintable(name));
         }
+        QVERIFY(options.contains(QStringLiteral("chkCats15")) && options.size() >= 40);
         auto* divider = f.find<QSplitter>("splMain");
         divider->setSizes({0, divider->height()});
         QVERIFY(divider->sizes().front() < 100);
