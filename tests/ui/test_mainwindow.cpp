@@ -63,23 +63,19 @@ private Q_SLOTS:
             f.click("mnuFileExportAs0");
         }
         QVERIFY(QFileInfo(mps).size() > 0 && f.messages().isEmpty());
-        QCOMPARE(f.stored(QStringLiteral("Generate Mode")) + f.is("cmbGenerate", "currentIndex"),
-                 QStringLiteral("00"));
+        QCOMPARE(f.stored("Generate Mode") + f.is("cmbGenerate", "currentIndex"), u"00");
         const FileDialogRequest& d = f.answers.dialogs.front();
-        QCOMPARE(QStringList({d.title, d.fileName, d.defaultExtension, d.folder}),
-                 QStringList({QStringLiteral("Save Mapsource File As..."),
-                              QStringLiteral("Trail Run.mps"), QStringLiteral("mps"),
-                              f.window->fileBrowser()->folder()}));
-        QVERIFY(d.filter.contains(QStringLiteral("(*.mps)|*.mps|")));
+        QCOMPARE(
+            QStringList({d.title, d.fileName, d.defaultExtension, d.folder, d.filter}).join(u'|'),
+            QStringLiteral("Save Mapsource File As...|Trail Run.mps|mps|%1|Mapsource Files "
+                           "(*.mps)|*.mps|All Files (*.*)|*.*")
+                .arg(f.window->fileBrowser()->folder()));
         f.session.lastImportBaseName.clear();
-        f.set("cmbGenerate", "currentIndex", 7);
-        f.click("cmdGo");
+        f.click("mnuFileExportAs7");
         QCOMPARE(f.answers.dialogs.back().title + u'|' + f.answers.dialogs.back().fileName,
-                 QStringLiteral("Save GPX File As...|.gpx"));
-        f.set("cmbGenerate", "currentIndex", 6);
-        f.click("cmdGo");
-        QCOMPARE(f.answers.messageTexts().join(u'|').left(24),
-                 QStringLiteral("MapSource was not found."));
+                 u"Save GPX File As...|.gpx");
+        f.click("mnuFileExportAs6");
+        QCOMPARE(f.answers.messageTexts().join(u'|').left(24), u"MapSource was not found.");
         QCOMPARE(f.session.TemporaryFiles.size(), 1);
         f.set("cmbGenerate", "currentIndex", 4);
         QVERIFY(!f.find<QPushButton>("cmdGo")->isEnabled());
@@ -96,39 +92,36 @@ private Q_SLOTS:
     // what the list does with them; a manual time stays.
     void firstStartAndDoIt() {
         WindowFixture f;
-        QCOMPARE(QStringList({f.is("cmbGenerate", "currentIndex"), f.is("optTimeSet1", "checked"),
-                              f.is("txtTimeSet", "text"), f.is("txtTimeSet", "enabled"),
-                              f.is("mnuOptionsContext", "checked")})
-                         .join(u'|') +
-                     u'|' + Counts(f),
-                 QStringLiteral("4|true|05/12/2026 01:02:03|true|false|Imported waypoints: "
-                                "0||Export New File - 0 waypoints|0 of 0 shown"));
+        QCOMPARE(f.are("cmbGenerate.currentIndex|optTimeSet1.checked|txtTimeSet.text|"
+                       "txtTimeSet.enabled|mnuOptionsContext.checked|sbrPanel1.text|"
+                       "fraExport.title|lblShown.text"),
+                 u"4|true|05/12/2026 01:02:03|true|false|Imported waypoints: 0|Export New File - 0 "
+                 u"waypoints|0 of 0 shown");
         QCOMPARE(f.window->fileBrowser()->folder(), QCoreApplication::applicationDirPath());
         QCOMPARE(f.session.options.ManualTime, 1796432536);
         QCOMPARE(f.settings.values.keys() + f.messages(), QStringList());
         f.now = f.now.addSecs(3600);
         f.set("cmbGenerate", "currentIndex", 0);
         f.key("cmbGenerate", Qt::Key_Return);
-        QTRY_COMPARE(f.focus(), QStringLiteral("cmdGo"));
-        QCOMPARE(
-            QStringList({f.is("txtTimeSet", "text"), f.is("txtTimeSet", "enabled")}) + f.messages(),
-            Split("05/12/2026 02:02:03|false|Wayfold/No waypoints to export"));
+        QTRY_COMPARE(f.focus(), u"cmdGo");
+        QCOMPARE(f.are("txtTimeSet.text|txtTimeSet.enabled") + f.messages().join(u'|'),
+                 u"05/12/2026 02:02:03|falseWayfold/No waypoints to export");
         QCOMPARE(f.session.options.ManualTime, 1796436136);
         f.key("cmbGenerate", Qt::Key_Down);
-        QCOMPARE(f.is("cmbGenerate", "currentIndex") + QString::number(f.messages().size()),
-                 QStringLiteral("11"));
-        QCOMPARE(f.stored(QStringLiteral("Generate Mode")), QStringLiteral("1"));
+        QCOMPARE(f.is("cmbGenerate", "currentIndex") + f.stored("Generate Mode") +
+                     QString::number(f.messages().size()),
+                 u"111");
         f.click("optTimeSet0");
         f.set("txtTimeSet", "text", QStringLiteral("01/01/2004 00:00:00"));
         f.leave("txtTimeSet");
         f.now = f.now.addSecs(3600);
         f.click("cmdGo");
-        QCOMPARE(f.is("txtTimeSet", "text"), QStringLiteral("01/01/2004 00:00:00"));
+        QCOMPARE(f.is("txtTimeSet", "text"), u"01/01/2004 00:00:00");
         QCOMPARE(f.session.options.ManualTime, 1072915213);
-        for (const auto& [stored, index] : {std::pair{"-1", -1}, {"11", 4}, {"gdb", 0}}) {
+        for (const auto& [stored, index] : {std::pair{"-1", u"-1"}, {"11", u"4"}, {"gdb", u"0"}}) {
             f.settings.setValue(QStringLiteral("Generate Mode"), QString::fromLatin1(stored));
             f.open();
-            QCOMPARE(f.is("cmbGenerate", "currentIndex"), QString::number(index));
+            QCOMPARE(f.is("cmbGenerate", "currentIndex"), index);
         }
     }
 
@@ -139,16 +132,15 @@ private Q_SLOTS:
     void networkLocationAndShellVerbs() {
         WindowFixture f;
         const auto shown = [&f] {
-            return f.window->fileBrowser()->folder() + u'|' + f.stored(QStringLiteral("LastPath"));
+            return f.window->fileBrowser()->folder() + u'|' + f.stored("LastPath");
         };
         f.click("cmdNetLocation");
         QCOMPARE(f.answers.folderPrompts, Split("Please select a location to display"));
         QCOMPARE(shown(), QCoreApplication::applicationDirPath() + u'|');
-        f.answers.dialogAnswers.push_back(f.temp.path());
+        f.answers.dialogAnswers = {f.temp.path(), f.temp.filePath(QStringLiteral("gone"))};
         f.click("mnuFileBrowse");
         const QString chosen = f.temp.path() + u'|' + QDir::toNativeSeparators(f.temp.path());
         QCOMPARE(shown(), chosen);
-        f.answers.dialogAnswers.push_back(f.temp.filePath(QStringLiteral("gone")));
         f.click("cmdNetLocation");
         QCOMPARE(f.messages(), Split("Path Error/Network path not found"));
         QCOMPARE(shown(), chosen);
@@ -160,10 +152,10 @@ private Q_SLOTS:
         QVERIFY(QFileInfo::exists(entry));
 #endif
         QCOMPARE(f.settings.values.keys(), Split("LastPath"));
-        f.open();
-        QCOMPARE(f.is("mnuOptionsContext", "checked"), QStringLiteral("true"));
+        QCOMPARE(f.open().findChild<QAction*>(QStringLiteral("mnuOptionsContext"))->isChecked(),
+                 true);
         f.click("mnuOptionsContext");
-        QCOMPARE(f.is("mnuOptionsContext", "checked"), QStringLiteral("false"));
+        QCOMPARE(f.is("mnuOptionsContext", "checked"), u"false");
         QVERIFY(!QFileInfo::exists(entry));
     }
 
@@ -171,12 +163,12 @@ private Q_SLOTS:
     // change is stored at once and set as the option. The tracks box is no
     // setting. The category boxes are a 16-bit set whose 16th is the sign bit.
     void optionControls() {
-        WindowFixture f({{"PreserveIcons", QStringLiteral("0")},
-                         {"CopyHint", QStringLiteral("1")},
-                         {"IconNumber", QStringLiteral("99")},
-                         {"DisplayMode", QStringLiteral("2")},
-                         {"GdbVersion", QStringLiteral("1")},
-                         {"Categories", QStringLiteral("-32767")}});
+        WindowFixture f({{"PreserveIcons", "0"},
+                         {"CopyHint", "1"},
+                         {"IconNumber", "99"},
+                         {"DisplayMode", "2"},
+                         {"GdbVersion", "1"},
+                         {"Categories", "-32767"}});
         f.click("chkKeepTracks");
         f.restore();
         QString shown = f.is("cboGdbFormat", "currentIndex");
@@ -193,7 +185,7 @@ private Q_SLOTS:
                  Split("Categories|CopyHint|DisplayMode|GdbVersion|IconNumber|"
                        "PreserveIcons"));
         const auto both = [&f](const char* name) {
-            return f.stored(QLatin1String(name)) + u' ' +
+            return f.stored(name) + u' ' +
                    QString::number(OptionValue(f.session.options, OptionBindingByKey(name)));
         };
         for (const char* c : {"chkIconPrv", "chkHintToDesc", "optWptIcon3", "optDispMode0"}) {
@@ -499,18 +491,17 @@ private Q_SLOTS:
             f.click("cmdExit");
             QVERIFY(!w.isVisible() && w.exitStatus() == 0 && !QFileInfo::exists(leftover));
             // Stored in twips, as " 1500" for 100 pixels at 96 dots an inch.
-            QCOMPARE(f.stored(QStringLiteral("Left")) + f.stored(QStringLiteral("Top")),
+            QCOMPARE(f.stored("Left") + f.stored("Top"),
                      QStringLiteral(" %1 %2")
                          .arg(std::lround(100 * 1440 / w.screen()->logicalDotsPerInchX()))
                          .arg(std::lround(50 * 1440 / w.screen()->logicalDotsPerInchY())));
-            QCOMPARE(f.stored(QStringLiteral("ImportDir")),
-                     QDir::toNativeSeparators(f.temp.path()));
+            QCOMPARE(f.stored("ImportDir"), QDir::toNativeSeparators(f.temp.path()));
             MainWindow& next = f.open();
             QCOMPARE(next.pos(), QPoint(100, 50));
             next.showImportDir();
             QCOMPARE(next.fileBrowser()->folder(), f.temp.path());
         }
-        WindowFixture f({{"ImportDir", QStringLiteral("/gone/for/good")}});
+        WindowFixture f({{"ImportDir", "/gone/for/good"}});
         const QScreen* screen = f.window->screen();
         const QPoint first(std::lround(480 * screen->logicalDotsPerInchX() / 1440),
                            std::lround(480 * screen->logicalDotsPerInchY() / 1440));

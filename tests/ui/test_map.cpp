@@ -282,7 +282,8 @@ private Q_SLOTS:
     // while fresh.
     void tiles() {
         TileServer server;
-        WindowFixture f({{"TileAddress", server.address()}});
+        WindowFixture f;
+        f.settings.setValue(QStringLiteral("TileAddress"), server.address());
         f.restore();
         f.import(Example("lakeside.gpx"));
         const qint32 slot = f.window->waypointTable()->model()->slot(0);

@@ -65,8 +65,8 @@ void Probing(Probe probe, Act act) {
 // The window on a session with a settings store in memory, a clock pinned to
 // 2026-12-05 01:02:03 UTC, and message boxes and dialogs answered by a fake.
 struct WindowFixture {
-    // Opens the window on a store holding these values (null ones are left out).
-    explicit WindowFixture(std::initializer_list<std::pair<const char*, QString>> stored = {}) {
+    // Opens the window on a store holding these values.
+    explicit WindowFixture(std::initializer_list<std::pair<const char*, const char*>> stored = {}) {
         // The shell-verb tick reads the desktop entries of the data folder.
         qputenv("XDG_DATA_HOME", data.path().toUtf8());
         // No Wine prefix of the machine's takes part in a test.
@@ -78,9 +78,7 @@ struct WindowFixture {
         SetShellVerbs(false, QString(), processes);
 #endif
         for (const auto& [name, value] : stored) {
-            if (!value.isNull()) {
-                settings.setValue(QString::fromLatin1(name), value);
-            }
+            settings.setValue(QString::fromLatin1(name), QString::fromLatin1(value));
         }
         open();
     }
@@ -117,6 +115,14 @@ struct WindowFixture {
     // A property of a control or menu item, as text.
     QString is(const char* control, const char* property) const {
         return find<QObject>(control)->property(property).toString();
+    }
+    // Properties as "control.property|...", joined by "|".
+    QString are(const char* list) const {
+        QStringList values;
+        for (const QString& p : Split(list)) {
+            values.push_back(is(qPrintable(p.section(u'.', 0, 0)), qPrintable(p.section(u'.', 1))));
+        }
+        return values.join(u'|');
     }
     void set(const char* control, const char* property, const QVariant& value) const {
         QVERIFY2(find<QObject>(control)->setProperty(property, value), control);
@@ -179,8 +185,8 @@ struct WindowFixture {
         }
         return texts;
     }
-    QString stored(const QString& name) const {
-        return settings.values.value(name);
+    QString stored(const char* name) const {
+        return settings.values.value(QString::fromLatin1(name));
     }
 
     // Shows the window: controls have their places from then on.
