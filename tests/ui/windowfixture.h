@@ -65,8 +65,8 @@ void Probing(Probe probe, Act act) {
 // The window on a session with a settings store in memory, a clock pinned to
 // 2026-12-05 01:02:03 UTC, and message boxes and dialogs answered by a fake.
 struct WindowFixture {
-    // Opens the window on a store holding these values.
-    explicit WindowFixture(std::initializer_list<std::pair<const char*, const char*>> stored = {}) {
+    // Opens the window on a store holding these values ("name=value|...").
+    explicit WindowFixture(const char* stored = "") {
         // The shell-verb tick reads the desktop entries of the data folder.
         qputenv("XDG_DATA_HOME", data.path().toUtf8());
         // No Wine prefix of the machine's takes part in a test.
@@ -77,8 +77,8 @@ struct WindowFixture {
         FakeProcessStarter processes;
         SetShellVerbs(false, QString(), processes);
 #endif
-        for (const auto& [name, value] : stored) {
-            settings.setValue(QString::fromLatin1(name), QString::fromLatin1(value));
+        for (const QString& value : QString::fromLatin1(stored).split(u'|', Qt::SkipEmptyParts)) {
+            settings.setValue(value.section(u'=', 0, 0), value.section(u'=', 1));
         }
         open();
     }
