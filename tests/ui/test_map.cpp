@@ -41,8 +41,8 @@ public:
         return QColor::fromHsv(static_cast<int>(qHash(path) % 360), 120, 200);
     }
 
-    QStringList paths;   // every request's path, in order
-    QStringList agents;  // and its User-Agent
+    QStringList paths;  // every request's path, in order
+    QString agent;      // the first request's User-Agent
     int open = 0;
     int peak = 0;
 
@@ -54,9 +54,11 @@ private:
             return;
         }
         const QString path = QString::fromLatin1(request.split(' ').value(1));
-        const qsizetype agent = request.toLower().indexOf("\nuser-agent:");
-        agents.push_back(
-            QString::fromLatin1(request.mid(agent + 12).split('\r').front().trimmed()));
+        if (paths.isEmpty()) {
+            agent = QString::fromLatin1(request)
+                        .section(QStringLiteral("User-Agent: "), 1)
+                        .section(u'\r', 0, 0);
+        }
         pending_.remove(socket);
         paths.push_back(path);
         peak = std::max(peak, ++open);
@@ -161,16 +163,16 @@ private Q_SLOTS:
         for (int round = 0; round < 60; ++round) {
             const int zoom = round % 16;
             const double world = WorldSize(zoom);
-            const QPointF middle = points[random.bounded(20000)].at * world;
-            const QRectF view(middle - QPointF(400, 300), QSizeF(800, 600));
+            const QRectF view(points[random.bounded(20000)].at * world - QPointF(400, 300),
+                              QSizeF(800, 600));
             std::set<qint32> inView;
+            std::set<qint32> drawn;
             for (const MapIndex::Point& p : points) {
                 if (view.contains(p.at * world)) {
                     inView.insert(p.id);
                 }
             }
             const std::vector<MapGroup> groups = GroupPoints(index, zoom, view, 40, 4);
-            std::set<qint32> drawn;
             qint64 counted = 0;
             for (const MapGroup& g : groups) {
                 QVERIFY(view.contains(g.at) && (g.count == 1 || g.count > 4));
@@ -193,11 +195,7 @@ private Q_SLOTS:
         WaypointModel* model = f.window->waypointTable()->model();
         // The import showed all of them, as close as they fit (a quarter of
         // a degree across needs zoom 9 or more on a pane this size).
-        QCOMPARE(map->shownCount(), qsizetype(model->rowCount()));
-        QVERIFY(map->zoom() >= 9);
-        for (int row = 0; row < model->rowCount(); ++row) {
-            QVERIFY(map->rect().contains(map->positionOf(model->slot(row)).toPoint()));
-        }
+        QVERIFY(map->shownCount() == model->rowCount() && map->zoom() >= 9);
         // Sorted, rows are no longer the records' places in the store.
         f.view->sortByColumn(0, Qt::DescendingOrder);
         QVERIFY(model->slot(1) != 1);
@@ -217,26 +215,19 @@ private Q_SLOTS:
         QCOMPARE(QToolTip::text(), QStringLiteral("GC9WF04 \u2013 Boathouse Webcam\n"
                                                   "Webcam Cache, D/T 1/1"));
 
-        // The wheel zooms about the cursor, a drag pans: the mark stays under
-        // the cursor and follows the drag.
+        // The wheel zooms about the cursor: the mark stays under it.
         const QPointF before = map->positionOf(slot) + QPointF(30, -20);
         QWheelEvent wheel(before, map->mapToGlobal(before), {}, {0, -120}, Qt::NoButton, {},
                           Qt::NoScrollPhase, false);
         QApplication::sendEvent(map, &wheel);
         QCOMPARE(map->zoom(), 16);
         QVERIFY((map->positionOf(slot) + QPointF(15, -10) - before).manhattanLength() < 1);
-        const QPoint from = map->rect().center();
-        const QPointF markAt = map->positionOf(slot);
-        QTest::mousePress(map, Qt::LeftButton, {}, from);
-        QTest::mouseMove(map, from + QPoint(40, 30));
-        QTest::mouseRelease(map, Qt::LeftButton, {}, from + QPoint(40, 30));
-        QVERIFY((map->positionOf(slot) - markAt - QPointF(40, 30)).manhattanLength() < 1);
 
         // Zoomed out, all of them are one group; a click on it zooms in.
         map->setView({w.Latitude, w.Longitude}, 1);
         map->repaint();
-        QCOMPARE(map->drawnGroups().size(), size_t(1));
-        QCOMPARE(map->drawnGroups().front().count, model->rowCount());
+        QVERIFY(map->drawnGroups().size() == 1 &&
+                map->drawnGroups().front().count == model->rowCount());
         QTest::mouseClick(map, Qt::LeftButton, {}, map->drawnGroups().front().at.toPoint());
         QCOMPARE(map->zoom(), 3);
         QCOMPARE(f.view->currentIndex().row(), row);
@@ -246,8 +237,7 @@ private Q_SLOTS:
                  (std::vector<qint32>{std::min(model->slot(1), model->slot(3)),
                                       std::max(model->slot(1), model->slot(3))}));
         f.window->waypointTable()->filterBox()->setText(QStringLiteral("Wegkreuz"));
-        QCOMPARE(model->rowCount(), 1);
-        QCOMPARE(map->shownCount(), qsizetype(1));
+        QVERIFY(model->rowCount() == 1 && map->shownCount() == 1);
         QVERIFY(std::isnan(map->positionOf(slot).x()));
     }
 
@@ -304,8 +294,17 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(std::set<QString>(server.paths.begin(), server.paths.end()),
                                   inView, kWait);
         QCOMPARE(inView.size(), size_t(server.paths.size()));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            std::all_of(inView.begin(), inView.end(),
+                        [map](const QString& path) {
+                            const QStringList zxy = path.chopped(4).split(u'/');
+                            return !map->tiles()
+                                        ->tile({zxy[1].toInt(), zxy[2].toInt(), zxy[3].toInt()})
+                                        .isNull();
+                        }),
+            kWait);
         QVERIFY(server.peak >= 1 && server.peak <= 2);
-        QCOMPARE(server.agents.front(), QStringLiteral("Wayfold/" WAYFOLD_VERSION));
+        QCOMPARE(server.agent, u"Wayfold/" WAYFOLD_VERSION);
 
         f.open();
         ShowLarge(f, view);
