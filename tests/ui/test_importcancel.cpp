@@ -27,11 +27,9 @@ private Q_SLOTS:
         WindowFixture f;
         QVERIFY(f.show());
         for (const char* name : {"c", "a", "b"}) {
-            QVERIFY(WriteGpx(f.temp.filePath(QLatin1String(name) + QStringLiteral(".gpx")), 2,
-                             QByteArray(name).toUpper()));
+            QVERIFY(!f.writeGpx(name, 2, QByteArray(name).toUpper()).isEmpty());
         }
-        const QString large = f.temp.filePath(QStringLiteral("large.gpx"));
-        QVERIFY(WriteGpx(large, 20000, "GCW"));
+        const QString large = f.writeGpx("large", 20000, "GCW");
         QVERIFY(!f.window->fileBrowser()->showFolder(f.temp.path()));
         auto* list = f.find<QListWidget>("filOpen");
         for (const int row : {3, 2, 1, 0}) {
@@ -45,13 +43,12 @@ private Q_SLOTS:
                  QVariant(f.find<QMenu>("mnuFileExport")->menuAction()->isEnabled()).toString(),
                  QVariant(progress->isVisible()).toString()});
         };
-        const auto reading = [&f] { return f.is("cmdClear", "text") == u"Cancel Import.."; };
         QStringList during;
         qint32 countAtCancel = -1;
-        Probing(
+        f.interrupt(
+            "cmdClear",
             [&] {
-                if (!reading() || f.session.lastImportBaseName != QStringLiteral("large") ||
-                    f.view->model()->rowCount() <= 6) {
+                if (f.session.lastImportBaseName != u"large" || f.view->model()->rowCount() <= 6) {
                     return false;
                 }
                 QMimeData data;
@@ -69,7 +66,6 @@ private Q_SLOTS:
                 f.window->waypointTable()->removeSelected();
                 f.window->exportAs(0);
                 countAtCancel = f.session.store.WaypointCount();
-                f.click("cmdClear");
                 return true;
             },
             [&] { f.click("cmdAdd"); });
@@ -90,15 +86,9 @@ private Q_SLOTS:
         // The status line says what was kept of a cancelled file.
         list->clearSelection();
         list->item(3)->setSelected(true);
-        Probing(
-            [&] {
-                const bool cancel = reading() && f.session.store.WaypointCount() > 0;
-                if (cancel) {
-                    f.click("cmdClear");
-                }
-                return cancel;
-            },
-            [&] { f.click("cmdAdd"); });
+        f.interrupt(
+            "cmdClear", [&f] { return f.session.store.WaypointCount() > 0; },
+            [&f] { f.click("cmdAdd"); });
         const qint32 kept = f.session.store.WaypointCount();
         QVERIFY(kept > 0 && kept < 20000);
         QCOMPARE(f.is("sbrPanel2", "text"),
@@ -112,22 +102,15 @@ private Q_SLOTS:
         for (const bool commandLine : {true, false}) {
             WindowFixture f;
             QVERIFY(f.show());
-            const QString large = f.temp.filePath(QStringLiteral("large.gpx"));
-            QVERIFY(WriteGpx(large, 20000, "GCW"));
-            QVERIFY(WriteGpx(f.temp.filePath(QStringLiteral("small.gpx")), 2, "S"));
+            QVERIFY(!f.writeGpx("large", 20000, "GCW").isEmpty());
+            QVERIFY(!f.writeGpx("small", 2, "S").isEmpty());
             const QString gps = f.temp.filePath(QStringLiteral("gps/"));
             QVERIFY(MakeFakeMapSource(gps + QStringLiteral("mapsource.exe")));
             f.settings.setValue(QStringLiteral("Mapsource_Dir"), gps);
             // The run did not finish: the program ends with status 1.
             int status = 0;
-            Probing(
-                [&] {
-                    const bool reading = f.is("cmdClear", "text") == u"Cancel Import..";
-                    if (reading) {
-                        f.click("cmdExit");
-                    }
-                    return reading;
-                },
+            f.interrupt(
+                "cmdExit", [] { return true; },
                 [&] {
                     if (commandLine) {
                         const QString out = f.temp.filePath(QStringLiteral("out"));

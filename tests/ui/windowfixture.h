@@ -40,28 +40,6 @@ inline QStringList Split(const char* texts) {
     return QString::fromUtf8(texts).split(u'|');
 }
 
-// A GPX file with count waypoints named prefix + 1, prefix + 2, ...
-inline bool WriteGpx(const QString& path, int count, const QByteArray& prefix) {
-    QByteArray gpx = "<?xml version=\"1.0\"?>\n<gpx version=\"1.0\">\n";
-    for (int i = 1; i <= count; ++i) {
-        const QByteArray n = QByteArray::number(i);
-        gpx +=
-            "<wpt lat=\"47." + n + "\" lon=\"7." + n + "\"><name>" + prefix + n + "</name></wpt>\n";
-    }
-    return MakeFile(path, gpx + "</gpx>\n");
-}
-
-// Runs act while probe is called at every pass of the event loop until it
-// returns true.
-template <class Probe, class Act>
-void Probing(Probe probe, Act act) {
-    QTimer timer;
-    bool done = false;
-    QObject::connect(&timer, &QTimer::timeout, [&] { done = done || probe(); });
-    timer.start(0);
-    act();
-}
-
 // The window on a session with a settings store in memory, a clock pinned to
 // 2026-12-05 01:02:03 UTC, and message boxes and dialogs answered by a fake.
 struct WindowFixture {
@@ -151,6 +129,32 @@ struct WindowFixture {
     template <class... Paths>
     void import(const Paths&... paths) {
         (ImportFile(session, paths), ...);
+    }
+    // Writes base.gpx into the temporary folder, with count waypoints named
+    // prefix + 1, prefix + 2, ...
+    QString writeGpx(const char* base, int count, const QByteArray& prefix) const {
+        const QString path = temp.filePath(QLatin1String(base) + QStringLiteral(".gpx"));
+        QByteArray gpx = "<?xml version=\"1.0\"?>\n<gpx version=\"1.0\">\n";
+        for (int i = 1; i <= count; ++i) {
+            const QByteArray n = QByteArray::number(i);
+            gpx += "<wpt lat=\"47." + n + "\" lon=\"7." + n + "\"><name>" + prefix + n +
+                   "</name></wpt>\n";
+        }
+        return MakeFile(path, gpx + "</gpx>\n") ? path : QString();
+    }
+    // Runs start and, once an import runs and ready() says so, clicks control.
+    template <class Ready, class Start>
+    void interrupt(const char* control, Ready ready, Start start) {
+        QTimer timer;
+        bool done = false;
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            if (!done && is("cmdClear", "text") == u"Cancel Import.." && ready()) {
+                done = true;
+                click(control);
+            }
+        });
+        timer.start(0);
+        start();
     }
     // Exports as the list's entry index to file in the temporary folder.
     void exportTo(int index, const char* file) {
