@@ -1,4 +1,4 @@
-// The map: its projection and grouping, selection between map and table, and
+// The map: its projection, selection between map and table, and
 // tiles from servers on the loopback interface that this test starts.
 #include <QBuffer>
 #include <QImage>
@@ -140,48 +140,6 @@ private Q_SLOTS:
             const GeoPoint back = PlaceOfPixel(WorldPixel(place, zoom), zoom);
             QVERIFY(std::abs(back.latitude - place.latitude) < 1e-9 &&
                     std::abs(back.longitude - place.longitude) < 1e-9);
-        }
-    }
-
-    // Every point in view is drawn once, alone or counted in a group of
-    // more than four, and none from outside; the groups are few.
-    void grouping() {
-        QRandomGenerator random(1206);
-        std::vector<MapIndex::Point> points;
-        for (qint32 id = 0; id < 20000; ++id) {
-            // Most in one region, as a pocket query gives them, some anywhere.
-            const GeoPoint place =
-                id % 10 == 0 ? GeoPoint{random.bounded(170.0) - 85, random.bounded(360.0) - 180}
-                             : GeoPoint{45 + random.bounded(3.0), 5 + random.bounded(6.0)};
-            points.push_back({WorldFraction(place), id});
-        }
-        points.push_back({QPointF(std::nan(""), 0.5), -1});
-        MapIndex index;
-        index.build(points);
-        points.pop_back();
-        QCOMPARE(index.size(), qsizetype(20000));
-        for (int round = 0; round < 60; ++round) {
-            const int zoom = round % 16;
-            const double world = WorldSize(zoom);
-            const QRectF view(points[random.bounded(20000)].at * world - QPointF(400, 300),
-                              QSizeF(800, 600));
-            std::set<qint32> inView;
-            std::set<qint32> drawn;
-            for (const MapIndex::Point& p : points) {
-                if (view.contains(p.at * world)) {
-                    inView.insert(p.id);
-                }
-            }
-            const std::vector<MapGroup> groups = GroupPoints(index, zoom, view, 40, 4);
-            qint64 counted = 0;
-            for (const MapGroup& g : groups) {
-                QVERIFY(view.contains(g.at) && (g.count == 1 || g.count > 4));
-                QVERIFY(inView.count(g.id) == 1 && drawn.insert(g.id).second);
-                counted += g.count;
-            }
-            QCOMPARE(counted, qint64(inView.size()));
-            // At most four marks a cell: 20 by 15 cells, and a part on the edges.
-            QVERIFY(groups.size() <= 21 * 16 * 4);
         }
     }
 
