@@ -131,7 +131,7 @@ private Q_SLOTS:
             QVERIFY(!f.window->isVisible());
             const qint32 count = f.session.store.WaypointCount();
             QVERIFY2(count > 0 && count < 20000, qPrintable(QString::number(count)));
-            QCOMPARE(f.session.lastImportBaseName, QStringLiteral("large"));
+            QCOMPARE(f.session.lastImportBaseName, u"large");
             QCOMPARE(QDir(f.temp.path()).entryList(QDir::Files), Split("large.gpx|small.gpx"));
             QVERIFY(f.session.TemporaryFiles.isEmpty() && f.processes.starts.empty());
             QVERIFY2(f.answers.messages.empty(), qPrintable(f.answers.messageTexts().join(u'|')));

@@ -203,9 +203,10 @@ private Q_SLOTS:
         for (int i = 0; i < 16; ++i) {
             shown += f.is(qPrintable(QStringLiteral("chkCats%1").arg(i)), "checked").left(1);
         }
-        QCOMPARE(shown, QStringLiteral("0fttt"
-                                       "tffffffffffffff"
-                                       "t"));
+        QCOMPARE(shown,
+                 u"0fttt"
+                 u"tffffffffffffff"
+                 u"t");
         QCOMPARE(f.settings.values.keys(),
                  Split("Categories|CopyHint|DisplayMode|GdbVersion|IconNumber|"
                        "PreserveIcons"));
@@ -221,13 +222,13 @@ private Q_SLOTS:
                               both("DisplayMode"), both("GdbVersion")}),
                  Split("1 1|0 0|118 118|1 1|3 3"));
         f.set("cboGdbFormat", "currentIndex", 0);
-        QCOMPARE(both("GdbVersion"), QStringLiteral("1 1"));
+        QCOMPARE(both("GdbVersion"), u"1 1");
         f.click("chkCats0");
-        QCOMPARE(both("Categories"), QStringLiteral("-32768 -32768"));
+        QCOMPARE(both("Categories"), u"-32768 -32768");
         for (const char* box : {"chkCats15", "chkCats0", "chkCats3", "chkCats14"}) {
             f.click(box);
         }
-        QCOMPARE(both("Categories"), QStringLiteral("16393 16393"));
+        QCOMPARE(both("Categories"), u"16393 16393");
     }
 
     // Choosing "Manual" opens the box with the entry selected, "Now" takes
@@ -243,12 +244,12 @@ private Q_SLOTS:
         f.now = f.now.addDays(1);
         f.click("optTimeSet1");
         QCOMPARE(f.is("txtTimeSet", "text") + f.is("txtTimeSet", "enabled"),
-                 QStringLiteral("06/12/2026 01:02:03false"));
+                 u"06/12/2026 01:02:03false");
         QCOMPARE(f.session.options.ManualTime, 1796518936);
         f.set("txtTimeSet", "cursorPosition", 1);
         f.key("txtTimeSet", Qt::Key_Delete);
         QCOMPARE(f.is("optTimeSet0", "checked") + f.is("txtTimeSet", "text"),
-                 QStringLiteral("true0/12/2026 01:02:03"));
+                 u"true0/12/2026 01:02:03");
         f.set("txtTimeSet", "text", QStringLiteral("half past two"));
         f.leave("txtTimeSet", true);
         QCOMPARE(f.messages() + f.settings.values.keys(), QStringList());
@@ -286,7 +287,7 @@ private Q_SLOTS:
             QTRY_COMPARE(f.is("lblShown", "text"), QStringLiteral("%1 of 14 shown").arg(shown));
         }
         f.import(Peer("mapsource.mps"));
-        QTRY_COMPARE(f.is("lblShown", "text"), QStringLiteral("6 of 23 shown"));
+        QTRY_COMPARE(f.is("lblShown", "text"), u"6 of 23 shown");
         f.click("cmdClear");
         f.import(Example("lakeside.gpx"), UiData("towers.gpx"));
         QString names;
@@ -313,8 +314,9 @@ private Q_SLOTS:
             Split("GCEBB|GC317D|GC317A|GC309F|GC2B71|GC2723|GC25A9|GC1C2B|GC1A37");
         f.select({0, 1, 3});
         f.key("tblWaypoints", Qt::Key_Delete);
-        QCOMPARE(Counts(f), QStringLiteral("Imported waypoints: 6|Last Import: 9|Export New File "
-                                           "- 6 waypoints|6 of 6 shown"));
+        QCOMPARE(Counts(f),
+                 u"Imported waypoints: 6|Last Import: 9|Export New File "
+                 u"- 6 waypoints|6 of 6 shown");
         QCOMPARE(f.texts(0), Split("GC317A|GC2B71|GC2723|GC25A9|GC1C2B|GC1A37"));
         f.key("tblWaypoints", QKeySequence(Qt::CTRL | Qt::Key_Z));
         f.key("tblWaypoints", QKeySequence(Qt::CTRL | Qt::Key_Z));
@@ -334,9 +336,7 @@ private Q_SLOTS:
         f.key("tblWaypoints", QKeySequence(Qt::CTRL | Qt::Key_Z));
         QCOMPARE(f.texts(0), left);
         f.click("cmdClear");
-        QCOMPARE(
-            Counts(f),
-            QStringLiteral("Imported waypoints: 0||Export New File - 0 waypoints|0 of 0 shown"));
+        QCOMPARE(Counts(f), u"Imported waypoints: 0||Export New File - 0 waypoints|0 of 0 shown");
         f.view->sortByColumn(0, Qt::AscendingOrder);
         f.import(f.temp.filePath(QStringLiteral("left.loc")));
         QCOMPARE(f.texts(0), QStringList(left.rbegin(), left.rend()));
@@ -388,7 +388,7 @@ private Q_SLOTS:
         QCOMPARE(f.texts(0), first + first.mid(1) + Split("GCEBB|gc1a37"));
         QCOMPARE(f.texts(0, Qt::ToolTipRole), tips);
         QCOMPARE(f.texts(0, Qt::ForegroundRole).join(u',').count(u"QBrush"), 10);
-        QCOMPARE(f.texts(WaypointModel::Symbol).front(), QStringLiteral("\u2014"));
+        QCOMPARE(f.texts(WaypointModel::Symbol).front(), u"\u2014");
         f.exportTo(0, "out.mps");
         f.exportTo(2, "out.loc");
         QStringList sorted = first;
@@ -580,10 +580,10 @@ private Q_SLOTS:
             row.push_back(f.view->model()->index(0, c).data().toString());
         }
         QCOMPARE(row.join(u'|'),
-                 QStringLiteral("GCGCA8|Oozy rat in a sanitary zoo by robertlipe, Unknown Cache "
-                                "(3/2)|Unknown Cache|3/2|Not chosen|Archived|Geocache|35.921667|"
-                                "-86.861667|2003-06-29 00:00:00|https://www.geocaching.com/"
-                                "geocache/GCGCA8|GCGCA8.gpx|"));
+                 u"GCGCA8|Oozy rat in a sanitary zoo by robertlipe, Unknown Cache "
+                 u"(3/2)|Unknown Cache|3/2|Not chosen|Archived|Geocache|35.921667|"
+                 u"-86.861667|2003-06-29 00:00:00|https://www.geocaching.com/"
+                 u"geocache/GCGCA8|GCGCA8.gpx|");
         QCOMPARE(f.texts(WaypointModel::File, Qt::ToolTipRole).front(), Peer("GCGCA8.gpx"));
         QCOMPARE(f.texts(WaypointModel::Rating) + f.texts(WaypointModel::Cache),
                  Split("3/2|1.5/2|3/2.5|4/1|1/1|||||||GC9WF01"));
