@@ -216,8 +216,8 @@ private Q_SLOTS:
 
     // Only the tiles in view are fetched, each once, two at a time at most,
     // naming the program; while the server thinks the map is drawn on its
-    // grid with its marks; a tile fetched once comes from the disk cache
-    // while fresh.
+    // grid with its marks; a tile shown once comes from the disk cache while
+    // fresh.
     void tiles() {
         TileServer server;
         WindowFixture f;
@@ -235,22 +235,14 @@ private Q_SLOTS:
         const QPoint mark = map->positionOf(slot).toPoint();
         QVERIFY(map->grab().toImage().pixelColor(mark) != QColor(0xf2, 0xef, 0xe9));
         const QPoint corner(map->width() - 3, 60);  // away from marks and texts
-        const QRgb cornerTile = TileServer::colourOf(TileAt(map, corner)).rgb();
+        const QString cornerPath = TileAt(map, corner);
+        const QRgb cornerTile = TileServer::colourOf(cornerPath).rgb();
         // Generous waits: under Wine on a busy machine the tiles take seconds.
         constexpr int kWait = 40000;
         QTRY_COMPARE_WITH_TIMEOUT(map->grab().toImage().pixel(corner), cornerTile, kWait);
         QTRY_COMPARE_WITH_TIMEOUT(std::set<QString>(server.paths.begin(), server.paths.end()),
                                   inView, kWait);
         QCOMPARE(inView.size(), size_t(server.paths.size()));
-        QTRY_VERIFY_WITH_TIMEOUT(
-            std::all_of(inView.begin(), inView.end(),
-                        [map](const QString& path) {
-                            const QStringList zxy = path.chopped(4).split(u'/');
-                            return !map->tiles()
-                                        ->tile({zxy[1].toInt(), zxy[2].toInt(), zxy[3].toInt()})
-                                        .isNull();
-                        }),
-            kWait);
         QVERIFY(server.peak >= 1 && server.peak <= 2);
         QCOMPARE(server.agent, u"Wayfold/" WAYFOLD_VERSION);
 
@@ -258,7 +250,8 @@ private Q_SLOTS:
         ShowLarge(f, view);
         QTRY_COMPARE_WITH_TIMEOUT(f.window->mapPane()->grab().toImage().pixel(corner), cornerTile,
                                   kWait);
-        QCOMPARE(server.paths.size(), qsizetype(inView.size()));
+        // Shown before, it came from the disk cache.
+        QCOMPARE(server.paths.count(cornerPath), 1);
     }
 };
 
