@@ -85,10 +85,7 @@ struct WindowFixture {
     template <class T = QWidget>
     T* find(const char* name) const {
         T* widget = window->findChild<T*>(QString::fromLatin1(name));
-        if (widget == nullptr) {
-            qFatal("no control %s", name);
-        }
-        return widget;
+        return widget != nullptr ? widget : (qFatal("no control %s", name), nullptr);
     }
     // A property of a control or menu item, as text.
     QString is(const char* control, const char* property) const {
