@@ -38,12 +38,10 @@ private Q_SLOTS:
         f.set("cmbGenerate", "currentIndex", 0);  // not the separator
         auto* progress = f.find<QProgressBar>("sbrProgress");
         const auto controls = [&f, progress] {
-            return QStringList(
-                {f.is("cmdAdd", "enabled"), f.is("cmdGo", "enabled"),
-                 QVariant(f.find<QMenu>("mnuFileExport")->menuAction()->isEnabled()).toString(),
-                 QVariant(progress->isVisible()).toString()});
+            return f.are("cmdAdd.enabled|cmdGo.enabled|mnuFileExport.enabled") + u'|' +
+                   QVariant(progress->isVisible()).toString();
         };
-        QStringList during;
+        QString during;
         qint32 countAtCancel = -1;
         f.interrupt(
             "cmdClear",
@@ -56,9 +54,8 @@ private Q_SLOTS:
                 // Rows show with their file as they are read. A drop, an export
                 // or a removal while the reader runs is refused; a file opened
                 // then is read after it.
-                during = controls()
-                         << QVariant(f.drop(list, data)).toString()
-                         << f.view->model()->index(6, WaypointModel::File).data().toString();
+                during = controls() + u'|' + QVariant(f.drop(list, data)).toString() + u'|' +
+                         f.view->model()->index(6, WaypointModel::File).data().toString();
                 list->clearSelection();
                 list->item(0)->setSelected(true);
                 Q_EMIT list->itemDoubleClicked(list->item(0));
@@ -69,8 +66,8 @@ private Q_SLOTS:
                 return true;
             },
             [&] { f.click("cmdAdd"); });
-        QCOMPARE(during, Split("false|false|false|true|false|large.gpx"));
-        QCOMPARE(controls(), Split("true|true|true|false"));
+        QCOMPARE(during, u"false|false|false|true|false|large.gpx");
+        QCOMPARE(controls(), u"true|true|true|false");
         QVERIFY(f.answers.dialogs.empty() && f.window->cursor().shape() != Qt::BusyCursor);
         const QStringList names = Names(f.session.store);
         QCOMPARE(names.mid(0, 7).join(u',') + u'|' + names.mid(names.size() - 3).join(u','),

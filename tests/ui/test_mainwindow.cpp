@@ -85,7 +85,7 @@ private Q_SLOTS:
     // and its box open, nothing stored. A choice in the list is stored, and
     // a stored one it cannot select shows the separator. Enter in the list
     // is "Do it!", where "Now" takes the moment of the export; other keys do
-    // what the list does with them; a manual time stays.
+    // what the list does with them; a manual time stays. About.
     void firstStartAndDoIt() {
         WindowFixture f;
         QCOMPARE(f.is("txtTimeSet", "text"), u"05/12/2026 01:02:03");
@@ -109,6 +109,23 @@ private Q_SLOTS:
         f.click("cmdGo");
         QCOMPARE(f.is("txtTimeSet", "text"), u"01/01/2004 00:00:00");
         QCOMPARE(f.session.options.ManualTime, 1072915213);
+
+        // The About window has a title bar, the version, and where the
+        // documentation is; its Close button or a click closes it.
+        for (const char* item : {"mnuHelpAbout", "mnuAbout"}) {
+            f.click(item);
+            QPointer<AboutWindow> about = f.window->findChild<AboutWindow*>();
+            QVERIFY(about && !about->windowFlags().testFlag(Qt::FramelessWindowHint));
+            QWidget* info = about->findChild<QLabel*>(QStringLiteral("lblInfo"));
+            QVERIFY(info->property("text").toString().startsWith(u"Wayfold " WAYFOLD_VERSION "\n"));
+            QWidget* close = about->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Close);
+            QTest::mouseClick(item[3] == 'H' ? close : info, Qt::LeftButton);
+            QTRY_VERIFY(about.isNull());
+        }
+        QCOMPARE(ProductVersionText(0, 61, 215), u"Product version: 0.61 Build 215");
+        // The system menu's About, without the flag bits that make it another command.
+        QVERIFY(IsAboutCommand(274, 1000) && !IsAboutCommand(274, 1000 | 2) &&
+                !IsAboutCommand(273, 1000));
         f.settings.setValue(QStringLiteral("Generate Mode"), QStringLiteral("11"));
         f.open();
         QCOMPARE(f.is("cmbGenerate", "currentIndex"), u"4");
@@ -588,29 +605,6 @@ private Q_SLOTS:
         f.select({0});
         f.key("tblWaypoints", Qt::Key_Delete);
         QCOMPARE(f.texts(WaypointModel::Cache), Split("||||"));
-    }
-
-    // The About window has a title bar, the version, and where the
-    // documentation is; its Close button or a click closes it.
-    void aboutWindow() {
-        WindowFixture f;
-        for (const char* item : {"mnuHelpAbout", "mnuAbout"}) {
-            f.click(item);
-            QPointer<AboutWindow> about = f.window->findChild<AboutWindow*>();
-            QVERIFY(about && about->isModal() &&
-                    !about->windowFlags().testFlag(Qt::FramelessWindowHint));
-            QWidget* info = about->findChild<QLabel*>(QStringLiteral("lblInfo"));
-            QVERIFY(info->property("text").toString().startsWith(u"Wayfold " WAYFOLD_VERSION "\n"));
-            QTest::mouseClick(item[3] == 'H' ? about->findChild<QDialogButtonBox*>()->button(
-                                                   QDialogButtonBox::Close)
-                                             : info,
-                              Qt::LeftButton);
-            QTRY_VERIFY(about.isNull());
-        }
-        QCOMPARE(ProductVersionText(0, 61, 215), u"Product version: 0.61 Build 215");
-        // The system menu's About, without the flag bits that make it another command.
-        QVERIFY(IsAboutCommand(274, 1000) && !IsAboutCommand(274, 1000 | 2) &&
-                !IsAboutCommand(273, 1000));
     }
 
     // The smallest window with its frame fits a 1600 x 1000 screen at twice
