@@ -520,10 +520,9 @@ private Q_SLOTS:
                          .arg(std::lround(100 * 1440 / w.screen()->logicalDotsPerInchX()))
                          .arg(std::lround(50 * 1440 / w.screen()->logicalDotsPerInchY())));
             QCOMPARE(f.stored("ImportDir"), QDir::toNativeSeparators(f.temp.path()));
-            MainWindow& next = f.open();
-            QCOMPARE(next.pos(), QPoint(100, 50));
-            next.showImportDir();
-            QCOMPARE(next.fileBrowser()->folder(), f.temp.path());
+            QCOMPARE(f.open().pos(), QPoint(100, 50));
+            f.window->showImportDir();
+            QCOMPARE(f.window->fileBrowser()->folder(), f.temp.path());
         }
         WindowFixture f("ImportDir=/gone/for/good");
         const QScreen* screen = f.window->screen();
@@ -642,12 +641,10 @@ private Q_SLOTS:
         QStringList options;
         for (int page = 0; page < tabs->count(); ++page) {
             tabs->setCurrentIndex(page);
-            for (const QWidget* w : tabs->widget(page)->findChildren<QWidget*>()) {
-                if (QStringLiteral("chk opt cbo txt fra").contains(w->objectName().left(3)) &&
-                    w->objectName().size() > 3) {
-                    QVERIFY2(InPlace(w), qPrintable(w->objectName()));
-                    options.push_back(w->objectName());
-                }
+            const QRegularExpression option(QStringLiteral("^(chk|opt|cbo|txt|fra)."));
+            for (const QWidget* w : tabs->widget(page)->findChildren<QWidget*>(option)) {
+                QVERIFY2(InPlace(w), qPrintable(w->objectName()));
+                options += w->objectName();
             }
         }
         QVERIFY(options.contains(QStringLiteral("chkCats15")) && options.size() >= 40);

@@ -205,8 +205,6 @@ struct WindowFixture {
         if (!enter.isAccepted()) {
             return false;
         }
-        QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(window.get(), &move);
         QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(window.get(), &drop);
         return drop.isAccepted();
