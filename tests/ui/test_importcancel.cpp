@@ -1,7 +1,7 @@
 // Imports from the window: several files in list order, a long import
 // during which the window stays responsive, the import and export controls
-// rest, and Clear cancels it, the table following it, and closing the window in the middle of a
-// run.
+// rest, and Clear cancels it, the table following it, and closing the window
+// in the middle of a run.
 #include <QComboBox>
 #include <QListWidget>
 #include <QMenu>
@@ -25,146 +25,115 @@ private Q_SLOTS:
     // store.
     void filesInListOrderAndClearCancels() {
         WindowFixture f;
-        MainWindow& w = *f.window;
         QVERIFY(f.show());
         for (const char* name : {"c", "a", "b"}) {
-            QVERIFY(WriteGpx(f.temp.filePath(QString::fromLatin1(name) + QStringLiteral(".gpx")), 2,
-                             QByteArray(name).toUpper()));
+            QVERIFY(!f.writeGpx(name, 2, QByteArray(name).toUpper()).isEmpty());
         }
-        const QString large = f.temp.filePath(QStringLiteral("large.gpx"));
-        QVERIFY(WriteGpx(large, 20000, "GCW"));
-        QVERIFY(!w.fileBrowser()->showFolder(f.temp.path()));
+        const QString large = f.writeGpx("large", 20000, "GCW");
+        QVERIFY(!f.window->fileBrowser()->showFolder(f.temp.path()));
         auto* list = f.find<QListWidget>("filOpen");
         for (const int row : {3, 2, 1, 0}) {
             list->item(row)->setSelected(true);
         }
-        auto* add = f.find<QPushButton>("cmdAdd");
-        auto* clear = f.find<QPushButton>("cmdClear");
-        auto* go = f.find<QPushButton>("cmdGo");
-        f.find<QComboBox>("cmbGenerate")->setCurrentIndex(0);  // not the separator
-        QAction* exportMenu = f.find<QMenu>("mnuFileExport")->menuAction();
+        f.set("cmbGenerate", "currentIndex", 0);  // not the separator
         auto* progress = f.find<QProgressBar>("sbrProgress");
+        const auto controls = [&f, progress] {
+            return f.are("cmdAdd.enabled|cmdGo.enabled|mnuFileExport.enabled") + u'|' +
+                   QVariant(progress->isVisible()).toString();
+        };
         QString during;
         qint32 countAtCancel = -1;
-        Probing(
+        f.interrupt(
+            "cmdClear",
             [&] {
-                if (clear->text() != QStringLiteral("Cancel Import..") ||
-                    f.session.lastImportBaseName != QStringLiteral("large") ||
-                    f.view->model()->rowCount() <= 6) {
+                if (f.session.lastImportBaseName != u"large" || f.view->model()->rowCount() <= 6) {
                     return false;
                 }
                 QMimeData data;
                 data.setUrls({QUrl::fromLocalFile(large)});
-                during = QStringLiteral("progress %1 add %2 go %3 menu %4 drop %5")
-                             .arg(progress->isVisible() && progress->value() > 0)
-                             .arg(add->isEnabled())
-                             .arg(go->isEnabled())
-                             .arg(exportMenu->isEnabled())
-                             .arg(f.drop(list, data));
-                // Rows show with their file as they are read. An export or a
-                // removal while the reader runs is refused; a file opened
+                // Rows show with their file as they are read. A drop, an export
+                // or a removal while the reader runs is refused; a file opened
                 // then is read after it.
-                during += u' ' + f.view->model()->index(6, WaypointModel::File).data().toString();
+                during = controls() + u'|' + QVariant(f.drop(list, data)).toString() + u'|' +
+                         f.view->model()->index(6, WaypointModel::File).data().toString();
                 list->clearSelection();
                 list->item(0)->setSelected(true);
                 Q_EMIT list->itemDoubleClicked(list->item(0));
                 f.view->selectRow(0);
-                w.waypointTable()->removeSelected();
-                w.exportAs(0);
+                f.window->waypointTable()->removeSelected();
+                f.window->exportAs(0);
                 countAtCancel = f.session.store.WaypointCount();
-                QTest::mouseClick(clear, Qt::LeftButton);
                 return true;
             },
-            [&] { QTest::mouseClick(add, Qt::LeftButton); });
-        QCOMPARE(during, QStringLiteral("progress 1 add 0 go 0 menu 0 drop 0 large.gpx"));
-        QVERIFY(progress->isHidden() && f.answers.dialogs.empty());
+            [&] { f.click("cmdAdd"); });
+        QCOMPARE(during, u"false|false|false|true|false|large.gpx");
+        QCOMPARE(controls(), u"true|true|true|false");
+        QVERIFY(f.answers.dialogs.empty() && f.window->cursor().shape() != Qt::BusyCursor);
         const QStringList names = Names(f.session.store);
         QCOMPARE(names.mid(0, 7).join(u',') + u'|' + names.mid(names.size() - 3).join(u','),
                  QStringLiteral("A1,A2,B1,B2,C1,C2,GCW1|GCW%1,A1,A2").arg(names.size() - 8));
         const qint32 count = f.session.store.WaypointCount();
         QVERIFY(count > 8 && count < 20008 && count <= countAtCancel + 22);
         QCOMPARE(f.view->model()->rowCount(), count);
-        QCOMPARE(f.find<QGroupBox>("fraExport")->title() + clear->text(),
+        QCOMPARE(f.is("fraExport", "title") + f.is("cmdClear", "text"),
                  QStringLiteral("Export New File - %1 waypointsClear Imports").arg(count));
-        QVERIFY(add->isEnabled() && go->isEnabled() && exportMenu->isEnabled());
-        QVERIFY(w.cursor().shape() != Qt::BusyCursor);
         f.click("cmdClear");
         QCOMPARE(f.session.store.WaypointCount(), 0);
 
         // The status line says what was kept of a cancelled file.
         list->clearSelection();
         list->item(3)->setSelected(true);
-        Probing(
-            [&] {
-                const bool reading = clear->text() == QStringLiteral("Cancel Import..") &&
-                                     f.session.store.WaypointCount() > 0;
-                if (reading) {
-                    f.click("cmdClear");
-                }
-                return reading;
-            },
-            [&] { f.click("cmdAdd"); });
+        f.interrupt(
+            "cmdClear", [&f] { return f.session.store.WaypointCount() > 0; },
+            [&f] { f.click("cmdAdd"); });
         const qint32 kept = f.session.store.WaypointCount();
         QVERIFY(kept > 0 && kept < 20000);
-        QCOMPARE(f.find<QLabel>("sbrPanel2")->text(),
+        QCOMPARE(f.is("sbrPanel2", "text"),
                  QStringLiteral("Import of large.gpx cancelled: %1 waypoints kept").arg(kept));
     }
 
     // Closing the window while a file is read ends the run: the command line
     // stops there, a window import reads no further file, and nothing is
     // written or started after the close.
-    void closingTheWindowEndsTheRun_data() {
-        AddColumns<bool>("commandLine");
-        AddRow("command line", true);
-        AddRow("selected files", false);
-    }
     void closingTheWindowEndsTheRun() {
-        QFETCH(bool, commandLine);
-        WindowFixture f;
-        QVERIFY(f.show());
-        const QString large = f.temp.filePath(QStringLiteral("large.gpx"));
-        QVERIFY(WriteGpx(large, 20000, "GCW"));
-        QVERIFY(WriteGpx(f.temp.filePath(QStringLiteral("small.gpx")), 2, "S"));
-        const QString gps = f.temp.filePath(QStringLiteral("gps/"));
-        QVERIFY(MakeFakeMapSource(gps + QStringLiteral("mapsource.exe")));
-        f.settings.setValue(QStringLiteral("Mapsource_Dir"), gps);
-        // The run did not finish: the program ends with status 1.
-        int status = 0;
-        Probing(
-            [&] {
-                const bool reading =
-                    f.find<QPushButton>("cmdClear")->text() == QStringLiteral("Cancel Import..");
-                if (reading) {
-                    f.click("cmdExit");
-                }
-                return reading;
-            },
-            [&] {
-                if (commandLine) {
-                    const QString out = f.temp.filePath(QStringLiteral("out"));
-                    status = RunCommands(
-                        f.session,
-                        ParsePosixArguments({QStringLiteral("large.gpx"),
-                                             QStringLiteral("/s:") + out + QStringLiteral(".mps"),
-                                             QStringLiteral("small.gpx"), QStringLiteral("/m"),
-                                             QStringLiteral("/l:") + out + QStringLiteral(".loc")},
-                                            f.temp.path()));
-                } else {
-                    QVERIFY(!f.window->fileBrowser()->showFolder(f.temp.path()));
-                    f.find<QListWidget>("filOpen")->selectAll();
-                    f.click("cmdAdd");
-                    status = f.window->exitStatus();
-                }
-            });
-        QVERIFY(!f.window->isVisible());
-        const qint32 count = f.session.store.WaypointCount();
-        QVERIFY2(count > 0 && count < 20000, qPrintable(QString::number(count)));
-        QCOMPARE(f.session.lastImportBaseName, QStringLiteral("large"));
-        QCOMPARE(QDir(f.temp.path()).entryList(QDir::Files),
-                 (QStringList{QStringLiteral("large.gpx"), QStringLiteral("small.gpx")}));
-        QVERIFY(f.session.TemporaryFiles.isEmpty() && f.processes.starts.empty());
-        QVERIFY2(f.answers.messages.empty(), qPrintable(f.answers.messageTexts().join(u'|')));
-        QCOMPARE(status, 1);
+        for (const bool commandLine : {true, false}) {
+            WindowFixture f;
+            QVERIFY(f.show());
+            QVERIFY(!f.writeGpx("large", 20000, "GCW").isEmpty());
+            QVERIFY(!f.writeGpx("small", 2, "S").isEmpty());
+            const QString gps = f.temp.filePath(QStringLiteral("gps/"));
+            QVERIFY(MakeFakeMapSource(gps + QStringLiteral("mapsource.exe")));
+            f.settings.setValue(QStringLiteral("Mapsource_Dir"), gps);
+            // The run did not finish: the program ends with status 1.
+            int status = 0;
+            f.interrupt(
+                "cmdExit", [] { return true; },
+                [&] {
+                    if (commandLine) {
+                        const QString out = f.temp.filePath(QStringLiteral("out"));
+                        status = RunCommands(
+                            f.session,
+                            ParsePosixArguments(
+                                QStringLiteral("large.gpx|/s:%1.mps|small.gpx|/m|/l:%1.loc")
+                                    .arg(f.temp.filePath(QStringLiteral("out")))
+                                    .split(u'|'),
+                                f.temp.path()));
+                    } else {
+                        QVERIFY(!f.window->fileBrowser()->showFolder(f.temp.path()));
+                        f.find<QListWidget>("filOpen")->selectAll();
+                        f.click("cmdAdd");
+                        status = f.window->exitStatus();
+                    }
+                });
+            QVERIFY(!f.window->isVisible());
+            const qint32 count = f.session.store.WaypointCount();
+            QVERIFY2(count > 0 && count < 20000, qPrintable(QString::number(count)));
+            QCOMPARE(f.session.lastImportBaseName, u"large");
+            QCOMPARE(QDir(f.temp.path()).entryList(QDir::Files), Split("large.gpx|small.gpx"));
+            QVERIFY(f.session.TemporaryFiles.isEmpty() && f.processes.starts.empty());
+            QVERIFY2(f.answers.messages.empty(), qPrintable(f.answers.messageTexts().join(u'|')));
+            QCOMPARE(status, 1);
+        }
     }
 };
 

@@ -24,41 +24,27 @@
 #include "ui/waypointtable.h"
 #include "ui/widgetfrontend.h"
 
-inline const QString kExamples = QStringLiteral(WAYFOLD_EXAMPLES "/");
-inline const QString kUiData = QStringLiteral(WAYFOLD_TEST_DATA "/ui/");
+// A sample file shipped with the program, and a file of these tests' own.
+inline QString Example(const char* name) {
+    return QStringLiteral(WAYFOLD_EXAMPLES "/") + QLatin1String(name);
+}
+inline QString UiData(const char* name) {
+    return QStringLiteral(WAYFOLD_TEST_DATA "/ui/") + QLatin1String(name);
+}
+inline QString Peer(const char* name) {
+    return FixturePath(QString::fromLatin1(name));
+}
 
 // Texts separated by "|".
 inline QStringList Split(const char* texts) {
     return QString::fromUtf8(texts).split(u'|');
 }
 
-// A GPX file with count waypoints named prefix + 1, prefix + 2, ...
-inline bool WriteGpx(const QString& path, int count, const QByteArray& prefix) {
-    QByteArray gpx = "<?xml version=\"1.0\"?>\n<gpx version=\"1.0\">\n";
-    for (int i = 1; i <= count; ++i) {
-        const QByteArray n = QByteArray::number(i);
-        gpx +=
-            "<wpt lat=\"47." + n + "\" lon=\"7." + n + "\"><name>" + prefix + n + "</name></wpt>\n";
-    }
-    return MakeFile(path, gpx + "</gpx>\n");
-}
-
-// Runs act while probe is called at every pass of the event loop until it
-// returns true.
-template <class Probe, class Act>
-void Probing(Probe probe, Act act) {
-    QTimer timer;
-    bool done = false;
-    QObject::connect(&timer, &QTimer::timeout, [&] { done = done || probe(); });
-    timer.start(0);
-    act();
-}
-
 // The window on a session with a settings store in memory, a clock pinned to
 // 2026-12-05 01:02:03 UTC, and message boxes and dialogs answered by a fake.
 struct WindowFixture {
-    // Opens the window on a store holding these values (null ones are left out).
-    explicit WindowFixture(std::initializer_list<std::pair<const char*, QString>> stored = {}) {
+    // Opens the window on a store holding these values ("name=value|...").
+    explicit WindowFixture(const char* stored = "") {
         // The shell-verb tick reads the desktop entries of the data folder.
         qputenv("XDG_DATA_HOME", data.path().toUtf8());
         // No Wine prefix of the machine's takes part in a test.
@@ -69,10 +55,8 @@ struct WindowFixture {
         FakeProcessStarter processes;
         SetShellVerbs(false, QString(), processes);
 #endif
-        for (const auto& [name, value] : stored) {
-            if (!value.isNull()) {
-                settings.setValue(QString::fromLatin1(name), value);
-            }
+        for (const QString& value : QString::fromLatin1(stored).split(u'|', Qt::SkipEmptyParts)) {
+            settings.setValue(value.section(u'=', 0, 0), value.section(u'=', 1));
         }
         open();
     }
@@ -101,14 +85,19 @@ struct WindowFixture {
     template <class T = QWidget>
     T* find(const char* name) const {
         T* widget = window->findChild<T*>(QString::fromLatin1(name));
-        if (widget == nullptr) {
-            qFatal("no control %s", name);
-        }
-        return widget;
+        return widget != nullptr ? widget : (qFatal("no control %s", name), nullptr);
     }
     // A property of a control or menu item, as text.
     QString is(const char* control, const char* property) const {
         return find<QObject>(control)->property(property).toString();
+    }
+    // Properties as "control.property|...", joined by "|".
+    QString are(const char* list) const {
+        QStringList values;
+        for (const QString& p : Split(list)) {
+            values.push_back(is(qPrintable(p.section(u'.', 0, 0)), qPrintable(p.section(u'.', 1))));
+        }
+        return values.join(u'|');
     }
     void set(const char* control, const char* property, const QVariant& value) const {
         QVERIFY2(find<QObject>(control)->setProperty(property, value), control);
@@ -116,11 +105,7 @@ struct WindowFixture {
     // Clicks a button or triggers a menu item.
     void click(const char* control) const {
         QObject* o = find<QObject>(control);
-        if (auto* action = qobject_cast<QAction*>(o)) {
-            action->trigger();
-        } else {
-            qobject_cast<QAbstractButton*>(o)->click();
-        }
+        QVERIFY(QMetaObject::invokeMethod(o, qobject_cast<QAction*>(o) ? "trigger" : "click"));
     }
     void key(const char* control, const QKeySequence& keys) const {
         QWidget* w = find(control);
@@ -138,11 +123,41 @@ struct WindowFixture {
         return window->focusWidget() ? window->focusWidget()->objectName() : QString();
     }
 
-    void import(const QString& path) {
-        ImportFile(session, path);
+    template <class... Paths>
+    void import(const Paths&... paths) {
+        (ImportFile(session, paths), ...);
     }
-    void sort(int column, Qt::SortOrder order) const {
-        view->sortByColumn(column, order);
+    // Writes base.gpx into the temporary folder, with count waypoints named
+    // prefix + 1, prefix + 2, ...
+    QString writeGpx(const char* base, int count, const QByteArray& prefix) const {
+        const QString path = temp.filePath(QLatin1String(base) + QStringLiteral(".gpx"));
+        QByteArray gpx = "<?xml version=\"1.0\"?>\n<gpx version=\"1.0\">\n";
+        for (int i = 1; i <= count; ++i) {
+            const QByteArray n = QByteArray::number(i);
+            gpx += "<wpt lat=\"47." + n + "\" lon=\"7." + n + "\"><name>" + prefix + n +
+                   "</name></wpt>\n";
+        }
+        return MakeFile(path, gpx + "</gpx>\n") ? path : QString();
+    }
+    // Runs start and, once an import runs and ready() says so, clicks control.
+    template <class Ready, class Start>
+    void interrupt(const char* control, Ready ready, Start start) {
+        QTimer timer;
+        bool done = false;
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            if (!done && is("cmdClear", "text") == u"Cancel Import.." && ready()) {
+                done = true;
+                click(control);
+            }
+        });
+        timer.start(0);
+        start();
+    }
+    // Exports as the list's entry index to file in the temporary folder.
+    void exportTo(int index, const char* file) {
+        answers.dialogAnswers.push_back(temp.filePath(QString::fromLatin1(file)));
+        set("cmbGenerate", "currentIndex", index);
+        click("cmdGo");
     }
     void select(std::initializer_list<int> rows) const {
         view->clearSelection();
@@ -151,20 +166,17 @@ struct WindowFixture {
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
         }
     }
-    // The texts of a column of the table, or of a row with byRow; a value
-    // that is no text reads as its type's name (QIcon, QBrush).
-    QStringList texts(int at, int role = Qt::DisplayRole, bool byRow = false) const {
+    // The texts of a column of the table; a value that is no text reads as
+    // its type's name (QIcon, QBrush).
+    QStringList texts(int column, int role = Qt::DisplayRole) const {
         const QAbstractItemModel* m = view->model();
         QStringList texts;
-        for (int i = 0; i < (byRow ? m->columnCount() : m->rowCount()); ++i) {
-            const QVariant v = m->index(byRow ? at : i, byRow ? i : at).data(role);
+        for (int i = 0; i < m->rowCount(); ++i) {
+            const QVariant v = m->index(i, column).data(role);
             const bool other = v.isValid() && !v.canConvert<QString>();
             texts.push_back(other ? QString::fromLatin1(v.typeName()) : v.toString());
         }
         return texts;
-    }
-    QStringList names() const {
-        return texts(0);
     }
     // Every message so far, as its title and the first line of its text.
     QStringList messages() const {
@@ -174,11 +186,8 @@ struct WindowFixture {
         }
         return texts;
     }
-    QString stored(const QString& name) const {
-        return settings.values.value(name);
-    }
-    QStringList storedNames() const {
-        return settings.values.keys();
+    QString stored(const char* name) const {
+        return settings.values.value(QString::fromLatin1(name));
     }
 
     // Shows the window: controls have their places from then on.
@@ -196,8 +205,6 @@ struct WindowFixture {
         if (!enter.isAccepted()) {
             return false;
         }
-        QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(window.get(), &move);
         QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(window.get(), &drop);
         return drop.isAccepted();
