@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <numeric>
 
 #include "core/ansi.h"
 #include "core/textutil.h"
@@ -73,25 +74,19 @@ class FunctionsTest : public QObject {
 private Q_SLOTS:
     // What the readers and the window do not reach: numbers read from the
     // front of a text, degrees clamped and rounded to the even semicircle,
-    // and a character outside the BMP one "?".
+    // and Windows-1252 both ways, "?" (counted) for what it has no byte for.
     void textsAndNumbers() {
-        const auto leading = [](const QString& text) {
-            return QString::number(LeadingNumber(text), 'g', 17);
-        };
-        QCOMPARE(
-            Each(u"51.5N|+5|  480|1.5e2|12e|.5|4٥|abc|0x10|1e-400|-1e400"_s.split(u'|'), leading),
-            u"51.5|5|480|150|12|0.5|4|0|0|0|-1.7976931348623157e+308"_s.split(u'|'));
-        const auto semicircles = [](const QString& text) {
-            return QString::number(DegreesToSemicircles(text.toDouble()));
-        };
+        QCOMPARE(Each(u"51.5N|+5|  480|1.5e2|12e|.5|4٥|abc|0x10|1e-400|-1e400"_s.split(u'|'),
+                      [](const QString& t) { return QString::number(LeadingNumber(t), 'g', 17); }),
+                 u"51.5|5|480|150|12|0.5|4|0|0|0|-1.7976931348623157e+308"_s.split(u'|'));
         QCOMPARE(Each(u"90 -1e300 1e300 nan 4.1909515857696533203125e-08 "
                       u"1.25728547573089599609375e-07"_s.split(u' '),
-                      semicircles),
+                      [](const QString& t) {
+                          return QString::number(DegreesToSemicircles(t.toDouble()));
+                      }),
                  u"1073741824 -2147483648 2147483647 0 0 2"_s.split(u' '));
-        QByteArray all;
-        for (int b = 0; b < 256; ++b) {
-            all += char(b);
-        }
+        QByteArray all(256, 0);
+        std::iota(all.begin(), all.end(), char(0));
         qsizetype replaced = 0;
         QCOMPARE(EncodeAnsi(DecodeAnsi(all), &replaced), all);
         QCOMPARE(EncodeAnsi(u"a😀b\u0080Ā€"_s + QChar(0xD800) + u'x', &replaced),
@@ -198,7 +193,6 @@ private Q_SLOTS:
             shown += QDir(dir.path()).relativeFilePath(d.folder) + u'/' + d.fileName;
         }
         QCOMPARE(shown, u"./lakeside-2.gpx ./lakeside-3.gpx out/lakeside.gpx"_s.split(u' '));
-        QVERIFY(QFileInfo(dir.filePath(u"out/caches.gpx"_s)).size() > 0);
     }
 };
 

@@ -123,12 +123,15 @@ class MapSourceLauncherTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Linux's: MapSource in a Wine prefix, started through Wine, names that
+    // keep letter case (test_cli starts a stand-in from Windows' folders).
+    //
     // MapSource in the standard places of a Wine prefix, named in any case:
     // the first place that holds it is started and its folder stored. Each
     // place added in front of the ones there takes over.
-    void standardPlaces() {
+    void situations() {
 #ifdef Q_OS_WIN
-        QSKIP("Wine prefixes are Linux's; test_cli starts a stand-in from Windows' folders");
+        QSKIP("Wine prefixes and names that keep letter case are Linux's");
 #endif
         QStringList places;  // in the order they are searched
         for (const QString& root : {u"Program Files/"_s, u"Program Files (x86)/"_s}) {
@@ -154,12 +157,7 @@ private Q_SLOTS:
             QCOMPARE(Launch(situation), u"started %1|<file>; stored %2/; files 1 kept 1"_s.arg(
                                             started, started.section(u'/', 0, -2)));
         }
-    }
 
-    void situations() {
-#ifdef Q_OS_WIN
-        QSKIP("Linux's: MapSource started through Wine, names that keep letter case");
-#endif
         const char* rows[][2] = {
             // A folder of MapSource's name is not it; an answer with a
             // wildcard cancels the dialog.
