@@ -44,7 +44,8 @@ class GarminDeviceTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir_;
-    QString gpsmap_, etrex_, card_, stick_;
+    const QString gpsmap_ = dir_.filePath(u"GPSMAP"_s), etrex_ = dir_.filePath(u"ETREX"_s),
+                  card_ = dir_.filePath(u"CARD"_s), stick_ = dir_.filePath(u"STICK"_s);
 
     int Run(TestSession& t, const QStringList& arguments) {
         return RunCommands(t.session, ParsePosixArguments(arguments, dir_.path()));
@@ -52,13 +53,8 @@ class GarminDeviceTest : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        gpsmap_ = dir_.filePath(u"GPSMAP"_s);
-        etrex_ = dir_.filePath(u"ETREX"_s);
-        card_ = dir_.filePath(u"CARD"_s);
-        stick_ = dir_.filePath(u"STICK"_s);
         QVERIFY(MakeFile(gpsmap_ + u"/Garmin/GarminDevice.xml"_s,
                          FileBytes(QStringLiteral(WAYFOLD_TEST_DATA "/session/gpsmap66st.xml"))));
-        QVERIFY(MakeFile(gpsmap_ + u"/Garmin/GPX/Current/Current.gpx"_s, "<gpx/>"));
         QVERIFY(MakeFile(gpsmap_ + u"/Garmin/GPX/mine.gpx"_s, "<gpx/>"));
         QVERIFY(MakeFile(etrex_ + u"/Garmin/GarminDevice.xml"_s,
                          FileBytes(QStringLiteral(WAYFOLD_TEST_DATA "/session/etrex10.xml"))));
@@ -67,27 +63,55 @@ private Q_SLOTS:
     }
 
     // /d:path writes one file into the GPX folder, the same as the GPX
-    // export; sending again replaces it and touches nothing else.
-    void sendReplacesOnlyItsOwnFile() {
+    // export; sending again replaces it and touches nothing else. A device
+    // with a GGZ folder takes a large set there, and the GPX file of the
+    // earlier send goes. More caches than the model shows: said first; the
+    // command line writes and ends with status 1. Too little room: nothing
+    // is written.
+    void sends() {
         TestSession t;
+        t.frontend.ask = false;
+        const auto send = [&](const QString& device) {
+            t.frontend.messages.clear();
+            return Run(t, {u"/d:"_s + device});
+        };
         QVERIFY(ImportFile(t.session, QStringLiteral(WAYFOLD_EXAMPLES "/lakeside.gpx")));
-        const QStringList before = Files(gpsmap_);
-        QCOMPARE(Run(t, {u"/d:"_s + gpsmap_}), 0);
-        const QString sent = gpsmap_ + u"/Garmin/GPX/wayfold.gpx"_s;
-        QStringList expected = before + QStringList{u"Garmin/GPX/wayfold.gpx"_s};
+        QStringList expected = Files(gpsmap_) + QStringList{u"Garmin/GPX/wayfold.gpx"_s};
         expected.sort();
+        QCOMPARE(send(gpsmap_), 0);
         QCOMPARE(Files(gpsmap_), expected);
+        const QString sent = gpsmap_ + u"/Garmin/GPX/wayfold.gpx"_s;
         const QString exported = dir_.filePath(u"export.gpx"_s);
         QVERIFY(ExportFile(t.session, *FormatById(u"gpx"_s), exported));
         QCOMPARE(FileBytes(sent), FileBytes(exported));
         QVERIFY(
             t.frontend.messageTexts().join(u'|').startsWith(u"Sent 4 caches to the GPSMAP 66st"_s));
-
         QVERIFY(ImportFile(t.session, QStringLiteral(WAYFOLD_EXAMPLES "/hilltop.loc")));
-        QCOMPARE(Run(t, {u"/d:"_s + gpsmap_}), 0);
-        QCOMPARE(Files(gpsmap_).size(), before.size() + 1);
+        QCOMPARE(send(gpsmap_), 0);
+        QCOMPARE(Files(gpsmap_), expected);
         QVERIFY(FileBytes(sent) != FileBytes(exported));
         QCOMPARE(FileBytes(gpsmap_ + u"/Garmin/GPX/mine.gpx"_s), QByteArray("<gpx/>"));
+
+        ClearStore(t.session.store);
+        for (int i = 0; i < 5001; ++i) {
+            AddTestWaypoint(t.session.store, u"GC%1"_s.arg(0x10000 + i, 0, 16));
+        }
+        QCOMPARE(send(gpsmap_), 0);
+        QVERIFY(!QFileInfo::exists(sent));
+        QVERIFY(FileBytes(gpsmap_ + u"/Garmin/GGZ/wayfold.ggz"_s).startsWith("PK\x03\x04"));
+        QVERIFY(
+            t.frontend.messageTexts().value(0).startsWith(u"Sent 5,001 caches to the GPSMAP"_s));
+        QVERIFY(QFile::remove(gpsmap_ + u"/Garmin/GGZ/wayfold.ggz"_s));
+
+        QCOMPARE(send(etrex_), 1);
+        QCOMPARE(t.frontend.messageTexts().value(0),
+                 u"The eTrex 10 shows 2,000 of these 5,001 caches."_s);
+        QVERIFY(QFile::remove(etrex_ + u"/Garmin/GPX/wayfold.gpx"_s));
+        const QStringList before = Files(etrex_);
+        t.session.freeBytes = [](const QString&) { return qint64(100000); };
+        QCOMPARE(send(etrex_), 1);
+        QVERIFY(t.frontend.messageTexts().join(u'|').contains(u"are free. Nothing was written."_s));
+        QCOMPARE(Files(etrex_), before);
     }
 
     // /d alone takes the one device connected; none or two are refused
@@ -100,55 +124,21 @@ private Q_SLOTS:
             t.session.mountedVolumes = [volumes] { return volumes; };
             AddTestWaypoint(t.session.store, u"GC1234"_s);
             const int status = Run(t, {u"/d"_s});
-            const QString written =
-                QFileInfo::exists(card_ + u"/Garmin/GPX/wayfold.gpx"_s)    ? u"card"_s
-                : QFileInfo::exists(etrex_ + u"/Garmin/GPX/wayfold.gpx"_s) ? u"etrex"_s
-                                                                           : u"-"_s;
-            QFile::remove(card_ + u"/Garmin/GPX/wayfold.gpx"_s);
-            QFile::remove(etrex_ + u"/Garmin/GPX/wayfold.gpx"_s);
-            return QString::number(status) + u' ' + written + u' ' +
+            // Where the file went (each copy is taken away again) and what was said.
+            return QString::number(status) + u' ' +
+                   (QFile::remove(card_ + u"/Garmin/GPX/wayfold.gpx"_s) ? u"card"_s : QString()) +
+                   (QFile::remove(etrex_ + u"/Garmin/GPX/wayfold.gpx"_s) ? u"etrex"_s : QString()) +
+                   u'|' +
                    t.frontend.messageTexts().join(u'|').section(u':', 0, 0).section(u" ("_s, 0, 0);
         };
-        QCOMPARE(run({stick_, card_}, false, QString()), u"0 card Sent 1 cache to the device"_s);
-        QCOMPARE(run({stick_}, false, QString()), u"1 - No Garmin device is connected"_s);
-        QCOMPARE(run({card_, etrex_}, false, QString()),
-                 u"1 - More than one Garmin device is connected"_s);
-        QCOMPARE(run({card_, etrex_}, true, etrex_), u"0 etrex Sent 1 cache to the eTrex 10"_s);
-        QCOMPARE(run({card_, etrex_}, true, QString()), u"0 - "_s);
-    }
-
-    // More caches than the model shows: said first; the command line writes
-    // and ends with status 1. Too little room: nothing is written. A device
-    // with a GGZ folder takes them all there, and the GPX file of an earlier
-    // send goes.
-    void largeSets() {
-        TestSession t;
-        t.frontend.ask = false;
-        for (int i = 0; i < 5001; ++i) {
-            AddTestWaypoint(t.session.store, u"GC%1"_s.arg(0x10000 + i, 0, 16));
-        }
-        const auto send = [&](const QString& device) {
-            t.frontend.messages.clear();
-            return Run(t, {u"/d:"_s + device});
-        };
-        QVERIFY(MakeFile(gpsmap_ + u"/Garmin/GPX/wayfold.gpx"_s, "<gpx/>"));
-        QCOMPARE(send(gpsmap_), 0);
-        QVERIFY(!QFileInfo::exists(gpsmap_ + u"/Garmin/GPX/wayfold.gpx"_s));
-        QVERIFY(FileBytes(gpsmap_ + u"/Garmin/GGZ/wayfold.ggz"_s).startsWith("PK\x03\x04"));
-        QVERIFY(
-            t.frontend.messageTexts().value(0).startsWith(u"Sent 5,001 caches to the GPSMAP"_s));
-        QVERIFY(QFile::remove(gpsmap_ + u"/Garmin/GGZ/wayfold.ggz"_s));
-
-        QCOMPARE(send(etrex_), 1);
-        QCOMPARE(t.frontend.messageTexts().value(0),
-                 u"The eTrex 10 shows 2,000 of these 5,001 caches."_s);
-        QVERIFY(QFile::remove(etrex_ + u"/Garmin/GPX/wayfold.gpx"_s));
-
-        const QStringList before = Files(etrex_);
-        t.session.freeBytes = [](const QString&) { return qint64(100000); };
-        QCOMPARE(send(etrex_), 1);
-        QVERIFY(t.frontend.messageTexts().join(u'|').contains(u"are free. Nothing was written."_s));
-        QCOMPARE(Files(etrex_), before);
+        QCOMPARE(
+            QStringList({run({stick_, card_}, false, QString()), run({stick_}, false, QString()),
+                         run({card_, etrex_}, false, QString()), run({card_, etrex_}, true, etrex_),
+                         run({card_, etrex_}, true, QString())}),
+            QStringList({u"0 card|Sent 1 cache to the device"_s,
+                         u"1 |No Garmin device is connected"_s,
+                         u"1 |More than one Garmin device is connected"_s,
+                         u"0 etrex|Sent 1 cache to the eTrex 10"_s, u"0 |"_s}));
     }
 
     // The day's finds back from the device's mount point: the visits file
@@ -181,11 +171,10 @@ private Q_SLOTS:
                          u"Can't import "_s + QDir::toNativeSeparators(stick_) +
                              u": it is a folder, and no Garmin device with a visits file "
                              u"(Garmin/geocache_visits.txt)."_s}));
-        const Waypoint& found = t.session.store.Waypoints[0];
-        QCOMPARE(found.Symbol, 118);
-        QCOMPARE(QDateTime::fromSecsSinceEpoch(found.FoundTime, QTimeZone::utc()),
-                 QDateTime(QDate(2026, 12, 5), QTime(10, 22), QTimeZone::utc()));
-        QCOMPARE(t.session.store.Waypoints[1].FoundTime, 0);
+        const std::vector<Waypoint>& w = t.session.store.Waypoints;
+        const QDateTime found(QDate(2026, 12, 5), QTime(10, 22), QTimeZone::utc());
+        QCOMPARE(QList<qint64>({w[0].Symbol, w[0].FoundTime, w[1].FoundTime}),
+                 QList<qint64>({118, found.toSecsSinceEpoch(), 0}));
 
         const QString notes = dir_.filePath(u"notes.txt"_s);
         QCOMPARE(Run(t, {u"/f:"_s + notes}), 1);
@@ -212,19 +201,15 @@ private Q_SLOTS:
         for (int i = 0; i < 500; ++i) {
             AddTestWaypoint(t.session.store, u"GC%1"_s.arg(0x10000 + i, 0, 16));
         }
-        QCOMPARE(Run(t, {u"/d:"_s + mount}), 1);
-        QVERIFY(
-            t.frontend.messageTexts().join(u'|').startsWith(u"The file could not be written to"_s));
-        QCOMPARE(Files(mount), before);
-
-        t.frontend.messages.clear();
-        QVERIFY(::mount(nullptr, QFile::encodeName(mount).constData(), nullptr,
-                        MS_REMOUNT | MS_RDONLY, nullptr) == 0);
-        t.session.store.Waypoints.resize(1);
-        QCOMPARE(Run(t, {u"/d:"_s + mount}), 1);
-        QVERIFY(
-            t.frontend.messageTexts().join(u'|').startsWith(u"The file could not be written to"_s));
-        QCOMPARE(Files(mount), before);
+        for (const bool readOnly : {false, true}) {
+            QVERIFY(!readOnly || ::mount(nullptr, QFile::encodeName(mount).constData(), nullptr,
+                                         MS_REMOUNT | MS_RDONLY, nullptr) == 0);
+            t.frontend.messages.clear();
+            QCOMPARE(Run(t, {u"/d:"_s + mount}), 1);
+            QVERIFY(t.frontend.messageTexts().join(u'|').startsWith(
+                u"The file could not be written to"_s));
+            QCOMPARE(Files(mount), before);
+        }
         ::umount(QFile::encodeName(mount).constData());
 #else
         QSKIP("mount namespaces are Linux's");
