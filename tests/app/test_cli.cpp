@@ -37,6 +37,9 @@ private Q_SLOTS:
                    u"Wayfold: Invalid flag detected\n\n"_s + usage + u'\n');
         AddRow("quit at once, display without server", "/q", ":99", 0, "", "");
         AddRow("version", "--version", "", 0, "Wayfold " WAYFOLD_VERSION "\n", "");
+        // With nothing imported, no file is written and MapSource is not started.
+        AddRow("nothing to export", "--headless|/s:new.mps|/x:new.gpx|/m|/6|/q", "", 1, "",
+               u"Wayfold: No waypoints to export\n"_s.repeated(4));
         for (const char* flag : {"/m", "/6"}) {
             AddRow(flag, u"--headless|"_s + kLakeside + u'|' + QLatin1String(flag) + u"|/q"_s, "",
                    1, "",
@@ -191,68 +194,37 @@ private Q_SLOTS:
                      "\nLeft=\" 480\"\nTop=\" 480\"\n");
     }
 
-    // The bundled samples, GPX and XML LOC, written to all five formats;
-    // then, with nothing imported, every export and Open in MapSource says
-    // so and no file is written, new or old.
-    void allFiveFormatsThenNothing() {
-        QTemporaryDir dir;
-        const auto run = [&dir](const QString& arguments) {
-            return RunProgram((u"--headless "_s + arguments).split(u' '),
-                              ProgramEnvironment(dir.path()), dir.path());
-        };
-        const ProgramRun r = run(kLakeside + u" " WAYFOLD_EXAMPLES
-                                             "/hilltop.loc /s:out.mps /g:out.gdb /l:out.loc "
-                                             "/e:out.tb.loc /x:out.gpx /q"_s);
-        QVERIFY2(r.status == 0, qPrintable(r.err));
-        const std::pair<const char*, QByteArray> starts[] = {
-            {"out.gdb", QByteArray("MsRcf\0\x02\0\0\0Dk\0", 13)},
-            {"out.gpx", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<gpx "},
-            {"out.loc", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"},
-            {"out.mps", QByteArray("MsRcd\0", 6)},
-            {"out.tb.loc", "TerraByte Location"}};
-        // The folder's listing, then each file's bytes.
-        const auto files = [&] {
-            QByteArrayList bytes{QDir(dir.path()).entryList(QDir::Files).join(u'|').toUtf8()};
-            for (const auto& [file, start] : starts) {
-                bytes += FileBytes(dir.filePath(QLatin1String(file)));
-            }
-            return bytes;
-        };
-        const QByteArrayList before = files();
-        for (size_t i = 0; i < std::size(starts); ++i) {
-            QVERIFY2(before[qsizetype(i) + 1].startsWith(starts[i].second), starts[i].first);
-        }
-        const ProgramRun none = run(u"/s:new.mps /g:out.gdb /l:out.loc /e:out.tb.loc /m /6 /q"_s);
-        QCOMPARE(none.status, 1);
-        QCOMPARE(none.err.count(u"Wayfold: No waypoints to export\n"_s), 6);
-        QCOMPARE(files(), before);
-    }
-
-    // A write that fails, for every writer (tests/data/app/writefailure.sh
-    // makes it in a mount namespace of its own): the program names the file
-    // and the reason, exits 1, and leaves the old file as it was and nothing
-    // else beside it.
-    void writeFailures_data() {
-        AddColumns<QString, QString>("flag", "failure");
+    // Every writer through the program, over a file that is there already:
+    // written whole; or a write that fails (tests/data/app/writefailure.sh
+    // makes the failures in a mount namespace of its own), where the program
+    // names the file and the reason, exits 1, and leaves the old file as it
+    // was and nothing else beside it.
+    void writes_data() {
+        AddColumns<QString, QString, QByteArray>("flag", "failure", "start");
+        const QMap<QByteArray, QByteArray> starts{
+            {"gdb", QByteArray("MsRcf\0\x02\0\0\0Dk\0", 13)},
+            {"ggz", "PK\3\4"},
+            {"gpx", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<gpx "},
+            {"loc", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"},
+            {"mps", QByteArray("MsRcd\0", 6)},
+            {"terrabyte", "TerraByte Location"}};
         for (const FileFormat& format : FileFormats()) {
-            for (const char* failure : {"full", "page", "read-only", "folder"}) {
+            for (const char* failure : {"none", "full", "page", "read-only", "folder"}) {
                 // Field notes are written from a device's visits, which no GPX file holds.
                 if (format.write != nullptr && format.flag != 0 &&
                     qstrcmp(format.id, "fieldnotes")) {
                     QTest::addRow("%s, %s", format.id, failure)
                         << u"/%1:out.%2"_s.arg(QChar::fromLatin1(format.flag))
                                .arg(QLatin1String(format.extension))
-                        << QString::fromLatin1(failure);
+                        << QString::fromLatin1(failure) << starts.value(format.id);
                 }
             }
         }
     }
-    void writeFailures() {
-#ifdef Q_OS_WIN
-        QSKIP("The failures are made by a shell script, in a Linux mount namespace");
-#endif
+    void writes() {
         QFETCH(QString, flag);
         QFETCH(QString, failure);
+        QFETCH(QByteArray, start);
         QTemporaryDir dir;
         // Enough waypoints that every format's file spans several pages and
         // a GPX file is written in pieces.
@@ -265,6 +237,21 @@ private Q_SLOTS:
         QVERIFY(MakeFile(dir.filePath(u"in.gpx"_s), gpx + "</gpx>\n") &&
                 MakeFile(dir.filePath(u"old"_s), old));
         const QString fileName = flag.mid(3);
+        if (failure == u"none"_s) {
+            const QString target = dir.filePath(fileName);
+            QVERIFY(QFile::copy(dir.filePath(u"old"_s), target));
+            const ProgramRun r =
+                RunProgram({u"--headless"_s, u"in.gpx"_s, flag.left(3) + target, u"/q"_s},
+                           ProgramEnvironment(dir.path()), dir.path());
+            QVERIFY2(r.status == 0, qPrintable(r.err));
+            QVERIFY(start.size() > 3 && FileBytes(target).startsWith(start));
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+                     QStringList({u"in.gpx"_s, u"old"_s, fileName}));
+            return;
+        }
+#ifdef Q_OS_WIN
+        QSKIP("The failures are made by a shell script, in a Linux mount namespace");
+#endif
         const QString target = dir.filePath(u"fs/target/"_s + fileName);
         QProcess p;
         p.setProcessEnvironment(ProgramEnvironment(dir.path()));
