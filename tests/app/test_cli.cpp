@@ -154,20 +154,29 @@ private Q_SLOTS:
         QTemporaryDir home;
         QProcessEnvironment environment = ProgramEnvironment(home.path());
         environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        const auto stored = [&home] {
+#ifdef Q_OS_WIN
+            QSettings settings(u"HKEY_CURRENT_USER\\Software\\Wayfold\\Wayfold"_s,
+                               QSettings::NativeFormat);
+#else
+            QSettings settings(home.filePath(u"config/Wayfold/Wayfold.ini"_s),
+                               QSettings::IniFormat);
+#endif
+            QStringList values;
+            for (const QString& key : settings.allKeys()) {
+                values += key + u'=' + settings.value(key).toString();
+            }
+            return values;
+        };
+        // "/q" alone quits before the window opens, so nothing is stored.
+        QVERIFY(RunProgram({u"/q"_s}, environment).status == 0 && stored().isEmpty());
         QCOMPARE(RunProgram({u"readme"_s, u"/q"_s}, environment).status, 0);
 #ifdef Q_OS_WIN
-        QSettings stored(u"HKEY_CURRENT_USER\\Software\\Wayfold\\Wayfold"_s,
-                         QSettings::NativeFormat);
         const QString folder = u"C:\\"_s;
 #else
-        QSettings stored(home.filePath(u"config/Wayfold/Wayfold.ini"_s), QSettings::IniFormat);
         const QString folder = home.path();
 #endif
-        QStringList values;
-        for (const QString& key : stored.allKeys()) {
-            values += key + u'=' + stored.value(key).toString();
-        }
-        QCOMPARE(values,
+        QCOMPARE(stored(),
                  QStringList({u"Program Settings/ImportDir="_s + folder,
                               u"Program Settings/Left= 480"_s, u"Program Settings/Top= 480"_s}));
     }

@@ -188,8 +188,12 @@ private Q_SLOTS:
             QVERIFY(MakeFile(applications + QString::fromUtf16(MapSourceDesktopEntry), entry));
             QVERIFY2(ShellVerbsRegistered() == ours, entry);
         }
-        // An empty argument is still one.
-        QCOMPARE(DesktopExecValue({}, u"/m /q"_s), u"\"\" %f /m /q"_s);
+        // Quoted for the Exec line, then escaped again as a string of the
+        // entry; an empty argument is still one.
+        QCOMPARE(
+            QStringList({DesktopExecValue(u"/opt/$x\"y`\\b"_s, u"/m /q"_s),
+                         DesktopExecValue({}, u"/m /q"_s)}),
+            QStringList({u"\"/opt/\\\\$x\\\\\"y\\\\`\\\\\\\\b\" %f /m /q"_s, u"\"\" %f /m /q"_s}));
         FakeProcessStarter processes;
         QVERIFY(SetShellVerbs(false, {}, processes).empty() && !ShellVerbsRegistered());
         const QString strange = dataHome.filePath(u"100%=sure/wayfold"_s);
