@@ -37,6 +37,9 @@ private Q_SLOTS:
                    u"Wayfold: Invalid flag detected\n\n"_s + usage + u'\n');
         AddRow("quit at once, display without server", "/q", ":99", 0, "", "");
         AddRow("version", "--version", "", 0, "Wayfold " WAYFOLD_VERSION "\n", "");
+        // With nothing imported, no file is written and MapSource is not started.
+        AddRow("nothing to export", "--headless|/s:new.mps|/x:new.gpx|/m|/6|/q", "", 1, "",
+               u"Wayfold: No waypoints to export\n"_s.repeated(4));
         for (const char* flag : {"/m", "/6"}) {
             AddRow(flag, u"--headless|"_s + kLakeside + u'|' + QLatin1String(flag) + u"|/q"_s, "",
                    1, "",
@@ -66,9 +69,7 @@ private Q_SLOTS:
         }
         const ProgramRun r = RunProgram(arguments.split(u'|'), environment, home.path());
 #ifdef Q_OS_WIN
-        const QString settings =
-            QSettings(QSettings::NativeFormat, QSettings::UserScope, u"Wayfold"_s, u"Wayfold"_s)
-                .fileName();
+        const QString settings = u"\\HKEY_CURRENT_USER\\Software\\Wayfold\\Wayfold"_s;
 #else
         const QString settings = home.filePath(u"config/Wayfold/Wayfold.ini"_s);
 #endif
@@ -146,28 +147,6 @@ private Q_SLOTS:
 #endif
     }
 
-#ifdef Q_OS_WIN
-    // Windows hands the program one text, which it splits itself: a quoted
-    // name with blanks, a flag in capitals with its value quoted, a value
-    // that names the current folder's file.
-    void windowsCommandLine() {
-        QTemporaryDir home;
-        const QString folder = QDir::toNativeSeparators(home.filePath(u"my files"_s));
-        QVERIFY(QDir().mkpath(folder) && QFile::copy(kLakeside, folder + u"\\lake side.gpx"_s));
-        QProcess p;
-        p.setProcessEnvironment(ProgramEnvironment(home.path()));
-        p.setWorkingDirectory(folder);
-        p.setProgram(QStringLiteral(WAYFOLD_PROGRAM));
-        p.setNativeArguments(u"--headless \"lake side.gpx\" /S:\""_s + folder +
-                             u"\\out put.mps\" /x:copy.gpx /Q"_s);
-        p.start();
-        QVERIFY(p.waitForFinished(60000));
-        QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
-        QVERIFY(FileBytes(folder + u"\\out put.mps"_s).startsWith("MsRc") &&
-                FileBytes(folder + u"\\copy.gpx"_s).contains("GC9WF01"));
-    }
-#endif
-
     // With its window: a first start shows the home folder and stores it with
     // the first-run place when "/q" unloads the window; nothing else is stored.
     // On Windows the first-run folder is drive C:, and the store the registry.
@@ -175,84 +154,64 @@ private Q_SLOTS:
         QTemporaryDir home;
         QProcessEnvironment environment = ProgramEnvironment(home.path());
         environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        const auto stored = [&home] {
+#ifdef Q_OS_WIN
+            QSettings settings(u"HKEY_CURRENT_USER\\Software\\Wayfold\\Wayfold"_s,
+                               QSettings::NativeFormat);
+#else
+            QSettings settings(home.filePath(u"config/Wayfold/Wayfold.ini"_s),
+                               QSettings::IniFormat);
+#endif
+            QStringList values;
+            for (const QString& key : settings.allKeys()) {
+                values += key + u'=' + settings.value(key).toString();
+            }
+            return values;
+        };
+        // "/q" alone quits before the window opens, so nothing is stored.
+        QVERIFY(RunProgram({u"/q"_s}, environment).status == 0 && stored().isEmpty());
         QCOMPARE(RunProgram({u"readme"_s, u"/q"_s}, environment).status, 0);
 #ifdef Q_OS_WIN
-        QSettings stored(u"HKEY_CURRENT_USER\\Software\\Wayfold\\Wayfold\\Program Settings"_s,
-                         QSettings::NativeFormat);
-        QStringList values;
-        for (const QString& key : stored.childKeys()) {
-            values += key + u'=' + stored.value(key).toString();
-        }
-        QCOMPARE(values, QStringList({u"ImportDir=C:\\"_s, u"Left= 480"_s, u"Top= 480"_s}));
-        return;
+        const QString folder = u"C:\\"_s;
+#else
+        const QString folder = home.path();
 #endif
-        QCOMPARE(FileBytes(home.filePath(u"config/Wayfold/Wayfold.ini"_s)),
-                 "[Program%20Settings]\nImportDir=" + home.path().toUtf8() +
-                     "\nLeft=\" 480\"\nTop=\" 480\"\n");
+        QCOMPARE(stored(),
+                 QStringList({u"Program Settings/ImportDir="_s + folder,
+                              u"Program Settings/Left= 480"_s, u"Program Settings/Top= 480"_s}));
     }
 
-    // The bundled samples, GPX and XML LOC, written to all five formats;
-    // then, with nothing imported, every export and Open in MapSource says
-    // so and no file is written, new or old.
-    void allFiveFormatsThenNothing() {
-        QTemporaryDir dir;
-        const auto run = [&dir](const QString& arguments) {
-            return RunProgram((u"--headless "_s + arguments).split(u' '),
-                              ProgramEnvironment(dir.path()), dir.path());
-        };
-        const ProgramRun r = run(kLakeside + u" " WAYFOLD_EXAMPLES
-                                             "/hilltop.loc /s:out.mps /g:out.gdb /l:out.loc "
-                                             "/e:out.tb.loc /x:out.gpx /q"_s);
-        QVERIFY2(r.status == 0, qPrintable(r.err));
-        const std::pair<const char*, QByteArray> starts[] = {
-            {"out.gdb", QByteArray("MsRcf\0\x02\0\0\0Dk\0", 13)},
-            {"out.gpx", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<gpx "},
-            {"out.loc", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"},
-            {"out.mps", QByteArray("MsRcd\0", 6)},
-            {"out.tb.loc", "TerraByte Location"}};
-        // The folder's listing, then each file's bytes.
-        const auto files = [&] {
-            QByteArrayList bytes{QDir(dir.path()).entryList(QDir::Files).join(u'|').toUtf8()};
-            for (const auto& [file, start] : starts) {
-                bytes += FileBytes(dir.filePath(QLatin1String(file)));
-            }
-            return bytes;
-        };
-        const QByteArrayList before = files();
-        for (size_t i = 0; i < std::size(starts); ++i) {
-            QVERIFY2(before[qsizetype(i) + 1].startsWith(starts[i].second), starts[i].first);
-        }
-        const ProgramRun none = run(u"/s:new.mps /g:out.gdb /l:out.loc /e:out.tb.loc /m /6 /q"_s);
-        QCOMPARE(none.status, 1);
-        QCOMPARE(none.err.count(u"Wayfold: No waypoints to export\n"_s), 6);
-        QCOMPARE(files(), before);
-    }
-
-    // A write that fails, for every writer (tests/data/app/writefailure.sh
-    // makes it in a mount namespace of its own): the program names the file
-    // and the reason, exits 1, and leaves the old file as it was and nothing
-    // else beside it.
-    void writeFailures_data() {
-        AddColumns<QString, QString>("flag", "failure");
+    // Every writer through the program, over a file that is there already:
+    // written whole; or a write that fails (tests/data/app/writefailure.sh
+    // makes the failures in a mount namespace of its own), where the program
+    // names the file and the reason, exits 1, and leaves the old file as it
+    // was and nothing else beside it.
+    void writes_data() {
+        AddColumns<QString, QString, QByteArray>("flag", "failure", "start");
+        const QMap<QByteArray, QByteArray> starts{
+            {"gdb", QByteArray("MsRcf\0\x02\0\0\0Dk\0", 13)},
+            {"ggz", "PK\3\4"},
+            {"gpx", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<gpx "},
+            {"loc", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"},
+            {"mps", QByteArray("MsRcd\0", 6)},
+            {"terrabyte", "TerraByte Location"}};
         for (const FileFormat& format : FileFormats()) {
-            for (const char* failure : {"full", "page", "read-only", "folder"}) {
+            for (const char* failure : {"none", "full", "page", "read-only", "folder"}) {
                 // Field notes are written from a device's visits, which no GPX file holds.
                 if (format.write != nullptr && format.flag != 0 &&
                     qstrcmp(format.id, "fieldnotes")) {
                     QTest::addRow("%s, %s", format.id, failure)
-                        << u"/%1:out.%2"_s.arg(QChar::fromLatin1(format.flag))
+                        << u"/%1:out put.%2"_s.arg(QChar::fromLatin1(format.flag))
                                .arg(QLatin1String(format.extension))
-                        << QString::fromLatin1(failure);
+                        << QString::fromLatin1(failure) << starts.value(format.id);
                 }
             }
         }
     }
-    void writeFailures() {
-#ifdef Q_OS_WIN
-        QSKIP("The failures are made by a shell script, in a Linux mount namespace");
-#endif
+    void writes() {
         QFETCH(QString, flag);
         QFETCH(QString, failure);
+        QFETCH(QByteArray, start);
         QTemporaryDir dir;
         // Enough waypoints that every format's file spans several pages and
         // a GPX file is written in pieces.
@@ -262,18 +221,44 @@ private Q_SLOTS:
                    "</name><desc>" + QByteArray(80, 'x') + "</desc></wpt>\n";
         }
         const QByteArray old("the old file\0\x01\xFF\n", 16);
-        QVERIFY(MakeFile(dir.filePath(u"in.gpx"_s), gpx + "</gpx>\n") &&
+        QVERIFY(MakeFile(dir.filePath(u"in put.gpx"_s), gpx + "</gpx>\n") &&
                 MakeFile(dir.filePath(u"old"_s), old));
         const QString fileName = flag.mid(3);
-        const QString target = dir.filePath(u"fs/target/"_s + fileName);
+        const bool fails = failure != u"none"_s;
+#ifdef Q_OS_WIN
+        if (fails) {
+            QSKIP("The failures are made by a shell script, in a Linux mount namespace");
+        }
+#endif
+        const QString target = fails ? dir.filePath(u"fs/target/"_s + fileName) : fileName;
+        // Windows hands the program one text, which it splits itself: names
+        // with blanks quoted, also after a flag, and flags in capitals.
+        const QString text =
+            u"--headless \"in put.gpx\" %1\"%2\" /Q"_s.arg(flag.left(3).toUpper(), target);
+        QVERIFY(QFile::copy(dir.filePath(u"old"_s), dir.filePath(fileName)));
         QProcess p;
         p.setProcessEnvironment(ProgramEnvironment(dir.path()));
         p.setWorkingDirectory(dir.path());
-        p.start(u"sh"_s, {QStringLiteral(WAYFOLD_TEST_DATA "/app/writefailure.sh"), failure,
-                          fileName, QStringLiteral(WAYFOLD_PROGRAM), u"--headless"_s, u"in.gpx"_s,
-                          flag.left(3) + target, u"/q"_s});
+        p.setProgram(fails ? u"sh"_s : QStringLiteral(WAYFOLD_PROGRAM));
+#ifdef Q_OS_WIN
+        p.setNativeArguments(text);
+#else
+        p.setArguments((fails
+                            ? QStringList{QStringLiteral(WAYFOLD_TEST_DATA "/app/writefailure.sh"),
+                                          failure, fileName, QStringLiteral(WAYFOLD_PROGRAM)}
+                            : QStringList()) +
+                       QProcess::splitCommand(text));
+#endif
+        p.start();
         QVERIFY(p.waitForFinished(120000));
         const QString err = QString::fromUtf8(p.readAllStandardError());
+        if (!fails) {
+            QVERIFY2(p.exitCode() == 0, qPrintable(err));
+            QVERIFY(start.size() > 3 && FileBytes(dir.filePath(fileName)).startsWith(start));
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+                     QStringList({u"in put.gpx"_s, u"old"_s, fileName}));
+            return;
+        }
         if (p.exitCode() == 98) {
             QSKIP("no mount namespace: neither root nor allowed a user namespace");
         }
