@@ -40,6 +40,7 @@ QByteArray EntryBytes(const QString& name) {
 
 bool MakeFifo(const QString& path) {
 #ifdef Q_OS_WIN
+    Q_UNUSED(path);
     return false;
 #else
     return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
