@@ -109,7 +109,10 @@ QByteArray Point(Layout layout, QByteArrayView name, std::array<quint8, 5> flags
 
 // A record of another class than 0 (a map point): only its class is read.
 const QByteArray kMapPoint = Record('W', QByteArray("MAP\0\x0a\0\0\0", 8) + QByteArray(13, '\xab'));
-const QByteArray kApplication("\x9d\x01SQA\0Feb 04 1980\x0006:45:00", 27);
+const QByteArray kApplication(
+    "\x9d\x01SQA\0Feb 04 1980\0"
+    "06:45:00",
+    27);
 const QByteArray kMapSet = Record('V', QByteArrayView("\0\x01", 2));
 
 // A file of the version letter given, the application record (in GDB its
