@@ -2,7 +2,11 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
 #include <QProcessEnvironment>
+#include <QSettings>
 #include <QString>
 #include <QStringList>
 #include <QTest>
@@ -16,22 +20,56 @@
 #include "session/session.h"
 #include "session/settingsstore.h"
 
+template <typename T>
+std::optional<T> TakeFront(std::deque<T>& queue) {
+    if (queue.empty()) {
+        return std::nullopt;
+    }
+    T front = std::move(queue.front());
+    queue.pop_front();
+    return front;
+}
+
+// The texts of messages.
+inline QStringList MessageTexts(const std::vector<UserMessage>& messages) {
+    QStringList texts;
+    for (const UserMessage& m : messages) {
+        texts.push_back(m.text);
+    }
+    return texts;
+}
+
 // A front end that records everything asked of it and answers message boxes
 // and dialogs from queues the test fills (default button / cancelled when the
 // queue is empty).
 class FakeFrontend final : public Frontend {
 public:
-    MessageAnswer showMessage(const UserMessage& message) override;
-    void setStatusText(int panel, const QString& text) override;
+    MessageAnswer showMessage(const UserMessage& message) override {
+        messages.push_back(message);
+        return TakeFront(messageAnswers).value_or(DefaultAnswer(message.buttons));
+    }
+    void setStatusText(int panel, const QString& text) override {
+        if (panel == 1 || panel == 2) {
+            (panel == 1 ? panel1 : panel2) = text;
+        }
+    }
     void setExportCaption(const QString&) override {}
     void setClearCaption(const QString&) override {}
     void setBusy(bool busy) override { busyChanges.push_back(busy); }
     void processEvents() override {}
     void setProgress(qint64, qint64) override {}
     void importFinished() override {}
-    std::optional<QString> saveFileDialog(const FileDialogRequest& request) override;
-    std::optional<QString> openFileDialog(const FileDialogRequest& request) override;
-    std::optional<QString> folderDialog(const QString& prompt) override;
+    std::optional<QString> saveFileDialog(const FileDialogRequest& request) override {
+        dialogs.push_back(request);
+        return takeDialogAnswer();
+    }
+    std::optional<QString> openFileDialog(const FileDialogRequest& request) override {
+        return saveFileDialog(request);
+    }
+    std::optional<QString> folderDialog(const QString& prompt) override {
+        folderPrompts.push_back(prompt);
+        return takeDialogAnswer();
+    }
     bool canAsk() const override { return ask; }
     // False: nobody is there to answer, as without a window.
     bool ask = true;
@@ -49,10 +87,14 @@ public:
     // A null QString answers "cancelled".
     std::deque<QString> dialogAnswers;
 
-    QStringList messageTexts() const;
+    QStringList messageTexts() const { return MessageTexts(messages); }
 
 private:
-    std::optional<QString> takeDialogAnswer();
+    // A null answer, or none left, is a cancel.
+    std::optional<QString> takeDialogAnswer() {
+        const std::optional<QString> answer = TakeFront(dialogAnswers);
+        return answer && !answer->isNull() ? answer : std::nullopt;
+    }
 };
 
 class FakeProcessStarter final : public ProcessStarter {
@@ -62,7 +104,11 @@ public:
         QStringList arguments;
     };
     bool startDetached(const QString& program, const QStringList& arguments,
-                       QString* error) override;
+                       QString* error) override {
+        starts.push_back({program, arguments});
+        *error = failure.isEmpty() ? *error : failure;
+        return failure.isEmpty();
+    }
 
     std::vector<Start> starts;
     // When set, every start fails with this reason (after being recorded).
@@ -75,8 +121,8 @@ class RecordingProgress final : public ImportProgress {
 public:
     void showRunningTotal(qint32 total) override { runningTotals.push_back(total); }
     void showCurrentImport(qint32 count) override { currentImports.push_back(count); }
-    void letEventsThrough() override;
-    bool takeCancelRequest() override;
+    void letEventsThrough() override { cancelRequested |= ++eventPasses == cancelAfterEvents; }
+    bool takeCancelRequest() override { return std::exchange(cancelRequested, false); }
     void showFileProgress(qint64 done, qint64 total) override { fileProgress = {done, total}; }
 
     std::vector<qint32> runningTotals;
@@ -89,12 +135,11 @@ public:
 
 // A session with fakes and a clock pinned to 2026-12-05 01:02:03 UTC.
 struct TestSession {
-    TestSession();
     FakeFrontend frontend;
     MemorySettingsStore settings;
     FakeProcessStarter processes;
-    QDateTime now;
-    Session session;
+    QDateTime now{QDate(2026, 12, 5), QTime(1, 2, 3), Qt::UTC};
+    Session session{frontend, settings, processes, [this] { return now; }, QDir::tempPath()};
 };
 
 // The columns of a test's data table and its rows:
@@ -110,8 +155,12 @@ void AddRow(const char* tag, const Values&... values) {
 }
 
 // Real files of other programs, in ../shared/fixtures/peer beside the clone.
-QString FixturePath(const QString& name);
-bool FixturesAvailable();
+inline QString FixturePath(const QString& name) {
+    return QStringLiteral(WAYFOLD_FIXTURES) + QLatin1Char('/') + name;
+}
+inline bool FixturesAvailable() {
+    return QFileInfo(QStringLiteral(WAYFOLD_FIXTURES)).isDir();
+}
 // Why a test that needs them cannot run: nothing when they are at hand; a
 // skip only when WAYFOLD_NO_PEER_FIXTURES=1 asks for it, else a failure
 // that says what to provide.
@@ -129,8 +178,16 @@ bool FixturesAvailable();
 
 // Writes a file, making its folder first; executable adds the owner's execute
 // permission. False when the file could not be written.
-bool MakeFile(const QString& path, const QByteArray& content = QByteArray(),
-              bool executable = false);
+inline bool MakeFile(const QString& path, const QByteArray& content = QByteArray(),
+                     bool executable = false) {
+    QFile f(path);
+    if (!QDir().mkpath(QFileInfo(path).path()) || !f.open(QIODevice::WriteOnly) ||
+        f.write(content) != content.size()) {
+        return false;
+    }
+    f.close();
+    return !executable || f.setPermissions(f.permissions() | QFile::ExeOwner | QFile::ExeUser);
+}
 // A ZIP archive of the entries (name and bytes; a name ending in "/" is a
 // folder), deflated or stored. False when it could not be written.
 bool MakeZip(const QString& path, const QList<std::pair<QString, QByteArray>>& entries,
@@ -144,17 +201,47 @@ struct ZipEntry {
 };
 QList<ZipEntry> ZipEntries(const QString& path);
 // A file's bytes; empty when it cannot be read.
-QByteArray FileBytes(const QString& path);
+inline QByteArray FileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 // Waits up to ten seconds for a file to appear.
-bool WaitForFile(const QString& path);
+inline bool WaitForFile(const QString& path) {
+    for (int i = 0; i < 400 && !QFileInfo::exists(path); ++i) {
+        QTest::qWait(25);
+    }
+    return QFileInfo::exists(path);
+}
 
 // A stand-in for MapSource at program (a script, on Windows a program) that
 // appends its arguments to args.txt, copies the file it was given to copy.bin and then writes
 // done.txt, all next to itself.
-bool MakeFakeMapSource(const QString& program);
+inline bool MakeFakeMapSource(const QString& program) {
+#ifdef Q_OS_WIN
+    QFile::remove(program);
+    return QDir().mkpath(QFileInfo(program).path()) &&
+           QFile::copy(QStringLiteral(WAYFOLD_FAKE_MAPSOURCE), program);
+#else
+    return MakeFile(program,
+                    "#!/bin/sh\n"
+                    "here=$(dirname \"$0\")\n"
+                    "printf '%s\\n' \"$@\" >> \"$here/args.txt\"\n"
+                    "cp \"$1\" \"$here/copy.bin\"\n"
+                    "echo done >> \"$here/done.txt\"\n",
+                    true);
+#endif
+}
 
 // Appends a waypoint named name at 47.5 N 7.5 E.
-void AddTestWaypoint(WaypointStore& store, const QString& name);
+inline void AddTestWaypoint(WaypointStore& store, const QString& name) {
+    Waypoint w;
+    w.Name = name;
+    w.Latitude = 47.5;
+    w.Longitude = 7.5;
+    w.LatSemicircles = DegreesToSemicircles(w.Latitude);
+    w.LonSemicircles = DegreesToSemicircles(w.Longitude);
+    store.Waypoints.push_back(w);
+}
 
 // The built program, run to its end; status -1 when it crashed or hung.
 struct ProgramRun {
@@ -165,9 +252,93 @@ struct ProgramRun {
 // The system's environment without any display, with HOME at home and the
 // configuration, data and Wine folders below it (config, data, wine). On
 // Windows, where the settings are the user's registry, they are emptied.
-QProcessEnvironment ProgramEnvironment(const QString& home);
+inline QProcessEnvironment ProgramEnvironment(const QString& home) {
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        e.remove(QString::fromLatin1(name));
+    }
+    e.insert(QStringLiteral("HOME"), home);
+    e.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+    e.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+    e.insert(QStringLiteral("WINEPREFIX"), home + QStringLiteral("/wine"));
+#ifdef Q_OS_WIN
+    QSettings(QStringLiteral("HKEY_CURRENT_USER\\Software\\Wayfold"), QSettings::NativeFormat)
+        .remove(QString());
+#endif
+    return e;
+}
 // Stores settings of section "Program Settings" where the program run with
 // ProgramEnvironment(home) reads them.
-bool StoreProgramSettings(const QString& home, const QList<std::pair<QString, QString>>& values);
-ProgramRun RunProgram(const QStringList& arguments, const QProcessEnvironment& environment,
-                      const QString& workingFolder = QString());
+inline bool StoreProgramSettings(const QString& home,
+                                 const QList<std::pair<QString, QString>>& values) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(home);
+    QSettings settings(QStringLiteral("HKEY_CURRENT_USER\\Software\\Wayfold\\Wayfold"),
+                       QSettings::NativeFormat);
+#else
+    QSettings settings(home + QStringLiteral("/config/Wayfold/Wayfold.ini"), QSettings::IniFormat);
+#endif
+    for (const auto& [name, value] : values) {
+        settings.setValue(QStringLiteral("Program Settings/") + name, value);
+    }
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+#ifdef Q_OS_WIN
+// A test's arguments are written as on Linux; Windows takes every "/" for the
+// start of a flag, so the paths in them go over with the drive and "\".
+inline QString WindowsArgument(const QString& argument) {
+    const auto native = [](const QString& path) {
+        return QDir::toNativeSeparators(path.startsWith(u'/') ? QFileInfo(path).absoluteFilePath()
+                                                              : path);
+    };
+    if (argument.startsWith(u'/') && argument.size() > 2 && argument.at(2) == u':') {
+        return argument.left(3) + native(argument.mid(3));
+    }
+    return argument.startsWith(u'/') && argument.indexOf(u'/', 1) < 0 ? argument : native(argument);
+}
+
+#endif
+
+inline ProgramRun RunProgram(const QStringList& arguments, const QProcessEnvironment& environment,
+                             const QString& workingFolder = QString()) {
+    QProcess p;
+#ifdef Q_OS_WIN
+    // The temporary folder a test gives is the program's on Windows too.
+    QProcessEnvironment windows = environment;
+    if (environment.contains(QStringLiteral("TMPDIR"))) {
+        const QString temp = QDir::toNativeSeparators(environment.value(QStringLiteral("TMPDIR")));
+        windows.insert(QStringLiteral("TMP"), temp);
+        windows.insert(QStringLiteral("TEMP"), temp);
+    }
+    p.setProcessEnvironment(windows);
+#else
+    p.setProcessEnvironment(environment);
+#endif
+    p.setWorkingDirectory(workingFolder);
+#ifdef Q_OS_WIN
+    QStringList windowsArguments;
+    for (const QString& argument : arguments) {
+        windowsArguments.push_back(WindowsArgument(argument));
+    }
+    p.start(QStringLiteral(WAYFOLD_PROGRAM), windowsArguments);
+#else
+    p.start(QStringLiteral(WAYFOLD_PROGRAM), arguments);
+#endif
+    // Three minutes: a run over a 100 MB file takes a while under the sanitizers.
+    if (!p.waitForFinished(180000)) {
+        p.kill();
+        p.waitForFinished();
+        return {};
+    }
+    // Windows writes a program's text with CR LF line ends.
+    const auto text = [](const QByteArray& bytes) {
+        QString lines = QString::fromUtf8(bytes);
+#ifdef Q_OS_WIN
+        lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+#endif
+        return lines;
+    };
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            text(p.readAllStandardOutput()), text(p.readAllStandardError())};
+}
