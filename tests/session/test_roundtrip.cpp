@@ -152,21 +152,6 @@ private Q_SLOTS:
                                             StoreTexts(t.session.store, false)));
     }
 
-    // The save dialog opens in the folder of the last export while it is
-    // there, else in the file browser's.
-    void saveDialogFolder() {
-        TestSession t;
-        AddTestWaypoint(t.session.store, u"GC1"_s);
-        const int gpx = FormatById(u"gpx"_s)->listPlace;
-        QStringList folders;
-        for (const QString& last : {QString(), dir_.path(), dir_.filePath(u"gone"_s)}) {
-            t.session.settings.setValue(u"ExportDir"_s, last);
-            RunExport(t.session, {gpx, false, u"/browser"_s, {}});
-            folders += t.frontend.dialogs.back().folder;
-        }
-        QCOMPARE(folders, QStringList({u"/browser"_s, dir_.path(), u"/browser"_s}));
-    }
-
     // Read back by our reader, each waypoint written (duplicates left out)
     // comes back with every field the format carries, as the format carries
     // it; GPSBabel reads the same names, coordinates, descriptions and links.

@@ -1,8 +1,8 @@
 #pragma once
 
-// What the reader tests share: files written for a test, a waypoint's
-// fields as text for tables that name the fields they check, tables of
-// documents kept in case files, and the German locale.
+// What the reader tests share: a waypoint's fields as text for tables that
+// name the fields they check, tables of documents kept in case files, and
+// the German locale.
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -21,12 +21,6 @@
 #include "core/store.h"
 #include "session/importer.h"
 #include "support/fakes.h"
-
-// Writes bytes to the file name in folder; the path, empty when it cannot.
-inline QString WriteTestFile(const QString& folder, const QString& name, const QByteArray& bytes) {
-    const QString path = QDir(folder).filePath(name);
-    return MakeFile(path, bytes) ? path : QString();
-}
 
 // A waypoint put in the store before a read, to see that the read leaves it.
 inline Waypoint Sentinel() {
@@ -234,8 +228,8 @@ inline void CheckRead(FileReader reader, const QString& path, const QStringList&
 inline void CheckCase(FileReader reader, const QString& folder, const QString& name) {
     QFETCH(QByteArray, document);
     QFETCH(QStringList, expected);
-    const QString path = WriteTestFile(folder, name, document);
-    QVERIFY(!path.isEmpty());
+    const QString path = QDir(folder).filePath(name);
+    QVERIFY(MakeFile(path, document));
     CheckRead(reader, path, expected);
 }
 
