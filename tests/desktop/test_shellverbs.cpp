@@ -111,10 +111,7 @@ private Q_SLOTS:
         QFETCH(bool, readOnly);
         root.values = before;
         root.readOnly = readOnly;
-        QStringList messages;
-        for (const UserMessage& m : RegisterClassRootVerbs(root, folder)) {
-            messages += m.text;
-        }
+        QStringList messages = Texts(RegisterClassRootVerbs(root, folder));
         messages.sort();
         QTEST(messages, "messages");
         QTEST(root.values, "registered");

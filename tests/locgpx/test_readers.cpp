@@ -228,7 +228,7 @@ private Q_SLOTS:
                 RecordingProgress progress;
                 QVERIFY(MakeFile(path, document.left(length)));
                 const ImportResult r = ReadLocFile(path, store, progress);
-                texts = Texts(r);
+                texts = Texts(r.messages);
                 for (const Waypoint& w : store.Waypoints) {
                     texts.push_back(w.Name + u'|' + w.Url);
                 }

@@ -32,7 +32,7 @@ void CheckCuts(BytesReader read, const QByteArray& bytes) {
         const ImportResult r = read(bytes.first(size), QStringLiteral("f"), store, progress);
         const bool cut = size < end;
         QVERIFY2(r.result == (cut ? 0 : full.result) && store.WaypointCount() == 1 + r.result &&
-                     (cut ? r.messages.size() == 1 : Texts(r) == Texts(full)) &&
+                     (cut ? r.messages.size() == 1 : Texts(r.messages) == Texts(full.messages)) &&
                      store.record(1).Name == Sentinel().Name,
                  qPrintable(QStringLiteral("the first %1 bytes").arg(size)));
     }

@@ -31,7 +31,7 @@ std::optional<T> TakeFront(std::deque<T>& queue) {
 }
 
 // The texts of messages.
-inline QStringList MessageTexts(const std::vector<UserMessage>& messages) {
+inline QStringList Texts(const std::vector<UserMessage>& messages) {
     QStringList texts;
     for (const UserMessage& m : messages) {
         texts.push_back(m.text);
@@ -87,7 +87,7 @@ public:
     // A null QString answers "cancelled".
     std::deque<QString> dialogAnswers;
 
-    QStringList messageTexts() const { return MessageTexts(messages); }
+    QStringList messageTexts() const { return Texts(messages); }
 
 private:
     // A null answer, or none left, is a cancel.

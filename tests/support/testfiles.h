@@ -37,14 +37,6 @@ inline QStringList Names(const WaypointStore& store, qint32 from = 1) {
     return names;
 }
 
-inline QStringList Texts(const ImportResult& r) {
-    QStringList texts;
-    for (const UserMessage& m : r.messages) {
-        texts.push_back(m.text);
-    }
-    return texts;
-}
-
 // One field of a waypoint as text. A flag and its value read "1 12.5";
 // "Position" is the degrees and "Semicircles" the semicircles, either marked
 // "(inconsistent)" when the two disagree. Doubles in their shortest exact
@@ -176,10 +168,10 @@ inline void CheckRead(FileReader reader, const QString& path, const QStringList&
         QRegularExpression(QStringLiteral("encoding=[\"']([A-Za-z0-9._:-]+)[\"']"))
             .match(QString::fromLatin1(FileBytes(path).left(300)));
     if (declared.hasMatch() && !QStringDecoder(declared.captured(1).toLatin1()).isValid() &&
-        Texts(r).join(u'|').contains(QLatin1String("is not supported")) &&
+        Texts(r.messages).join(u'|').contains(QLatin1String("is not supported")) &&
         !expected.join(u'|').contains(QLatin1String("is not supported"))) {
         QEXPECT_FAIL("", "Qt for Windows has no decoder for this encoding (no ICU)", Abort);
-        QVERIFY(!Texts(r).join(u'|').contains(QLatin1String("is not supported")));
+        QVERIFY(!Texts(r.messages).join(u'|').contains(QLatin1String("is not supported")));
     }
 #endif
     QStringList messages;
@@ -217,7 +209,7 @@ inline void CheckRead(FileReader reader, const QString& path, const QStringList&
             QCOMPARE(FieldsText(store.record(before + n), key.left(at)), value);
         }
     }
-    QCOMPARE(Texts(r), messages);
+    QCOMPARE(Texts(r.messages), messages);
     QCOMPARE(r.result, result);
     QCOMPARE(store.record(1).Name, Sentinel().Name);
     QCOMPARE(store.CoordinatesFixed, !Names(store).filter(QStringLiteral("FIXED-")).isEmpty());

@@ -110,7 +110,6 @@ private Q_SLOTS:
                 "cmdExit", [] { return true; },
                 [&] {
                     if (commandLine) {
-                        const QString out = f.temp.filePath(QStringLiteral("out"));
                         status = RunCommands(
                             f.session,
                             ParsePosixArguments(
