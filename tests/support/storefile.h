@@ -123,7 +123,7 @@ inline WriteResult WriteKind(const QString& kind, const QString& path, WaypointS
 // reader's messages, empty when it took the file.
 inline QStringList ReadKind(const QString& path, WaypointStore& back) {
     RecordingProgress progress;
-    return Texts(ReaderForPath(path)->read(path, back, progress));
+    return Texts(ReaderForPath(path)->read(path, back, progress).messages);
 }
 
 // A device that takes the first limit bytes and then fails, as a full disk
