@@ -4,7 +4,6 @@
 // is no device.
 #include <QDir>
 #include <QDirIterator>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <QtTest>

@@ -2,9 +2,7 @@
 // during which the window stays responsive, the import and export controls
 // rest, and Clear cancels it, the table following it, and closing the window
 // in the middle of a run.
-#include <QComboBox>
 #include <QListWidget>
-#include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
 

@@ -5,13 +5,10 @@
 #include <QDialogButtonBox>
 #include <QListWidget>
 #include <QMimeData>
-#include <QPixmap>
-#include <QProgressBar>
 #include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTextDocument>
-#include <QTreeView>
 #include <QWindow>
 
 #include "ui/aboutwindow.h"

@@ -3,12 +3,9 @@
 #include <QBuffer>
 #include <QImage>
 #include <QLineEdit>
-#include <QRandomGenerator>
 #include <QSplitter>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTextBrowser>
-#include <QToolTip>
 #include <cmath>
 #include <set>
 

@@ -4,8 +4,6 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDragEnterEvent>
-#include <QFile>
-#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
