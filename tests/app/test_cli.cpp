@@ -140,10 +140,9 @@ private Q_SLOTS:
         QVERIFY(copy.contains("GC9WF01") && copy.contains("PK9WF01"));
         QTEST(copy.at(11), "letter");
 #ifdef Q_OS_WIN
-        QVERIFY(stored || QSettings(u"HKEY_CURRENT_USER\\Software\\Wayfold\\Wayfold"_s,
-                                    QSettings::NativeFormat)
-                                  .value(u"Program Settings/Mapsource_Dir"_s) ==
-                              QDir::toNativeSeparators(folder).toLower() + u'\\');
+        QVERIFY(stored ||
+                ProgramSettings(home.path())->value(u"Program Settings/Mapsource_Dir"_s) ==
+                    QDir::toNativeSeparators(folder).toLower() + u'\\');
 #endif
     }
 
@@ -155,16 +154,10 @@ private Q_SLOTS:
         QProcessEnvironment environment = ProgramEnvironment(home.path());
         environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         const auto stored = [&home] {
-#ifdef Q_OS_WIN
-            QSettings settings(u"HKEY_CURRENT_USER\\Software\\Wayfold\\Wayfold"_s,
-                               QSettings::NativeFormat);
-#else
-            QSettings settings(home.filePath(u"config/Wayfold/Wayfold.ini"_s),
-                               QSettings::IniFormat);
-#endif
+            const auto settings = ProgramSettings(home.path());
             QStringList values;
-            for (const QString& key : settings.allKeys()) {
-                values += key + u'=' + settings.value(key).toString();
+            for (const QString& key : settings->allKeys()) {
+                values += key + u'=' + settings->value(key).toString();
             }
             return values;
         };

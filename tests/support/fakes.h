@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QTest>
 #include <deque>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -149,6 +150,7 @@ template <typename... Types, typename... Names>
 void AddColumns(const Names&... names) {
     (QTest::addColumn<Types>(names), ...);
 }
+
 template <typename... Values>
 void AddRow(const char* tag, const Values&... values) {
     (QTest::newRow(tag) << ... << values);
@@ -158,9 +160,11 @@ void AddRow(const char* tag, const Values&... values) {
 inline QString FixturePath(const QString& name) {
     return QStringLiteral(WAYFOLD_FIXTURES) + QLatin1Char('/') + name;
 }
+
 inline bool FixturesAvailable() {
     return QFileInfo(QStringLiteral(WAYFOLD_FIXTURES)).isDir();
 }
+
 // Why a test that needs them cannot run: nothing when they are at hand; a
 // skip only when WAYFOLD_NO_PEER_FIXTURES=1 asks for it, else a failure
 // that says what to provide.
@@ -188,6 +192,7 @@ inline bool MakeFile(const QString& path, const QByteArray& content = QByteArray
     f.close();
     return !executable || f.setPermissions(f.permissions() | QFile::ExeOwner | QFile::ExeUser);
 }
+
 // A ZIP archive of the entries (name and bytes; a name ending in "/" is a
 // folder), deflated or stored. False when it could not be written.
 bool MakeZip(const QString& path, const QList<std::pair<QString, QByteArray>>& entries,
@@ -205,6 +210,7 @@ inline QByteArray FileBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+
 // Waits up to ten seconds for a file to appear.
 inline bool WaitForFile(const QString& path) {
     for (int i = 0; i < 400 && !QFileInfo::exists(path); ++i) {
@@ -267,23 +273,31 @@ inline QProcessEnvironment ProgramEnvironment(const QString& home) {
 #endif
     return e;
 }
+
+// The settings of the program run with ProgramEnvironment(home).
+inline std::unique_ptr<QSettings> ProgramSettings(const QString& home) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(home);
+    return std::make_unique<QSettings>(
+        QStringLiteral("HKEY_CURRENT_USER\\Software\\Wayfold\\Wayfold"), QSettings::NativeFormat);
+#else
+    return std::make_unique<QSettings>(home + QStringLiteral("/config/Wayfold/Wayfold.ini"),
+                                       QSettings::IniFormat);
+#endif
+}
+
 // Stores settings of section "Program Settings" where the program run with
 // ProgramEnvironment(home) reads them.
 inline bool StoreProgramSettings(const QString& home,
                                  const QList<std::pair<QString, QString>>& values) {
-#ifdef Q_OS_WIN
-    Q_UNUSED(home);
-    QSettings settings(QStringLiteral("HKEY_CURRENT_USER\\Software\\Wayfold\\Wayfold"),
-                       QSettings::NativeFormat);
-#else
-    QSettings settings(home + QStringLiteral("/config/Wayfold/Wayfold.ini"), QSettings::IniFormat);
-#endif
+    const auto settings = ProgramSettings(home);
     for (const auto& [name, value] : values) {
-        settings.setValue(QStringLiteral("Program Settings/") + name, value);
+        settings->setValue(QStringLiteral("Program Settings/") + name, value);
     }
-    settings.sync();
-    return settings.status() == QSettings::NoError;
+    settings->sync();
+    return settings->status() == QSettings::NoError;
 }
+
 #ifdef Q_OS_WIN
 // A test's arguments are written as on Linux; Windows takes every "/" for the
 // start of a flag, so the paths in them go over with the drive and "\".
