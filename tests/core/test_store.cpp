@@ -39,17 +39,10 @@ void ReferenceSort(std::vector<QString>& keys, std::vector<int>& ids, int first,
     }
 }
 
-// The listing site's code for a cache number: hexadecimal up to GCFFFF,
-// then base 31 counted on from GCG000.
+// A cache code of the listing site's hexadecimal kind: codes of different
+// lengths, whose texts sort otherwise than their numbers.
 QString CacheCode(quint32 number) {
-    if (number <= 0xFFFF) {
-        return QStringLiteral("GC") + QString::number(number, 16).toUpper();
-    }
-    QString code;
-    for (number += 411120; number > 0; number /= 31) {
-        code.prepend(QLatin1Char("0123456789ABCDEFGHJKMNPQRTVWXYZ"[number % 31]));
-    }
-    return QStringLiteral("GC") + code;
+    return QStringLiteral("GC") + QString::number(number, 16).toUpper();
 }
 
 // n keys of a shape a user's lists take: few distinct short keys; cache

@@ -1,8 +1,9 @@
 // The GPX, XML LOC and TerraByte LOC readers on the cases of
-// tests/data/readers and on generated large files, the real files of other
-// programs, files cut at every length, ZIP archives of GPX files, and files
-// that are missing or not files; all under the German locale, whose decimal
-// separator is a comma.
+// tests/data/readers (hostile files among them) and on generated large
+// files, the real files of other programs, files cut at every length, ZIP
+// archives of GPX files, and files that are missing or not files; all under
+// the German locale, whose decimal separator is a comma.
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -65,6 +66,11 @@ private Q_SLOTS:
     // cancel, and more than 32767 records all read. xml.txt is read as GPX,
     // which shows every parse error; the real files by the reader their
     // extension names.
+    void initTestCase() {
+        // What a reader that read the DTD a document names would take.
+        QVERIFY(MakeFile(dir_.filePath(u"secret.dtd"_s), "<!ENTITY secret \"from outside\">\n"));
+    }
+
     void read_data() {
         AddCaseLines({{"gpx.txt", "gpx"},
                       {"xml.txt", "gpx"},
@@ -137,9 +143,24 @@ private Q_SLOTS:
             REQUIRE_PEER_FIXTURES();
             const QString path = FixturePath(QString::fromUtf8(document));
             CheckRead(readers.value(QFileInfo(path).suffix()), path, expected);
-        } else {
-            CheckCase(readers.value(reader), dir_.path(), u"case."_s + reader);
+            return;
         }
+        // No reader may connect to the listener the documents name.
+        QTcpServer listener;
+        QVERIFY(listener.listen(QHostAddress::LocalHost));
+        const QByteArray big =
+            document.contains("%BIG%") ? QByteArray("0123456789").repeated(10 << 20) : QByteArray();
+        document.replace("%PORT%", QByteArray::number(listener.serverPort()))
+            .replace("%NEST%",
+                     QByteArray("<a>").repeated(100000) + QByteArray("</a>").repeated(100000))
+            .replace("%BIG%", big);
+        for (QString& e : expected) {
+            e.replace(u"%BIG%"_s, QLatin1String(big));
+        }
+        const QString path = dir_.filePath(u"case."_s + reader);
+        QVERIFY(MakeFile(path, document));
+        CheckRead(readers.value(reader), path, expected);
+        QVERIFY2(!listener.waitForNewConnection(), "a reader connected to the listener");
     }
 
     // A cache's listing as the window shows it, and the table's summary of

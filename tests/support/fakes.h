@@ -339,7 +339,7 @@ inline ProgramRun RunProgram(const QStringList& arguments, const QProcessEnviron
 #else
     p.start(QStringLiteral(WAYFOLD_PROGRAM), arguments);
 #endif
-    // Three minutes: a run over a 100 MB file takes a while under the sanitizers.
+    // Three minutes, for the sanitizers: a program that takes longer hangs.
     if (!p.waitForFinished(180000)) {
         p.kill();
         p.waitForFinished();

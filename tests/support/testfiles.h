@@ -9,14 +9,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringList>
 #include <QTest>
 #include <charconv>
 #include <clocale>
-#include <optional>
 
 #include "core/store.h"
 #include "session/importer.h"
@@ -225,27 +223,6 @@ inline void CheckCase(FileReader reader, const QString& folder, const QString& n
     CheckRead(reader, path, expected);
 }
 
-// The environment given, with the variables that put a process under the German
-// locale, whose decimal separator is a comma; nothing when the test build has
-// no compiled one.
-inline std::optional<QProcessEnvironment> GermanEnvironment(
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment()) {
-#ifdef Q_OS_WIN
-    // A Windows program's C locale is "C" whatever its environment says.
-    Q_UNUSED(environment);
-    return std::nullopt;
-#endif
-    const QString locales = qEnvironmentVariable("WAYFOLD_LOCPATH");
-    const QString german = QStringLiteral("de_DE.UTF-8");
-    if (locales.isEmpty() || !QFileInfo(locales + QLatin1Char('/') + german).isDir()) {
-        return std::nullopt;
-    }
-    environment.insert(QStringLiteral("LOCPATH"), locales);
-    environment.insert(QStringLiteral("LANG"), german);
-    environment.insert(QStringLiteral("LC_ALL"), german);
-    return environment;
-}
-
 // Makes the locale of this process, once the application object exists,
 // the German one, whose decimal separator is a comma; false when the test
 // build has none compiled.
@@ -254,13 +231,13 @@ inline bool UseGermanLocale() {
     // Windows has its locales built in; a program picks one itself.
     return std::setlocale(LC_ALL, "German_Germany.1252") != nullptr;
 #endif
-    const std::optional<QProcessEnvironment> e = GermanEnvironment();
-    if (!e) {
+    const QByteArray locales = qgetenv("WAYFOLD_LOCPATH");
+    if (locales.isEmpty() || !QFileInfo(QString::fromLocal8Bit(locales + "/de_DE.UTF-8")).isDir()) {
         return false;
     }
-    for (const char* name : {"LOCPATH", "LANG", "LC_ALL"}) {
-        qputenv(name, e->value(QLatin1String(name)).toLocal8Bit());
-    }
+    qputenv("LOCPATH", locales);
+    qputenv("LANG", "de_DE.UTF-8");
+    qputenv("LC_ALL", "de_DE.UTF-8");
     return true;
 }
 
