@@ -205,8 +205,9 @@ private Q_SLOTS:
     }
 
     // The options restored from stored settings: what is taken, what falls
-    // back to its default, and what is written back. A row: the stored settings ("Name=value"
-    // joined by "|"), the restored options, and the settings afterwards ("=": as they were).
+    // back to its default, and what is written back. A row: the stored
+    // settings ("Name=value" joined by "|"), the restored options, and the
+    // settings afterwards ("=": as they were).
     void restore() {
         const char* rows[][3] = {
             // Any number but 0 ticks a check box, text does not; only the
@@ -252,6 +253,18 @@ private Q_SLOTS:
                      QString::fromLatin1(options));
             QCOMPARE(settings.values, storeOf(after == "="s ? stored : after).values);
         }
+    }
+
+    // A setting reaches the disk as it is set, not only when the program ends.
+    void settingsReachTheDiskAtOnce() {
+#ifdef Q_OS_WIN
+        QSKIP("The settings are the registry's on Windows");
+#endif
+        QTemporaryDir home;
+        qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
+        QtSettingsStore settings;
+        settings.setValue(u"LastPath"_s, u"/x"_s);
+        QVERIFY(FileBytes(settings.location()).contains("LastPath=/x"));
     }
 };
 
