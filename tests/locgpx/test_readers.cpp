@@ -11,10 +11,10 @@
 #include "locgpx/listing.h"
 #include "locgpx/locreader.h"
 #include "locgpx/pocketquery.h"
-#include "locgpx/readercases.h"
 #include "locgpx/terrabytereader.h"
 #include "mapsource/gdbreader.h"
 #include "mapsource/mpsreader.h"
+#include "support/testfiles.h"
 
 #include <sys/stat.h>
 
@@ -72,11 +72,11 @@ private Q_SLOTS:
     }
 
     void read_data() {
-        AddCaseLines({{"gpx.txt", "gpx"},
-                      {"xml.txt", "gpx"},
-                      {"loc.txt", "loc"},
-                      {"terrabyte.txt", "terrabyte"},
-                      {"peer.txt", "peer"}});
+        AddCaseLines({{"readers/gpx.txt", "gpx"},
+                      {"readers/xml.txt", "gpx"},
+                      {"readers/loc.txt", "loc"},
+                      {"readers/terrabyte.txt", "terrabyte"},
+                      {"readers/peer.txt", "peer"}});
         const QByteArray mb(1 << 20, 'x');
         AddCase(u"gpx"_s, u"megabyte attributes and text"_s,
                 "<gpx creator=\"" + mb + "\"><wpt junk=\"" + mb +
@@ -131,7 +131,7 @@ private Q_SLOTS:
                  u"result: 40000"_s, u"totals: "_s + totals.join(u' ')});
     }
     void read() {
-        QFETCH(QString, reader);
+        QFETCH(QString, kind);
         QFETCH(QByteArray, document);
         QFETCH(QStringList, expected);
         const QHash<QString, FileReader> readers{{u"mps"_s, &ReadMpsFile},
@@ -139,7 +139,7 @@ private Q_SLOTS:
                                                  {u"loc"_s, &ReadLocFile},
                                                  {u"terrabyte"_s, &ReadTerraByteFile},
                                                  {u"gpx"_s, &ReadGpxFile}};
-        if (reader == u"peer") {
+        if (kind == u"peer") {
             REQUIRE_PEER_FIXTURES();
             const QString path = FixturePath(QString::fromUtf8(document));
             CheckRead(readers.value(QFileInfo(path).suffix()), path, expected);
@@ -157,9 +157,9 @@ private Q_SLOTS:
         for (QString& e : expected) {
             e.replace(u"%BIG%"_s, QLatin1String(big));
         }
-        const QString path = dir_.filePath(u"case."_s + reader);
+        const QString path = dir_.filePath(u"case."_s + kind);
         QVERIFY(MakeFile(path, document));
-        CheckRead(readers.value(reader), path, expected);
+        CheckRead(readers.value(kind), path, expected);
         QVERIFY2(!listener.waitForNewConnection(), "a reader connected to the listener");
     }
 

@@ -81,6 +81,7 @@ class WritersTest : public QObject {
 
     QTemporaryDir dir_;
 
+private Q_SLOTS:
     // A case's document is a store as in tests/data/writers/*.json (an
     // Altitude of "nan" is not a number). Its keys:
     //   has: text        the file holds text (read as Latin-1 but for GPX)
@@ -90,7 +91,13 @@ class WritersTest : public QObject {
     //   message: text    a message of the writer (%1 is the file's path)
     //   icon: n          the first message's MessageIcon as a number
     //   Name,Time@n: x   fields of the n-th waypoint in the store afterwards
-    void check(QString kind, const QString& name) {
+    void write_data() {
+        AddCaseLines({{"writers/gpx.txt", "gpx"},
+                      {"writers/loc.txt", "loc"},
+                      {"writers/terrabyte.txt", "terrabyte"}});
+    }
+    void write() {
+        QFETCH(QString, kind);
         QFETCH(QByteArray, document);
         QFETCH(QStringList, expected);
         // "{c*n}" is the letter c n times.
@@ -115,7 +122,7 @@ class WritersTest : public QObject {
                 input.store.Waypoints[size_t(i)].Altitude = NAN;
             }
         }
-        const QString out = dir_.filePath(name);
+        const QString out = dir_.filePath(u"out."_s + kind);
         const WriteResult result = WriteKind(kind, out, input.store, input.options);
         QCOMPARE(result.status, WriteResult::Written);
         const QByteArray bytes = FileBytes(out);
@@ -160,14 +167,6 @@ class WritersTest : public QObject {
         }
         QCOMPARE(Texts(result.messages), messages);
     }
-
-private Q_SLOTS:
-    void gpx_data() { AddCaseRows("writers/gpx.txt"); }
-    void gpx() { check(QStringLiteral("gpx"), QStringLiteral("out.gpx")); }
-    void loc_data() { AddCaseRows("writers/loc.txt"); }
-    void loc() { check(QStringLiteral("loc"), QStringLiteral("out.loc")); }
-    void terraByte_data() { AddCaseRows("writers/terrabyte.txt"); }
-    void terraByte() { check(QStringLiteral("terrabyte"), QStringLiteral("out.tb.loc")); }
 
     // Real files of the listing site and of other programs, and the golden
     // files.

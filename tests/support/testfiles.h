@@ -107,42 +107,43 @@ inline QByteArray Unescaped(const QByteArray& text) {
     return bytes;
 }
 
-// The cases of a file in tests/data as rows of the current test, "document"
-// and "expected": a case is "== name", its document on the lines after it
-// (see Unescaped) and "-> key: value" lines.
-inline void AddCaseRows(const char* fileName) {
-    QTest::addColumn<QByteArray>("document");
-    QTest::addColumn<QStringList>("expected");
-    QFile file(QStringLiteral(WAYFOLD_TEST_DATA "/") + QLatin1String(fileName));
-    QVERIFY2(file.open(QIODevice::ReadOnly), fileName);
-    QByteArray name;
-    QByteArray document;
-    QStringList expected;
-    const auto addRow = [&] {
-        if (!name.isEmpty()) {
-            QTest::newRow(name.constData()) << document << expected;
-        }
-    };
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        if (line.startsWith("== ")) {
-            addRow();
-            name = line.mid(3);
-            document.clear();
-            expected.clear();
-        } else if (line.startsWith("-> ")) {
-            expected.push_back(QString::fromUtf8(Unescaped(line.mid(3))));
-        } else if (!name.isEmpty() && expected.isEmpty()) {
-            document += (document.isEmpty() ? "" : "\n") + Unescaped(line);
+// The cases of tables in tests/data, one case a line, its fields separated
+// by tabs: a name, the document (see Unescaped) and what is expected of it,
+// one "key: value" at least. Lines starting with # are comments. The rows
+// name the reader or writer ("kind") they are for, and are tagged with it.
+inline void AddCase(const QString& kind, const QString& name, const QByteArray& document,
+                    const QStringList& expected) {
+    QTest::addRow("%s: %s", qPrintable(kind), qPrintable(name)) << kind << document << expected;
+}
+
+// The columns of the current test, and the cases of the tables given (paths
+// in tests/data) with the kind each is for.
+inline void AddCaseLines(std::initializer_list<std::pair<const char*, const char*>> tables) {
+    AddColumns<QString, QByteArray, QStringList>("kind", "document", "expected");
+    for (const auto& [table, kind] : tables) {
+        QFile file(QStringLiteral(WAYFOLD_TEST_DATA "/") + QLatin1String(table));
+        QVERIFY2(file.open(QIODevice::ReadOnly), table);
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            const QList<QByteArray> fields = line.split('\t');
+            if (line.trimmed().isEmpty() || line.startsWith('#')) {
+                continue;
+            }
+            QVERIFY2(fields.size() >= 3, line.constData());
+            QStringList expected;
+            for (const QByteArray& field : fields.mid(2)) {
+                expected += QString::fromUtf8(Unescaped(field));
+            }
+            AddCase(QLatin1String(kind), QString::fromUtf8(fields[0]), Unescaped(fields[1]),
+                    expected);
         }
     }
-    addRow();
 }
 
 using FileReader = ImportResult (*)(const QString&, WaypointStore&, ImportProgress&);
 
 // Reads path with reader into a store that holds one waypoint already (or
 // "stored: n"), with "cancel: n" asked for at the n-th progress event, and
-// checks what a case expects (see AddCaseRows), and that nothing else was
+// checks what a case expects (see AddCaseLines), and that nothing else was
 // said. "totals: 20 40" are the running totals shown; "progress: n" says
 // the whole file was reported read, n bytes of it at least by the last step.
 inline void CheckRead(FileReader reader, const QString& path, const QStringList& expected) {
