@@ -268,13 +268,13 @@ private Q_SLOTS:
     void filter() {
         REQUIRE_PEER_FIXTURES();
         WindowFixture f;
-        f.import(Peer("geocaching.loc"), Example("lakeside.gpx"));
+        f.import(FixturePath(QStringLiteral("geocaching.loc")), Example("lakeside.gpx"));
         for (const auto& [text, shown] :
              {std::pair{"JOGPS", 5}, {"TRADITIONAL", 1}, {"zzz", 0}, {"gc2", 3}}) {
             f.set("txtFilter", "text", QString::fromLatin1(text));
             QTRY_COMPARE(f.is("lblShown", "text"), QStringLiteral("%1 of 14 shown").arg(shown));
         }
-        f.import(Peer("mapsource.mps"));
+        f.import(FixturePath(QStringLiteral("mapsource.mps")));
         QTRY_COMPARE(f.is("lblShown", "text"), u"6 of 23 shown");
         f.click("cmdClear");
         f.import(Example("lakeside.gpx"), UiData("towers.gpx"));
@@ -296,7 +296,7 @@ private Q_SLOTS:
         REQUIRE_PEER_FIXTURES();
         WindowFixture f;
         QVERIFY(f.show());
-        f.import(Peer("geocaching.loc"));
+        f.import(FixturePath(QStringLiteral("geocaching.loc")));
         f.view->sortByColumn(0, Qt::DescendingOrder);
         f.select({0, 1, 3});
         f.key("tblWaypoints", Qt::Key_Delete);
@@ -361,7 +361,8 @@ private Q_SLOTS:
     void marksWhatTheExportsSkip() {
         REQUIRE_PEER_FIXTURES();
         WindowFixture f;
-        f.import(Peer("geocaching.loc"), Peer("mapsource.mps"), UiData("gc1a37.gpx"));
+        f.import(FixturePath(QStringLiteral("geocaching.loc")),
+                 FixturePath(QStringLiteral("mapsource.mps")), UiData("gc1a37.gpx"));
         const QStringList first =
             Split("GCEBB|GC1A37|GC1C2B|GC25A9|GC2723|GC2B71|GC309F|GC317A|GC317D");
         QStringList tips(9);
@@ -392,7 +393,7 @@ private Q_SLOTS:
         WindowFixture f;
         f.import(Example("hilltop.loc"));
         f.view->sortByColumn(WaypointModel::Time, Qt::DescendingOrder);
-        f.import(Peer("geocaching.loc"));
+        f.import(FixturePath(QStringLiteral("geocaching.loc")));
         const QStringList order = Split(
             "GC9WF11|GC9WF12|GC9WF13|GC9WF01|GCEBB|GC1A37|GC1C2B|"
             "GC25A9|GC2723|GC2B71|GC309F|GC317A|GC317D");
@@ -521,7 +522,7 @@ private Q_SLOTS:
         WindowFixture f;
         QVERIFY(f.show());
         ListingBrowser* pane = f.window->listingPane()->browser();
-        f.import(Peer("GCGCA8.gpx"), Example("lakeside.gpx"));
+        f.import(FixturePath(QStringLiteral("GCGCA8.gpx")), Example("lakeside.gpx"));
         f.view->setCurrentIndex(f.view->model()->index(0, 0));
         QString text = pane->toPlainText();
         for (const char* shown : {"Oozy rat in a sanitary zoo", "Archived", "D/T: 3/2",

@@ -142,7 +142,7 @@ private Q_SLOTS:
         REQUIRE_PEER_FIXTURES();
         WindowFixture f;
         f.import(Example("lakeside.gpx"), Example("hilltop.loc"), UiData("far.gpx"),
-                 Peer("GCGCA8.gpx"));
+                 FixturePath(QStringLiteral("GCGCA8.gpx")));
         static const char* const kinds[] = {"traditional", "multi", "mystery", "event",
                                             "cache",       "child", "waypoint"};
         QStringList shown;

@@ -29,9 +29,6 @@ inline QString Example(const char* name) {
 inline QString UiData(const char* name) {
     return QStringLiteral(WAYFOLD_TEST_DATA "/ui/") + QLatin1String(name);
 }
-inline QString Peer(const char* name) {
-    return FixturePath(QString::fromLatin1(name));
-}
 
 // Texts separated by "|".
 inline QStringList Split(const char* texts) {
